@@ -1,0 +1,118 @@
+#include "datastore/DPointer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace kyn {
+
+namespace {
+constexpr std::size_t kPage = 4096;
+constexpr std::int64_t kAlignThreshold = 1 << 18;  // values; blocks of 1 MiB and more
+}  // namespace
+
+float* DPointer::AllocateBlock(std::int64_t n) {
+    if (n <= 0 || n > INT_MAX) return nullptr;
+    const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(float);
+    if (n >= kAlignThreshold) {
+        const std::size_t rounded = (bytes + kPage - 1) / kPage * kPage;
+        return static_cast<float*>(std::aligned_alloc(kPage, rounded));
+    }
+    return static_cast<float*>(std::malloc(bytes));
+}
+
+DPointer::DPointer(int n) {
+    if (n <= 0) return;
+    values_ = AllocateBlock(n);
+    if (!values_) Fail(msg::kDPointerCtorAlloc);
+    count_ = n;
+}
+
+DPointer::DPointer(const DPointer& other) { *this = other; }
+
+DPointer::DPointer(DPointer&& other) noexcept : values_(other.values_), count_(other.count_) {
+    other.values_ = nullptr;
+    other.count_ = 0;
+}
+
+DPointer& DPointer::operator=(const DPointer& other) {
+    if (this == &other) return *this;
+    Resize(other.count_);
+    if (other.count_ > 0) std::memcpy(values_, other.values_, static_cast<std::size_t>(other.count_) * sizeof(float));
+    return *this;
+}
+
+DPointer& DPointer::operator=(DPointer&& other) noexcept {
+    if (this == &other) return *this;
+    Free();
+    values_ = other.values_;
+    count_ = other.count_;
+    other.values_ = nullptr;
+    other.count_ = 0;
+    return *this;
+}
+
+DPointer::~DPointer() { Free(); }
+
+void DPointer::Allocate(int n) {
+    if (n <= 0) return;
+    float* p = AllocateBlock(n);
+    if (!p) Fail(msg::kDPointerAlloc);
+    std::free(values_);
+    values_ = p;
+    count_ = n;
+}
+
+float* DPointer::Resize(int n) {
+    if (!values_) {
+        Allocate(n);
+        return values_;
+    }
+    if (n <= 0) {
+        Free();
+        return nullptr;
+    }
+    float* p = AllocateBlock(n);
+    if (!p) Fail(msg::kDPointerRealloc);
+    std::memcpy(p, values_, static_cast<std::size_t>(std::min(count_, n)) * sizeof(float));
+    std::free(values_);
+    values_ = p;
+    count_ = n;
+    return values_;
+}
+
+void DPointer::Clear() {
+    if (count_ > 0) std::memset(values_, 0, static_cast<std::size_t>(count_) * sizeof(float));
+}
+
+void DPointer::Free() {
+    std::free(values_);
+    values_ = nullptr;
+    count_ = 0;
+}
+
+int FloatList::Add(float v) {
+    if (size_ == capacity_) {
+        if (capacity_ > INT_MAX - growBy_) return 0;
+        const int fresh = capacity_ + growBy_;
+        float* p = static_cast<float*>(std::malloc(static_cast<std::size_t>(fresh) * sizeof(float)));
+        if (!p) return 0;
+        if (size_ > 0) std::memcpy(p, values_, static_cast<std::size_t>(size_) * sizeof(float));
+        std::free(values_);
+        values_ = p;
+        capacity_ = fresh;
+    }
+    values_[size_] = v;
+    return size_++;
+}
+
+void FloatList::Clear() {
+    std::free(values_);
+    values_ = nullptr;
+    capacity_ = 0;
+    size_ = 0;
+}
+
+}  // namespace kyn

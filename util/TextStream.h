@@ -1,0 +1,91 @@
+// Text-mode streams: the files of the text formats carry CR LF line ends on every platform.
+//
+// Writing turns every "\n" into "\r\n" (also a "\n" already preceded by "\r", so a text holding
+// "\r\n" reaches the disk as "\r\r\n"); reading turns every "\r\n" into "\n" and leaves a lone
+// "\r" alone. Both buffers sit on top of any other stream buffer (normally a binary
+// std::filebuf) and move data in large chunks.
+#pragma once
+
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace kyn {
+
+class TextOutBuf : public std::streambuf {
+public:
+    explicit TextOutBuf(std::streambuf* sink, std::size_t bufferSize = 1 << 16);
+    ~TextOutBuf() override;
+    TextOutBuf(const TextOutBuf&) = delete;
+    TextOutBuf& operator=(const TextOutBuf&) = delete;
+
+protected:
+    int_type overflow(int_type ch) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override;
+
+private:
+    bool FlushBuffer();
+    std::streambuf* sink_;
+    std::vector<char> buffer_;
+    std::vector<char> translated_;
+};
+
+class TextInBuf : public std::streambuf {
+public:
+    explicit TextInBuf(std::streambuf* source, std::size_t bufferSize = 1 << 16);
+    TextInBuf(const TextInBuf&) = delete;
+    TextInBuf& operator=(const TextInBuf&) = delete;
+
+protected:
+    int_type underflow() override;
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override;
+    pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
+    std::streamsize showmanyc() override;
+
+private:
+    std::streambuf* source_;
+    std::vector<char> raw_;
+    std::vector<char> buffer_;
+    // Offsets in buffer_ of the line feeds whose carriage return was dropped, so that a position
+    // inside the buffer maps back to a position in the underlying file.
+    std::vector<std::size_t> droppedCr_;
+    std::streamoff bufferStart_ = 0;  // underlying position of buffer_[0]
+    std::streamoff rawPos_ = 0;       // underlying position of the next byte to fetch
+    bool pendingCr_ = false;          // a '\r' ended the last chunk; its partner is not known yet
+};
+
+// An output file written in text mode. Opening truncates; failures show in the stream state.
+class TextOFStream : public std::ostream {
+public:
+    TextOFStream();
+    explicit TextOFStream(const std::string& path);
+    ~TextOFStream() override;
+    void open(const std::string& path);
+    bool is_open() const { return file_.is_open(); }
+    // Flushes the translation buffer and closes the file; sets failbit when either fails.
+    void close();
+
+private:
+    std::filebuf file_;
+    TextOutBuf text_;
+};
+
+// An input file read in text mode.
+class TextIFStream : public std::istream {
+public:
+    TextIFStream();
+    explicit TextIFStream(const std::string& path);
+    void open(const std::string& path);
+    bool is_open() const { return file_.is_open(); }
+    void close();
+
+private:
+    std::filebuf file_;
+    TextInBuf text_;
+};
+
+}  // namespace kyn
