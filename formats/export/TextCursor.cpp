@@ -74,8 +74,9 @@ bool TextCursor::GetLine(std::string& out, char delim) {
     }
 }
 
-bool TextCursor::GetUntil(std::string& out, char delim) {
+bool TextCursor::GetUntil(std::string& out, char delim, int* stop) {
     out.clear();
+    if (stop) *stop = -1;
     if (!Sentry()) return false;
     bool any = false;
     for (;;) {
@@ -86,7 +87,10 @@ bool TextCursor::GetUntil(std::string& out, char delim) {
             return !fail_;
         }
         any = true;
-        if (c == delim || c == '\n') return true;
+        if (c == delim || c == '\n') {
+            if (stop) *stop = c;
+            return true;
+        }
         out += static_cast<char>(c);
     }
 }

@@ -33,8 +33,8 @@ public:
     // extracting nothing at all sets fail too.
     bool GetLine(std::string& out, char delim = '\n');
     // Characters up to `delim` or the end of the line, whichever comes first; the one that stops
-    // the read is taken. Sets fail when nothing is left to read.
-    bool GetUntil(std::string& out, char delim);
+    // the read is taken (reported in `stop`, -1 at the end). Sets fail when nothing is left to read.
+    bool GetUntil(std::string& out, char delim, int* stop = nullptr);
     // operator>> for a word, a double, a float and an int: leading white space skipped; a missing
     // or malformed number sets fail (the value becomes 0, or the largest value of the type when
     // it is out of range); reaching the end while reading sets eof.
