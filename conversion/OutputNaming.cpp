@@ -50,7 +50,7 @@ OutputPlan PlanOutput(const std::string& input, const std::string& extension, co
     const std::size_t comma = AcornSuffixPosition(input);
     if (rules.StripAcornFileTypes == 1 && comma != std::string::npos) {
         plan.outputName = input.substr(nameStart, comma - nameStart) + extension;
-    } else if (rules.SaveInPlace == 1) {
+    } else if (rules.SaveInPlace == 1 && rules.StripAcornFileTypes != 1) {
         plan.outputName = plan.inputName;
     } else {
         const std::string stem = input.substr(nameStart, StemLength(input) - nameStart);
