@@ -38,7 +38,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules) {
     OutputPlan plan;
     const std::size_t nameStart = NameStart(input);
-    plan.directory = input.substr(0, nameStart > 0 ? nameStart - 1 : 0);
+    // A bare name lives in the current folder.
+    plan.directory = nameStart > 0 ? input.substr(0, nameStart - 1) : std::string(".");
     plan.inputName = input.substr(nameStart);
 
     std::string outputDir = input.substr(0, nameStart);

@@ -41,7 +41,7 @@ struct NamingRules {
 
 struct OutputPlan {
     std::string outputPath;
-    std::string directory;   // the input path before its last separator (for the status texts)
+    std::string directory;   // the input path before its last separator, "." for a bare name
     std::string inputName;   // the input's file name
     std::string outputName;  // the output's file name
 };

@@ -360,16 +360,5 @@ TEST_F(JobTest, LongPathsAreConvertedWhole) {
     EXPECT_EQ(platform.statuses.at(1).substr(0, 22 + deep.string().size() + 1), "Working in directory: " + deep.string() + "/");
 }
 
-TEST_F(JobTest, WriterGetsTheJobsOptions) {
-    const std::string in = In("a.dsa");
-    job.DefaultFileType = 3;
-    job.StripHeaderInformation = 1;
-    job.EuroLocale = 1;
-    Run({in});
-    EXPECT_EQ(lastOptions.StripHeaderInformation, 1);
-    EXPECT_EQ(lastOptions.SaveExtraInfo, 0);
-    EXPECT_EQ(lastOptions.EuroLocale, 1);
-}
-
 }  // namespace
 }  // namespace kyn::test

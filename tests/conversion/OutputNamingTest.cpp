@@ -46,7 +46,7 @@ TEST(OutputNaming, SplitsDirectoryAndNames) {
     EXPECT_EQ(plan.inputName, "Lys_B,FFA");
     EXPECT_EQ(plan.outputName, "Lys_B.csv");
     const OutputPlan bare = PlanOutput("data.dsa", ".dsx", {});
-    EXPECT_EQ(bare.directory, "");
+    EXPECT_EQ(bare.directory, ".");
     EXPECT_EQ(bare.inputName, "data.dsa");
 }
 

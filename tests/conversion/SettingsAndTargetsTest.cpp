@@ -4,7 +4,6 @@
 #include <set>
 #include <sstream>
 
-#include "conversion/ConversionJob.h"
 #include "conversion/ConversionSettings.h"
 #include "conversion/TargetFormat.h"
 #include "datastore/DataStore.h"
@@ -54,27 +53,6 @@ TEST(ConversionSettings, StoredValuesAreUsedAsRead) {
     const ConversionSettings s = LoadConversionSettings(store);
     EXPECT_EQ(s.SkipBadFilesSilently, 7);
     EXPECT_EQ(s.SaveInPlace, 0);
-}
-
-TEST(ConversionSettings, JobTakesEveryFieldButConfigured) {
-    ConversionSettings s;
-    s.SkipBadFilesSilently = 1;
-    s.DefaultFileType = 5;
-    s.EuroLocale = 1;
-    s.StripHeaderInformation = 1;
-    s.SaveExtraInfo = 1;
-    s.UseSensibleExtensions = 0;
-    s.DeleteOriginals = 1;
-    s.SaveInPlace = 1;
-    s.StripAcornFileTypes = 1;
-    s.SilentlyOverwrite = 1;
-    const ConversionJob j = ConversionJob::FromSettings(s, {"a", "b"});
-    EXPECT_EQ(j.SkipBadFilesSilently + j.EuroLocale + j.StripHeaderInformation + j.SaveExtraInfo + j.DeleteOriginals +
-                  j.SaveInPlace + j.StripAcornFileTypes + j.SilentlyOverwrite,
-              8);
-    EXPECT_EQ(j.DefaultFileType, 5);
-    EXPECT_EQ(j.UseSensibleExtensions, 0);
-    EXPECT_EQ(j.paths.size(), 2u);
 }
 
 TEST(TargetFormat, TableHasSevenDistinctTargets) {
