@@ -1,4 +1,4 @@
-// Temporary stand-ins for the loader and the writers the conversion job calls, so that the job
+// Temporary stand-ins for the loader and the native writers the conversion job calls, so that the job
 // and the command line link before the format readers and writers are merged. The whole file is
 // deleted at merge; nothing else may depend on it.
 //
@@ -9,7 +9,6 @@
 
 #include "datastore/DataStore.h"
 #include "datastore/Errors.h"
-#include "formats/export/JcampDx.h"
 
 extern "C" {
 // Present only while these stand-ins are linked.
@@ -31,13 +30,5 @@ bool DataStore::Load(const std::string&, bool) { throw KynError("No file formats
 std::ostream& DataStore::WriteVarnixBinaryX(std::ostream& os, bool) { return NotYet(os); }
 std::ostream& DataStore::WriteVarnixBinary(std::ostream& os, bool) { return NotYet(os); }
 std::ostream& DataStore::WriteVarnixStore(std::ostream& os, bool) { return NotYet(os); }
-std::ostream& DataStore::WriteVarnixCSV(std::ostream& os, bool) { return NotYet(os); }
-std::ostream& DataStore::WriteVarnixTSV(std::ostream& os, bool) { return NotYet(os); }
-std::ostream& DataStore::WriteSimpleCSV(std::ostream& os) { return NotYet(os); }
-std::ostream& DataStore::WriteKynAscii(std::ostream& os, int) { return NotYet(os); }
-std::ostream& DataStore::WriteSpectraKinetic(std::ostream& os) { return NotYet(os); }
-
-JcampDxExporter::JcampDxExporter(DataStore&) {}
-std::ostream& JcampDxExporter::Write(std::ostream& os) { return NotYet(os); }
 
 }  // namespace kyn
