@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <string>
 
 namespace kyn {
 
@@ -66,9 +67,21 @@ char* ChunkWriter::FormatNumber(char* out, double v) const {
         std::snprintf(e + 1, sizeof buf - static_cast<std::size_t>(e + 1 - buf), "%c%03d", exp < 0 ? '-' : '+',
                       exp < 0 ? -exp : exp);
     }
-    if (style_ == NumberStyle::kGeneralGerman)
-        for (char* p = buf; *p; ++p)
-            if (*p == '.') *p = ',';
+    if (style_ == NumberStyle::kGeneralGerman) {
+        // Decimal comma, and "." between groups of three integer digits of the mantissa.
+        std::string t(buf), g;
+        std::size_t i = (t[0] == '-') ? 1 : 0;
+        std::size_t digitsEnd = i;
+        while (digitsEnd < t.size() && t[digitsEnd] >= '0' && t[digitsEnd] <= '9') ++digitsEnd;
+        g.append(t, 0, i);
+        for (std::size_t k = i; k < digitsEnd; ++k) {
+            if (k > i && (digitsEnd - k) % 3 == 0) g += '.';
+            g += t[k];
+        }
+        for (std::size_t k = digitsEnd; k < t.size(); ++k) g += t[k] == '.' ? ',' : t[k];
+        std::memcpy(out, g.data(), g.size());
+        return out + g.size();
+    }
     const std::size_t n = std::strlen(buf);
     std::memcpy(out, buf, n);
     return out + n;

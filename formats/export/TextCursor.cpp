@@ -1,6 +1,7 @@
 #include "formats/export/TextCursor.h"
 
 #include <charconv>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -122,6 +123,16 @@ void TextCursor::CollectNumber(bool allowFraction) {
         token_ += static_cast<char>(c);
         ++pos_;
         c = Peek();
+    }
+    // Our writers spell the non-finite values nan and inf (any case); take the word whole.
+    if (allowFraction && (c == 'n' || c == 'N' || c == 'i' || c == 'I')) {
+        while (c >= 0 && std::isalpha(c) && token_.size() < 16) {
+            token_ += static_cast<char>(c);
+            ++pos_;
+            c = Peek();
+        }
+        if (c < 0) eof_ = true;
+        return;
     }
     bool point = false, exponent = false;
     for (;;) {

@@ -1,6 +1,8 @@
 // KYN-ASCII and KYN-ASCII-SPECTRAKINETIC: golden layouts, round trips and broken files.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <regex>
 
 #include "ExportTestUtil.h"
@@ -59,6 +61,16 @@ TEST(KynAscii, ReadingWavelengthAxisAndFitColumn) {
     EXPECT_EQ(ds.dimensions[0].name, "Wavelength");
     EXPECT_EQ(ds.properties[0], "Fluorescence");
     EXPECT_FLOAT_EQ(ds.data[1], 2.0f);
+}
+
+TEST(KynAscii, NonFiniteValuesReadBack) {
+    TextInput in("KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n3\n1 nan\n2 -INF\n3 inf\n\n1\n2\n3\n4\nx\ny\n\n\n\n\nt\ns\n");
+    DataStore ds;
+    ds.ReadKynAscii(in.is);
+    ASSERT_TRUE(in.is.good());
+    EXPECT_TRUE(std::isnan(ds.data[0]));
+    EXPECT_EQ(ds.data[1], -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(ds.data[2], std::numeric_limits<float>::infinity());
 }
 
 TEST(KynAscii, BrokenFilesFailTheStream) {
