@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include "util/NumberFormat.h"
 #include "util/StringUtil.h"
 
 namespace kyn {
@@ -13,16 +11,9 @@ namespace kyn {
 namespace {
 
 // Numbers as the text streams print them: %g with six significant digits.
-// TEMPORARY until the shared number formatter lands.
 void AddNumber(std::string& s, double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    char* e = std::strchr(buf, 'e');
-    if (e) {
-        const int exp = std::atoi(e + 1);
-        std::snprintf(e, sizeof buf - static_cast<std::size_t>(e - buf), "e%c%03d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
-    }
-    s += buf;
+    char buf[kMaxGChars];
+    s.append(buf, FormatG(buf, v));
 }
 
 void AddInt(std::string& s, long long v) { s += std::to_string(v); }

@@ -1,11 +1,9 @@
 #include "formats/export/ExportText.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <cstdlib>
-#include <string>
+
+#include "util/NumberFormat.h"
 
 namespace kyn {
 
@@ -46,45 +44,25 @@ ChunkWriter& ChunkWriter::Put(std::string_view text) {
 
 ChunkWriter& ChunkWriter::Integer(long long v) {
     Reserve(kNumberRoom);
-    // TEMPORARY until the shared number formatter lands.
-    pos_ = std::to_chars(pos_, end_, v).ptr;
+    pos_ = style_ == NumberStyle::kGeneralGerman ? FormatIntGerman(pos_, v) : FormatInt(pos_, v);
     return *this;
 }
 
 ChunkWriter& ChunkWriter::Fixed(double v, int decimals) {
-    Reserve(kNumberRoom + 320);
-    pos_ = std::to_chars(pos_, end_, v, std::chars_format::fixed, decimals).ptr;
+    Reserve(kMaxFixedChars);
+    pos_ = FormatFixed(pos_, v, decimals);
     return *this;
 }
 
 char* ChunkWriter::FormatNumber(char* out, double v) const {
-    // TEMPORARY until the shared number formatter lands.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, style_ == NumberStyle::kGeneralUpper ? "%G" : "%g", v);
-    char* e = std::strpbrk(buf, "eE");
-    if (e) {
-        const int exp = std::atoi(e + 1);
-        std::snprintf(e + 1, sizeof buf - static_cast<std::size_t>(e + 1 - buf), "%c%03d", exp < 0 ? '-' : '+',
-                      exp < 0 ? -exp : exp);
+    switch (style_) {
+        case NumberStyle::kGeneralUpper:
+            return FormatGUpper(out, v);
+        case NumberStyle::kGeneralGerman:
+            return FormatGGerman(out, v);
+        default:
+            return FormatG(out, v);
     }
-    if (style_ == NumberStyle::kGeneralGerman) {
-        // Decimal comma, and "." between groups of three integer digits of the mantissa.
-        std::string t(buf), g;
-        std::size_t i = (t[0] == '-') ? 1 : 0;
-        std::size_t digitsEnd = i;
-        while (digitsEnd < t.size() && t[digitsEnd] >= '0' && t[digitsEnd] <= '9') ++digitsEnd;
-        g.append(t, 0, i);
-        for (std::size_t k = i; k < digitsEnd; ++k) {
-            if (k > i && (digitsEnd - k) % 3 == 0) g += '.';
-            g += t[k];
-        }
-        for (std::size_t k = digitsEnd; k < t.size(); ++k) g += t[k] == '.' ? ',' : t[k];
-        std::memcpy(out, g.data(), g.size());
-        return out + g.size();
-    }
-    const std::size_t n = std::strlen(buf);
-    std::memcpy(out, buf, n);
-    return out + n;
 }
 
 DimensionOrder SortDimensionsBySize(const DataStore& ds) {

@@ -56,7 +56,7 @@ public:
     void Flush();
 
 private:
-    static constexpr std::size_t kNumberRoom = 64;
+    static constexpr std::size_t kNumberRoom = 32;  // longest general or integer text: 26
     void Reserve(std::size_t n) {
         if (static_cast<std::size_t>(end_ - pos_) < n) Drain();
     }

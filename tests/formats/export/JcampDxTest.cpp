@@ -40,6 +40,8 @@ TEST_F(Jcamp, OnePropertyOneDimensionGolden) {
                                  "##MAXY=0.500000\n##MINY=-0.000000\n##NPOINTS=3\n##FIRSTY=0.500000\n"
                                  "##XYDATA=(X++(Y..Y))\n200.0000 500000\n200.5000 0\n201.0000 7812\n##END=\n";
     EXPECT_EQ(Jdx(ds), Crlf(expected));
+    ds.data[0] = 0.0078125f;  // an exact tie at six decimals rounds away from zero
+    EXPECT_NE(Jdx(ds).find("##FIRSTY=0.007813\r\n"), std::string::npos);
 }
 
 TEST_F(Jcamp, TwoPropertiesOverTimeBlocksGolden) {

@@ -36,6 +36,11 @@ TEST_F(RecordedBoxes, OneDimensionTwoProperties) {
     EXPECT_EQ(ds.formatName, "SimpleCSV");
 }
 
+TEST_F(RecordedBoxes, ExactTiesRoundAwayFromZero) {
+    DataStore ds = Store({"Absorbance"}, {Axis("Time", {123456.5f, -1234565.0f})}, [](int i) { return i ? 1.015625f : -0.0f; });
+    EXPECT_EQ(Simple(ds), Crlf("123457,-0\n-1.23457e+006,1.01563\n\n"));
+}
+
 TEST_F(RecordedBoxes, TwoDimensionsWithSingleValueSecond) {
     DataStore ds = Store({"Absorbance", "HT"}, {Axis("Wavelength", {250}), Axis("Time", {0, 1, 2})});
     EXPECT_EQ(Simple(ds), Crlf("0,0\n1,1\n2,2\n0,3\n1,4\n2,5\n"));
