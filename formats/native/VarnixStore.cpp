@@ -226,6 +226,8 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
 
     ReadOptionLines(c, options);
     if (headerOnly) {
+        // A header that simply ends with the file is complete.
+        if (!c.fail()) c.Clear();
         c.Finish();
         return is;
     }

@@ -146,3 +146,32 @@ TEST(NativeRoundTrip, SpecialValuesAndOptions) {
 
 }  // namespace
 }  // namespace kyn::test
+
+namespace kyn::test {
+namespace {
+
+// Far more text than one read-ahead chunk, so that numbers and line ends straddle the chunk
+// boundaries of the text reader.
+TEST(NativeRoundTrip, LargeTextFileCrossesReadChunks) {
+    ScratchDir dir;
+    const int n1 = 1000, n2 = 150;
+    std::vector<float> values;
+    for (int i = 0; i < n1 * n2; ++i) values.push_back(std::cos(static_cast<float>(i)) * 1234.5678f);
+    DataStore original = MakeStore("L", {}, {"P"}, {Dimension("A", n1), Dimension("B", n2)}, values, {});
+    for (int i = 0; i < n1; ++i) original.dimensions.At(0).values.At(i) = static_cast<float>(i) / 7.0f;
+    for (int i = 0; i < n2; ++i) original.dimensions.At(1).values.At(i) = static_cast<float>(i);
+    const std::string path = WriteFileAs(kFormats[0], original, dir.Path("large.dsa"));
+    ASSERT_GT(ReadFile(path).size(), 1u << 20);
+    DataStore read;
+    ASSERT_TRUE(read.Load(path));
+    ASSERT_EQ(read.data.Count(), n1 * n2);
+    int mismatches = 0;
+    for (int i = 0; i < n1 * n2; ++i)
+        if (std::fabs(read.data[i] - values[static_cast<std::size_t>(i)]) > std::fabs(values[static_cast<std::size_t>(i)]) * 5e-6f)
+            ++mismatches;
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_NEAR(read.dimensions.At(0).values.At(n1 - 1), (n1 - 1) / 7.0f, 1e-3f);
+}
+
+}  // namespace
+}  // namespace kyn::test
