@@ -1,1 +1,152 @@
-int main() { return 0; }
+// kynconvert: converts measurement files from the command line.
+//
+// Only argument parsing and a console JobPlatform; the conversion is RunConversionJob, the same
+// job the desktop program runs.
+//
+// Exit status: 0 every file converted, 1 any file skipped or failed (or, with --info, not
+// readable), 2 usage error, 130 stopped by Ctrl-C.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/ConsolePlatform.h"
+#include "conversion/ConversionJob.h"
+#include "conversion/TargetFormat.h"
+#include "datastore/DataStore.h"
+
+namespace {
+
+using namespace kyn;
+
+constexpr int kExitOk = 0;
+constexpr int kExitIncomplete = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+std::string FormatList() {
+    std::string text = "Formats for --to:\n";
+    for (const TargetFormat& t : TargetFormats()) {
+        char line[160];
+        std::snprintf(line, sizeof line, "  %-4s %-5s %s\n", t.key, t.extension, t.name);
+        text += line;
+    }
+    return text;
+}
+
+// What the loader made of each file, on standard output.
+int PrintInfo(const std::vector<std::string>& files) {
+    int status = kExitOk;
+    for (const std::string& path : files) {
+        DataStore ds(true);
+        std::string error;
+        bool loaded = false;
+        try {
+            loaded = ds.Load(path, false);
+        } catch (const std::exception& e) {
+            error = e.what();
+        } catch (...) {
+            error = "The file is corrupt.\n";
+        }
+        if (!loaded) {
+            while (!error.empty() && error.back() == '\n') error.pop_back();
+            std::fprintf(stderr, "kynconvert: %s: %s\n", path.c_str(), error.empty() ? "cannot be read" : error.c_str());
+            status = kExitIncomplete;
+            continue;
+        }
+        std::printf("%s\n", path.c_str());
+        std::printf("  format: %s\n", ds.GetFormatName().c_str());
+        std::printf("  title: %s\n", ds.title.c_str());
+        std::printf("  properties: %d\n", ds.properties.Count());
+        for (int p = 0; p < ds.properties.Count(); ++p) std::printf("    %d: %s\n", p, ds.properties.At(p).c_str());
+        std::printf("  dimensions: %d\n", ds.dimensions.Count());
+        for (int d = 0; d < ds.dimensions.Count(); ++d) {
+            const Dimension& dim = ds.dimensions.At(d);
+            const auto [hi, lo] = dim.Range();
+            std::printf("    %d: %s, %d steps, %g to %g\n", d, dim.name.c_str(), dim.Steps(), static_cast<double>(lo),
+                        static_cast<double>(hi));
+        }
+        std::printf("  values: %lld, %g to %g\n", static_cast<long long>(ds.ValueCount()), ds.minValue, ds.maxValue);
+        std::printf("  history: %zu entries\n", ds.history.size());
+    }
+    std::fflush(stdout);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Converts measurement files into one target format. Each output is written next to its input "
+                 "(or into --output-dir) and named after it with the target's extension.",
+                 "kynconvert"};
+    app.footer(FormatList() +
+               "\nExit status: 0 all converted, 1 some skipped or failed, 2 usage error, 130 stopped by Ctrl-C.");
+
+    std::vector<std::string> files;
+    std::string to = "dsa";
+    std::string outputDir;
+    bool simple = false, extra = false, euro = false, txtExtension = false, stripAcorn = false, inPlace = false,
+         deleteOriginals = false, overwrite = false, skipBad = false, quiet = false, info = false;
+
+    std::vector<std::string> keys;
+    for (const TargetFormat& t : TargetFormats()) keys.emplace_back(t.key);
+
+    app.add_option("-t,--to", to, "Target format (see below)")->check(CLI::IsMember(keys))->capture_default_str();
+    app.add_option("-o,--output-dir", outputDir, "Write the outputs into DIR instead of next to the inputs")
+        ->check(CLI::ExistingDirectory);
+    app.add_flag("--simple", simple, "CSV without header (SimpleCSV)");
+    app.add_flag("--extra", extra, "Append the raw data after VarnixCSV");
+    app.add_flag("--euro", euro, "German number conventions in TSV");
+    app.add_flag("--txt-extension", txtExtension, "Give every output the extension .txt");
+    app.add_flag("--strip-acorn", stripAcorn, "Drop an Acorn file-type suffix such as ,FFA from the output name");
+    app.add_flag("--in-place", inPlace, "Replace each input with its conversion, under the input's own name");
+    app.add_flag("--delete-originals", deleteOriginals, "Delete each input after it was converted");
+    app.add_flag("--overwrite", overwrite, "Overwrite existing outputs without asking");
+    app.add_flag("--skip-bad", skipBad, "Skip unreadable inputs without asking");
+    app.add_flag("-q,--quiet", quiet, "No progress and no summary");
+    app.add_flag("--info", info, "Describe each file as loaded; write nothing");
+    app.add_option("FILE", files, "Input files")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+
+    if (info) return PrintInfo(files);
+
+    ConversionSettings settings;
+    settings.DefaultFileType = FindTargetByKey(TargetFormats(), to)->index;
+    settings.StripHeaderInformation = simple ? 1 : 0;
+    settings.SaveExtraInfo = extra ? 1 : 0;
+    settings.EuroLocale = euro ? 1 : 0;
+    settings.UseSensibleExtensions = txtExtension ? 0 : 1;
+    settings.StripAcornFileTypes = stripAcorn ? 1 : 0;
+    settings.SaveInPlace = inPlace ? 1 : 0;
+    settings.DeleteOriginals = deleteOriginals ? 1 : 0;
+    settings.SilentlyOverwrite = overwrite ? 1 : 0;
+    settings.SkipBadFilesSilently = skipBad ? 1 : 0;
+
+    ConversionJob job = ConversionJob::FromSettings(settings, {files.begin(), files.end()});
+    job.OutputDirectory = outputDir;
+
+    cli::ConsoleOptions options;
+    options.progressBar = isatty(STDERR_FILENO) != 0;
+    options.interactive = options.progressBar && isatty(STDIN_FILENO) != 0;
+    options.quiet = quiet;
+    cli::ConsolePlatform platform(options);
+    cli::InstallInterruptHandler();
+
+    const JobOutcome outcome = RunConversionJob(job, platform);
+    if (cli::Interrupted() && outcome.end != JobOutcome::End::Done) return kExitInterrupted;
+    if (outcome.end == JobOutcome::End::Done && outcome.processed == static_cast<int>(files.size())) return kExitOk;
+    return kExitIncomplete;
+}

@@ -1,0 +1,224 @@
+#include "cli/ConsolePlatform.h"
+
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace kyn::cli {
+
+namespace {
+
+StopSignal g_stop;
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+    g_interrupted = 1;
+    g_stop.Set();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (const char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    lines.push_back(line);
+    return lines;
+}
+
+constexpr const char* kDirectoryPrefix = "Working in directory:";
+
+std::string DirectoryOf(const std::string& status) {
+    const std::vector<std::string> lines = Lines(status);
+    if (lines.empty() || lines[0].rfind(kDirectoryPrefix, 0) != 0) return {};
+    std::string d = lines[0].substr(std::strlen(kDirectoryPrefix));
+    while (!d.empty() && d.front() == ' ') d.erase(0, 1);
+    return d;
+}
+
+int TerminalWidth(std::FILE* f) {
+    winsize ws{};
+    if (ioctl(fileno(f), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20) return ws.ws_col;
+    return 80;
+}
+
+const char* Files(std::int64_t n) { return n == 1 ? "file" : "files"; }
+
+}  // namespace
+
+void InstallInterruptHandler() {
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    // No SA_RESTART: a question waiting for an answer gives up, which cancels the job.
+    // SA_RESETHAND: a second Ctrl-C takes the default action and ends the program.
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+bool Interrupted() { return g_interrupted != 0; }
+
+std::string StatusLine(const std::string& status) {
+    std::string out;
+    const std::vector<std::string> lines = Lines(status);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == 0 && lines[i].rfind(kDirectoryPrefix, 0) == 0) continue;
+        if (lines[i].empty()) continue;
+        if (!out.empty()) out += ' ';
+        out += lines[i];
+    }
+    return out;
+}
+
+std::string WithoutButtonHint(const std::string& text) {
+    static const std::string hint = "Click on OK to continue or Cancel to abort.";
+    std::string t = text;
+    if (t.size() >= hint.size() && t.compare(t.size() - hint.size(), hint.size(), hint) == 0)
+        t.erase(t.size() - hint.size());
+    while (!t.empty() && (t.back() == '\n' || t.back() == ' ')) t.pop_back();
+    return t;
+}
+
+ConsolePlatform::ConsolePlatform(const ConsoleOptions& options, std::FILE* err, std::FILE* in)
+    : options_(options), err_(err), in_(in) {}
+
+bool ConsolePlatform::PollStop() { return g_stop.Poll(); }
+
+bool ConsolePlatform::IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool ConsolePlatform::DeleteFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::remove(path, ec);
+}
+
+void ConsolePlatform::ClearBar() {
+    if (barShown_) {
+        std::fputs("\r\033[K", err_);
+        barShown_ = false;
+    }
+}
+
+void ConsolePlatform::ShowProgress(std::int64_t percent) {
+    const std::string status = status_.Get();
+    const std::string line = StatusLine(status);
+    if (options_.progressBar) {
+        constexpr int kBar = 20;
+        const int filled = static_cast<int>(std::min<std::int64_t>(std::max<std::int64_t>(percent, 0), 100) * kBar / 100);
+        std::string text = "[" + std::string(filled, '#') + std::string(kBar - filled, '.') + "] ";
+        char pct[8];
+        std::snprintf(pct, sizeof pct, "%3d%% ", static_cast<int>(percent));
+        text += pct;
+        text += line;
+        const std::size_t width = static_cast<std::size_t>(TerminalWidth(err_) - 1);
+        if (text.size() > width) text.resize(width);
+        std::fprintf(err_, "\r\033[K%s", text.c_str());
+        std::fflush(err_);
+        barShown_ = true;
+        return;
+    }
+    // Without a terminal: one line per new status, the folder when it changes.
+    if (line.empty() || line == lastLine_) return;
+    lastLine_ = line;
+    const std::string directory = DirectoryOf(status);
+    if (!directory.empty() && directory != lastDirectory_) {
+        lastDirectory_ = directory;
+        std::fprintf(err_, "In %s\n", directory.c_str());
+    }
+    std::fprintf(err_, "  %s\n", line.c_str());
+}
+
+void ConsolePlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) {
+    if (options_.quiet) return;
+    switch (message) {
+        case WM_JOB_PROGRESS:
+            ShowProgress(lParam);
+            break;
+        case WM_JOB_ABORTED:
+            ClearBar();
+            std::fprintf(err_, "Data conversion stopped by user. Processed %lld %s (%lld%% completed).\n",
+                         static_cast<long long>(wParam), Files(wParam), static_cast<long long>(lParam));
+            break;
+        case WM_JOB_DONE:
+            ClearBar();
+            if (lParam > 0)
+                std::fprintf(err_, "Done. Processed %lld %s, skipped %lld %s.\n", static_cast<long long>(wParam),
+                             Files(wParam), static_cast<long long>(lParam), Files(lParam));
+            else
+                std::fprintf(err_, "Done. Processed %lld %s.\n", static_cast<long long>(wParam), Files(wParam));
+            break;
+        case WM_JOB_STARTED:
+        case WM_JOB_ENABLE_STOP:
+            break;
+    }
+    std::fflush(err_);
+}
+
+char ConsolePlatform::ReadChoice(const char* prompt, const char* choices, char onEnd) {
+    for (;;) {
+        std::fputs(prompt, err_);
+        std::fflush(err_);
+        char buffer[64];
+        if (!std::fgets(buffer, sizeof buffer, in_)) {
+            // End of input, or Ctrl-C while waiting.
+            std::clearerr(in_);
+            std::fputc('\n', err_);
+            return onEnd;
+        }
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(buffer[0])));
+        if (c != '\0' && std::strchr(choices, c)) return c;
+    }
+}
+
+OverwriteAnswer ConsolePlatform::AskOverwrite(const std::string& text) {
+    ClearBar();
+    if (!options_.interactive) {
+        // Nobody to ask: keep the existing file.
+        std::fprintf(err_, "kynconvert: %s\n  No: skipped (use --overwrite to replace existing files).\n",
+                     WithoutButtonHint(text).c_str());
+        return OverwriteAnswer::No;
+    }
+    std::fprintf(err_, "%s\n", text.c_str());
+    switch (ReadChoice("[y]es / [n]o / [c]ancel? ", "ync", 'c')) {
+        case 'y':
+            return OverwriteAnswer::Yes;
+        case 'n':
+            return OverwriteAnswer::No;
+        default:
+            return OverwriteAnswer::Cancel;
+    }
+}
+
+FailureAnswer ConsolePlatform::AskFailure(const std::string& text) {
+    ClearBar();
+    if (!options_.interactive) {
+        std::fprintf(err_, "kynconvert: %s\n  Skipped.\n", WithoutButtonHint(text).c_str());
+        return FailureAnswer::Ok;
+    }
+    std::fprintf(err_, "%s\n", text.c_str());
+    return ReadChoice("[o]k / [c]ancel? ", "oc", 'c') == 'o' ? FailureAnswer::Ok : FailureAnswer::Cancel;
+}
+
+FailureAnswer ConsolePlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
+FailureAnswer ConsolePlatform::AskSaveFailure(const std::string& text) { return AskFailure(text); }
+
+void ConsolePlatform::PassedOver(const std::string& path, const std::string& reason) {
+    ClearBar();
+    std::fprintf(err_, "kynconvert: %s: skipped, %s.\n", path.c_str(), reason.c_str());
+    std::fflush(err_);
+}
+
+}  // namespace kyn::cli

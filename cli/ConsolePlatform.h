@@ -1,0 +1,61 @@
+// The command line's JobPlatform: progress and questions on standard error, answers from
+// standard input, and a stop signal set by Ctrl-C.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "conversion/JobPlatform.h"
+
+namespace kyn::cli {
+
+struct ConsoleOptions {
+    bool interactive = false;  // questions are asked (standard input and error are terminals)
+    bool progressBar = false;  // standard error is a terminal
+    bool quiet = false;        // no progress, no summary (problems are still reported)
+};
+
+// Installs the Ctrl-C handler: the first Ctrl-C sets the stop signal, so the job finishes the
+// current file and then aborts; a second one ends the program at once.
+void InstallInterruptHandler();
+// True once Ctrl-C was pressed.
+bool Interrupted();
+
+// The job's status text reduced to one line: the directory line dropped, the rest joined.
+std::string StatusLine(const std::string& status);
+// A question's text without the button instructions, for a report.
+std::string WithoutButtonHint(const std::string& text);
+
+class ConsolePlatform : public JobPlatform {
+public:
+    ConsolePlatform(const ConsoleOptions& options, std::FILE* err = stderr, std::FILE* in = stdin);
+
+    void Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) override;
+    bool PollStop() override;
+    OverwriteAnswer AskOverwrite(const std::string& text) override;
+    FailureAnswer AskReadFailure(const std::string& text) override;
+    FailureAnswer AskSaveFailure(const std::string& text) override;
+    void SetStatusText(const std::string& text) override { status_.Set(text); }
+    bool IsRegularFile(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    // The pause before the end message lets a window show its last state; a console has none.
+    void Sleep(std::chrono::milliseconds) override {}
+    void PassedOver(const std::string& path, const std::string& reason) override;
+
+private:
+    // Reads one answer among `choices` (lower-case letters); Cancel's letter at end of input.
+    char ReadChoice(const char* prompt, const char* choices, char onEnd);
+    FailureAnswer AskFailure(const std::string& text);
+    void ClearBar();
+    void ShowProgress(std::int64_t percent);
+
+    ConsoleOptions options_;
+    std::FILE* err_;
+    std::FILE* in_;
+    StatusText status_;
+    std::string lastLine_;
+    std::string lastDirectory_;
+    bool barShown_ = false;
+};
+
+}  // namespace kyn::cli

@@ -1,0 +1,77 @@
+// The batch conversion job: loads each input into a fresh DataStore, names the output, asks
+// before overwriting, writes the target format and counts files processed and skipped.
+//
+// RunConversionJob runs on a worker thread (or the command line's main thread) and reaches the
+// user only through a JobPlatform. The loader and the target table are passed in, so that tests
+// can drive every path of the job with loaders and writers of their own.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "conversion/ConversionSettings.h"
+#include "conversion/JobPlatform.h"
+#include "conversion/TargetFormat.h"
+
+namespace kyn {
+
+class DataStore;
+
+// The record handed to the worker: a snapshot of the settings (all but Configured) taken when
+// the job starts, and the input paths.
+struct ConversionJob {
+    int SkipBadFilesSilently = 0;
+    int DefaultFileType = 2;
+    int EuroLocale = 0;
+    int StripHeaderInformation = 0;
+    int SaveExtraInfo = 0;
+    int UseSensibleExtensions = 1;
+    int DeleteOriginals = 0;
+    int SaveInPlace = 0;
+    int StripAcornFileTypes = 0;
+    int SilentlyOverwrite = 0;
+    std::vector<std::filesystem::path> paths;
+    // Where the outputs go; empty puts each next to its input.
+    std::string OutputDirectory;
+
+    static ConversionJob FromSettings(const ConversionSettings& settings,
+                                      std::vector<std::filesystem::path> paths = {});
+};
+
+// Fills a fresh DataStore from a file. False, or an exception whose what() is the reason, when
+// the file cannot be read.
+using JobLoader = std::function<bool(DataStore&, const std::string& path)>;
+
+struct JobFormats {
+    JobLoader load;
+    const TargetTable* targets = nullptr;
+};
+
+// DataStore::Load (header-only off) and the real target table.
+JobFormats DefaultJobFormats();
+
+struct JobOutcome {
+    enum class End { Done, Stopped, Cancelled };
+    int processed = 0;
+    int skipped = 0;
+    int passedOver = 0;  // inputs that could not be opened, or a target not in the table
+    End end = End::Done;
+};
+
+JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform);
+JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats);
+
+// The texts of the job, exactly as shown.
+namespace jobtext {
+inline constexpr const char* kStartStatus = "Working in directory:";
+inline constexpr const char* kEndStatus = "Working in directory: \r\n\r\n\r\n";
+std::string Converting(const std::string& directory, const std::string& inputName, const std::string& outputName);
+std::string Skipping(const std::string& directory, const std::string& inputName);
+std::string OverwriteQuestion(const std::string& inputName, const std::string& outputName);
+std::string ReadFailure(const std::string& inputPath, const std::string& reason);
+std::string SaveFailure(const std::string& outputName);
+}  // namespace jobtext
+
+}  // namespace kyn

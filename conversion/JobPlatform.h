@@ -1,0 +1,82 @@
+// JobPlatform: everything the conversion job needs from the world outside the data model.
+//
+// The job runs on a worker thread and talks to the user only through this interface: it posts
+// job messages to a progress display, polls a stop signal, asks its three questions, hands over
+// a status text, and uses a few file-system calls and a sleep. The desktop program, the command
+// line and the tests each provide their own implementation.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace kyn {
+
+// Messages posted to the progress display, with their window-message values.
+enum JobMessage : std::uint32_t {
+    WM_JOB_ENABLE_STOP = 0x0590,  // wParam 0, lParam 1 = enable Stop, 0 = disable it
+    WM_JOB_PROGRESS = 0x0591,     // wParam 0, lParam percent; the status text was just updated
+    WM_JOB_ABORTED = 0x0592,      // wParam files processed, lParam percent
+    WM_JOB_DONE = 0x0593,         // wParam files processed, lParam files skipped
+    WM_JOB_STARTED = 0x0594,      // wParam 0, lParam number of files
+};
+
+enum class OverwriteAnswer { Yes, No, Cancel };
+enum class FailureAnswer { Ok, Cancel };
+
+class JobPlatform {
+public:
+    virtual ~JobPlatform() = default;
+
+    // Posts a message to the progress display without waiting; dropped when there is none.
+    virtual void Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) = 0;
+    // True when the stop signal is set; resets it (one setting stops one poll). Never waits.
+    virtual bool PollStop() = 0;
+    // Modal questions; the job waits for the answer. `text` is the full message.
+    virtual OverwriteAnswer AskOverwrite(const std::string& text) = 0;
+    virtual FailureAnswer AskReadFailure(const std::string& text) = 0;
+    virtual FailureAnswer AskSaveFailure(const std::string& text) = 0;
+    // Replaces the status text; the display reads it when it handles the next WM_JOB_PROGRESS.
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual bool IsRegularFile(const std::string& path) = 0;
+    // Deletes a file; the job ignores the result.
+    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual void Sleep(std::chrono::milliseconds duration) = 0;
+    // An input that the job passes over without counting it (it cannot be opened, or the target
+    // is not in the table). The desktop program shows nothing; the command line reports it.
+    virtual void PassedOver(const std::string& /*path*/, const std::string& /*reason*/) {}
+};
+
+// The status text shared by the worker and the display: every read sees one whole text.
+class StatusText {
+public:
+    void Set(std::string text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        text_ = std::move(text);
+    }
+    std::string Get() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return text_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
+// An auto-reset stop signal: Set from any thread (also from a signal handler, the flag being a
+// lock-free atomic), Poll consumes one setting.
+class StopSignal {
+public:
+    void Set() noexcept { flag_.store(true); }
+    void Reset() noexcept { flag_.store(false); }
+    bool Poll() noexcept { return flag_.exchange(false); }
+
+private:
+    std::atomic<bool> flag_{false};
+    static_assert(std::atomic<bool>::is_always_lock_free);
+};
+
+}  // namespace kyn

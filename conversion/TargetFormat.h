@@ -1,0 +1,52 @@
+// TargetFormat: the formats a conversion can write, as one table.
+//
+// The table is the only place that knows a target's index, extension, stream mode and writer.
+// The job, the command line's --help and the options dialog all read it; tests build tables of
+// their own with recording or failing writers.
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kyn {
+
+class DataStore;
+
+enum class StreamMode { Binary, Text };
+
+// The settings a writer may need, copied from the job.
+struct WriterOptions {
+    int StripHeaderInformation = 0;  // CSV: SimpleCSV instead of VarnixCSV
+    int SaveExtraInfo = 0;           // VarnixCSV: append the raw DataStore data
+    int EuroLocale = 0;              // VarnixTSV: German number conventions
+};
+
+// Writes the DataStore to the open stream; reports failure through the stream state or an
+// exception (the job turns both into its one save-failure question).
+using TargetWriter = std::function<void(DataStore&, std::ostream&, const WriterOptions&)>;
+
+struct TargetFormat {
+    int index;               // the stored DefaultFileType value
+    const char* key;         // short name used on the command line ("dsx", "csv", ...)
+    const char* name;        // what the user picks
+    const char* extension;   // used when UseSensibleExtensions is on
+    StreamMode mode;         // binary or CR LF text, whatever the extension
+    TargetWriter write;
+};
+
+using TargetTable = std::vector<TargetFormat>;
+
+// The real targets, indices 0 to 6.
+const TargetTable& TargetFormats();
+
+// The entry with that index, or null (stored settings may hold any value).
+const TargetFormat* FindTarget(const TargetTable& table, int index);
+const TargetFormat* FindTargetByKey(const TargetTable& table, std::string_view key);
+
+// ".txt" when UseSensibleExtensions is 0, otherwise the target's own extension.
+std::string TargetExtension(const TargetFormat& target, int useSensibleExtensions);
+
+}  // namespace kyn

@@ -1,0 +1,364 @@
+// The batch job against the recording platform: message sequences, counters, questions and the
+// files left on disk.
+#include <sys/stat.h>
+
+#include <stdexcept>
+
+#include "JobTestSupport.h"
+
+namespace kyn::test {
+namespace {
+
+using P = Posted;
+
+TEST_F(JobTest, EmptyJobPostsStartEndAndDoneAfterTheSleep) {
+    const JobOutcome r = Run({});
+    const std::vector<Posted> expected = {
+        {WM_JOB_STARTED, 0, 0}, {WM_JOB_PROGRESS, 0, 0}, {WM_JOB_PROGRESS, 0, 0},
+        {WM_JOB_ENABLE_STOP, 0, 0}, {WM_JOB_DONE, 0, 0}};
+    EXPECT_EQ(platform.posted, expected);
+    EXPECT_EQ(platform.statuses, (std::vector<std::string>{"Working in directory:", "Working in directory: \r\n\r\n\r\n"}));
+    // The sleep comes between disabling Stop and the done message.
+    const std::vector<std::string> tail(platform.events.end() - 3, platform.events.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"post 1424 0 0", "sleep 250", "post 1427 0 0"}));
+    EXPECT_EQ(r.end, JobOutcome::End::Done);
+}
+
+TEST_F(JobTest, OneFileConvertsWithItsStatusTextsAndPercentages) {
+    const std::string in = In("data.dsa", "hello");
+    job.DefaultFileType = 1;
+    const JobOutcome r = Run({in});
+    EXPECT_EQ(ReadFile(dir / "data.dsb"), "out:hello\n");
+    const std::vector<Posted> expected = {
+        {WM_JOB_STARTED, 0, 1},  {WM_JOB_PROGRESS, 0, 0},    {WM_JOB_PROGRESS, 0, 0}, {WM_JOB_PROGRESS, 0, 100},
+        {WM_JOB_PROGRESS, 0, 100}, {WM_JOB_ENABLE_STOP, 0, 0}, {WM_JOB_DONE, 1, 0}};
+    EXPECT_EQ(platform.posted, expected);
+    const std::string d = dir.path().string();
+    EXPECT_EQ(platform.statuses.at(1),
+              "Working in directory: " + d + "/\r\n\r\nConverting:\r\nFrom: 'data.dsa' into 'data.dsb'.\r\n");
+    EXPECT_EQ(r.processed, 1);
+    EXPECT_EQ(r.skipped, 0);
+    EXPECT_EQ(platform.polls, 1);
+}
+
+TEST_F(JobTest, FilesAreTakenInReverseOrder) {
+    const std::string a = In("a.dsa"), b = In("b.dsa"), c = In("c.dsa");
+    job.DefaultFileType = 0;
+    Run({a, b, c});
+    EXPECT_EQ(loads, (std::vector<std::string>{c, b, a}));
+    EXPECT_EQ(platform.posted.at(1), (P{WM_JOB_ENABLE_STOP, 0, 1}));
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 3, 0}));
+    EXPECT_EQ(ReadFile(dir / "a.dsx"), "out:a.dsa\n");
+}
+
+TEST_F(JobTest, SameNameTargetGetsTheNumberedName) {
+    const std::string in = In("data.dsa", "x");
+    job.DefaultFileType = 2;
+    Run({in});
+    EXPECT_EQ(ReadFile(dir / "data(2).dsa"), "out:x\r\n");  // text target
+    EXPECT_EQ(ReadFile(in), "x");
+    // -o naming the input's own folder under another spelling is still the input's folder.
+    job.OutputDirectory = dir.path().string() + "/.";
+    job.SilentlyOverwrite = 1;
+    Run({in});
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"data(2).dsa", "data.dsa"}));
+}
+
+TEST_F(JobTest, AcornSuffixIsStrippedOnlyWhenAsked) {
+    const std::string in = In("Lys_B,FFA");
+    job.DefaultFileType = 3;
+    Run({in});
+    job.StripAcornFileTypes = 1;
+    Run({in});
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"Lys_B,FFA", "Lys_B,FFA.csv", "Lys_B.csv"}));
+}
+
+TEST_F(JobTest, WithoutSensibleExtensionsEverythingIsTxtButBinaryStaysBinary) {
+    const std::string in = In("data.dsa");
+    writer = [](DataStore&, std::ostream& os) { os << "a\nb"; };
+    job.UseSensibleExtensions = 0;
+    job.DefaultFileType = 1;
+    Run({in});
+    EXPECT_EQ(ReadFile(dir / "data.txt"), "a\nb");
+    job.DefaultFileType = 2;
+    job.SilentlyOverwrite = 1;
+    Run({in});
+    EXPECT_EQ(ReadFile(dir / "data.txt"), "a\r\nb");
+}
+
+TEST_F(JobTest, TwoFilesWithOneSkipEndAtFiftyPercent) {
+    const std::string good = In("good.dsa"), bad = In("bad.dsa");
+    loader = [](DataStore& ds, const std::string& path) {
+        if (path.find("bad") != std::string::npos) throw std::runtime_error("The file is corrupt.\n");
+        ds.title = "g";
+        return true;
+    };
+    job.SkipBadFilesSilently = 1;
+    const JobOutcome r = Run({good, bad});
+    EXPECT_TRUE(platform.questions.empty());
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 1, 1}));
+    EXPECT_EQ(platform.posted.at(platform.posted.size() - 3), (P{WM_JOB_PROGRESS, 0, 50}));
+    EXPECT_EQ(platform.statuses.at(1), "Working in directory: " + dir.path().string() + "/\r\n\r\nSkipping: 'bad.dsa'.\r\n");
+    EXPECT_EQ(r.skipped, 1);
+}
+
+TEST_F(JobTest, StopDuringTheThirdOfFiveFinishesThatFileThenAborts) {
+    std::vector<std::string> in;
+    for (int k = 1; k <= 5; ++k) in.push_back(In("f" + std::to_string(k) + ".dsa"));
+    loader = [this](DataStore& ds, const std::string&) {
+        if (loads.size() == 3) platform.stop.Set();
+        ds.title = "t";
+        return true;
+    };
+    job.DefaultFileType = 1;
+    const JobOutcome r = Run(in);
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_ABORTED, 3, 60}));
+    const auto messages = platform.Messages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), WM_JOB_DONE), 0);
+    EXPECT_EQ(platform.posted.at(platform.posted.size() - 2), (P{WM_JOB_PROGRESS, 0, 60}));
+    EXPECT_EQ(loads.size(), 3u);
+    EXPECT_EQ(ListDir(dir.path()).size(), 8u);  // five inputs, outputs of f5, f4, f3
+    EXPECT_EQ(r.end, JobOutcome::End::Stopped);
+    EXPECT_TRUE(platform.sleeps.empty());
+}
+
+TEST_F(JobTest, StopDuringTheLastFileStillEndsNormally) {
+    const std::string a = In("a.dsa"), b = In("b.dsa");
+    loader = [this](DataStore&, const std::string&) {
+        if (loads.size() == 2) platform.stop.Set();
+        return true;
+    };
+    job.DefaultFileType = 0;
+    const JobOutcome r = Run({a, b});
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 2, 0}));
+    EXPECT_EQ(r.end, JobOutcome::End::Done);
+    EXPECT_TRUE(platform.stop.Poll());  // still set for the next job to reset
+}
+
+class OverwriteTest : public JobTest {
+protected:
+    void SetUp() override {
+        first = In("a.dsa", "A");
+        second = In("b.dsa", "B");
+        WriteFile(dir / "b.dsb", "old");  // b is converted first
+        job.DefaultFileType = 1;
+    }
+    std::string first, second;
+};
+
+TEST_F(OverwriteTest, YesOverwrites) {
+    platform.overwriteAnswers = {OverwriteAnswer::Yes};
+    Run({first, second});
+    ASSERT_EQ(platform.questions.size(), 1u);
+    EXPECT_EQ(platform.questions[0],
+              "Error converting b.dsa to b.dsb.\n\nA file called b.dsb already exists in the target "
+              "directory.\n\nOverwrite?");
+    EXPECT_EQ(ReadFile(dir / "b.dsb"), "out:B\n");
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 2, 0}));
+}
+
+TEST_F(OverwriteTest, NoSkipsAndKeepsTheExistingFile) {
+    platform.overwriteAnswers = {OverwriteAnswer::No};
+    Run({first, second});
+    EXPECT_EQ(ReadFile(dir / "b.dsb"), "old");
+    EXPECT_EQ(platform.statuses.at(1), "Working in directory: " + dir.path().string() + "/\r\n\r\nSkipping: 'b.dsa'.\r\n");
+    EXPECT_EQ(ReadFile(dir / "a.dsb"), "out:A\n");
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 1, 1}));
+}
+
+TEST_F(OverwriteTest, CancelAbortsBeforeTheNextFile) {
+    platform.overwriteAnswers = {OverwriteAnswer::Cancel};
+    const JobOutcome r = Run({first, second});
+    EXPECT_EQ(ReadFile(dir / "b.dsb"), "old");
+    EXPECT_EQ(loads, (std::vector<std::string>{second}));
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_ABORTED, 0, 0}));
+    EXPECT_EQ(r.end, JobOutcome::End::Cancelled);
+}
+
+TEST_F(OverwriteTest, SilentOverwriteAsksNothing) {
+    job.SilentlyOverwrite = 1;
+    Run({second});
+    EXPECT_TRUE(platform.questions.empty());
+    EXPECT_EQ(ReadFile(dir / "b.dsb"), "out:B\n");
+}
+
+// Each way a load can fail, the reason shown and what the answer does.
+TEST_F(JobTest, ReadFailuresShowTheirReasonAndFollowTheAnswer) {
+    struct Case {
+        const char* what;
+        std::function<bool(DataStore&, const std::string&)> load;
+        std::string reasonPart;  // text after the path
+    };
+    const std::vector<Case> cases = {
+        {"standard exception", [](DataStore&, const std::string&) -> bool { throw std::runtime_error("The file is corrupt.\n"); },
+         " for the following reason:\n\n\tThe file is corrupt.\n\nClick on OK to continue or Cancel to abort."},
+        {"other exception", [](DataStore&, const std::string&) -> bool { throw 42; },
+         " for the following reason:\n\n\tThe file is corrupt.\n\nClick on OK to continue or Cancel to abort."},
+        // A reader that left its stream failed: no reason, and the half-filled store is not written.
+        {"false", [](DataStore& ds, const std::string&) { ds.title = "half"; return false; },
+         ".\n\nClick on OK to continue or Cancel to abort."},
+    };
+    for (const auto& c : cases) {
+        for (const FailureAnswer answer : {FailureAnswer::Ok, FailureAnswer::Cancel}) {
+            SCOPED_TRACE(std::string(c.what) + (answer == FailureAnswer::Ok ? " OK" : " Cancel"));
+            RecordingPlatform p;
+            p.readAnswers = {answer};
+            const std::string in = In("x.dsa");
+            job.DefaultFileType = 1;
+            job.paths = {in};
+            loader = c.load;
+            const JobOutcome r = RunConversionJob(job, p, formats);
+            ASSERT_EQ(p.questions.size(), 1u);
+            EXPECT_EQ(p.questions[0], "Sorry, KYNDataConverter was unable to read the file " + in + c.reasonPart);
+            EXPECT_FALSE(std::filesystem::exists(dir / "x.dsb"));
+            if (answer == FailureAnswer::Ok) {
+                EXPECT_EQ(p.posted.back(), (P{WM_JOB_DONE, 0, 1}));
+                EXPECT_EQ(r.skipped, 1);
+            } else {
+                EXPECT_EQ(p.posted.back(), (P{WM_JOB_ABORTED, 0, 0}));
+                EXPECT_EQ(r.skipped, 0);
+            }
+        }
+    }
+}
+
+// Each way a save can fail; the writer's own text never shows, the target and the folder are as
+// before, and the answer decides whether the job goes on.
+TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
+    struct Case {
+        const char* what;
+        std::function<void(DataStore&, std::ostream&)> write;
+        bool missingFolder;
+    };
+    const std::vector<Case> cases = {
+        {"throws", [](DataStore&, std::ostream& os) { os << "partial"; throw std::runtime_error("secret"); }, false},
+        {"throws other", [](DataStore&, std::ostream&) { throw 1; }, false},
+        {"fails stream", [](DataStore&, std::ostream& os) { os << "partial"; os.setstate(std::ios::failbit); }, false},
+        {"bad stream", [](DataStore&, std::ostream& os) { os.setstate(std::ios::badbit); }, false},
+        {"cannot create", nullptr, true},
+    };
+    for (const auto& c : cases) {
+        for (const FailureAnswer answer : {FailureAnswer::Ok, FailureAnswer::Cancel}) {
+            SCOPED_TRACE(std::string(c.what) + (answer == FailureAnswer::Ok ? " OK" : " Cancel"));
+            TempDir d;
+            RecordingPlatform p;
+            p.saveAnswers = {answer};
+            const std::string in = d / "x.dsa";
+            WriteFile(in, "input");
+            WriteFile(d / "x.dsb", "old target");
+            job.DefaultFileType = 1;
+            job.SilentlyOverwrite = 1;
+            job.DeleteOriginals = 1;
+            job.OutputDirectory = c.missingFolder ? (d / "nowhere") : "";
+            job.paths = {in};
+            writer = c.write;
+            const JobOutcome r = RunConversionJob(job, p, formats);
+            ASSERT_EQ(p.questions.size(), 1u);
+            EXPECT_EQ(p.questions[0],
+                      "Sorry, KYNDataConverter was unable to save the file x.dsb.\n\nThe data might me incompatible "
+                      "with the chosen file format.\n\nClick on OK to continue or Cancel to abort.");
+            EXPECT_EQ(ListDir(d.path()), (std::vector<std::string>{"x.dsa", "x.dsb"}));
+            EXPECT_EQ(ReadFile(d / "x.dsb"), "old target");
+            EXPECT_EQ(ReadFile(in), "input");
+            EXPECT_TRUE(p.deleted.empty());
+            EXPECT_EQ(p.posted.back(), (answer == FailureAnswer::Ok ? P{WM_JOB_DONE, 0, 1} : P{WM_JOB_ABORTED, 0, 0}));
+            EXPECT_EQ(r.processed, 0);
+        }
+    }
+}
+
+TEST_F(JobTest, KineticTargetWithoutTimeAxisIsASaveFailureWithoutOutput) {
+    table[4] = TargetFormats()[4];  // the real writer choice
+    const std::string in = In("spec.dsa");
+    job.DefaultFileType = 4;
+    platform.saveAnswers = {FailureAnswer::Ok};
+    Run({in});
+    EXPECT_EQ(platform.questions.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir / "spec.glb"));
+}
+
+TEST_F(JobTest, InPlaceFailureLeavesTheInputByteIdentical) {
+    const std::string bytes("VarnixBinary\n\0\x01\x02\xff rest", 22);
+    const std::string in = In("keep.dsb", bytes);
+    writer = [](DataStore&, std::ostream& os) { os << "half written"; throw std::runtime_error("disk"); };
+    job.DefaultFileType = 1;
+    job.SaveInPlace = 1;
+    job.SilentlyOverwrite = 1;
+    platform.saveAnswers = {FailureAnswer::Ok};
+    Run({in});
+    EXPECT_EQ(ReadFile(in), bytes);
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"keep.dsb"}));
+}
+
+TEST_F(JobTest, InPlaceAsksForEveryFileKeepsPermissionsAndDeletesNothing) {
+    const std::string a = In("a.dsa", "A"), b = In("b.dsa", "B");
+    ::chmod(a.c_str(), 0604);
+    ::chmod(b.c_str(), 0640);
+    job.DefaultFileType = 2;
+    job.SaveInPlace = 1;
+    job.DeleteOriginals = 1;
+    platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::Yes};
+    Run({a, b});
+    EXPECT_EQ(platform.questions.size(), 2u);
+    EXPECT_EQ(ReadFile(a), "out:A\r\n");
+    EXPECT_EQ(ReadFile(b), "out:B\r\n");
+    EXPECT_TRUE(platform.deleted.empty());
+    struct stat st {};
+    ASSERT_EQ(::stat(a.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0604u);
+    ASSERT_EQ(::stat(b.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(JobTest, DeleteOriginalsRemovesTheInputAfterSuccessOnly) {
+    const std::string in = In("a.dsa");
+    job.DefaultFileType = 0;
+    job.DeleteOriginals = 1;
+    Run({in});
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsx"}));
+    EXPECT_EQ(platform.deleted, (std::vector<std::string>{in}));
+}
+
+TEST_F(JobTest, UnopenableInputIsPassedOverUncounted) {
+    const std::string missing = dir / "missing.dsa";
+    const std::string in = In("a.dsa");
+    job.DefaultFileType = 0;
+    const JobOutcome r = Run({in, missing});
+    EXPECT_TRUE(platform.questions.empty());
+    EXPECT_EQ(loads, (std::vector<std::string>{in}));
+    EXPECT_EQ(platform.passedOver, (std::vector<std::string>{missing}));
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 1, 0}));
+    EXPECT_EQ(platform.posted.at(platform.posted.size() - 4), (P{WM_JOB_PROGRESS, 0, 50}));
+    EXPECT_EQ(r.passedOver, 1);
+}
+
+TEST_F(JobTest, UnknownTargetConvertsNothingAndCreatesNothing) {
+    const std::string in = In("a.dsa");
+    for (const int sensible : {1, 0}) {
+        RecordingPlatform p;
+        job.DefaultFileType = 7;
+        job.UseSensibleExtensions = sensible;
+        job.paths = {in};
+        const JobOutcome r = RunConversionJob(job, p, formats);
+        EXPECT_TRUE(loads.empty());
+        EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa"}));
+        EXPECT_EQ(p.posted.back(), (P{WM_JOB_DONE, 0, 0}));
+        EXPECT_EQ(r.passedOver, 1);
+    }
+}
+
+TEST_F(JobTest, LongPathsAreConvertedWhole) {
+    std::filesystem::path deep = dir.path();
+    for (int k = 0; k < 6; ++k) deep /= std::string(60, static_cast<char>('a' + k));
+    std::filesystem::create_directories(deep);
+    const std::string in = (deep / (std::string(120, 'n') + ".dsa")).string();
+    ASSERT_GT(in.size(), 500u);
+    WriteFile(in, "long");
+    job.DefaultFileType = 1;
+    Run({in});
+    EXPECT_EQ(ReadFile(in.substr(0, in.size() - 4) + ".dsb"), "out:long\n");
+    EXPECT_EQ(platform.statuses.at(1).substr(0, 22 + deep.string().size() + 1), "Working in directory: " + deep.string() + "/");
+}
+
+}  // namespace
+}  // namespace kyn::test

@@ -1,0 +1,58 @@
+// A job fixture with a fake loader (the file's bytes become the title) and a target table whose
+// writers write that title, so that every output can be traced back to its input.
+#pragma once
+
+#include <functional>
+#include <map>
+
+#include "conversion/ConversionJob.h"
+#include "datastore/DataStore.h"
+#include "RecordingPlatform.h"
+
+namespace kyn::test {
+
+class JobTest : public ::testing::Test {
+protected:
+    JobTest() {
+        for (const auto& real : TargetFormats()) {
+            TargetFormat t = real;
+            t.write = [this](DataStore& ds, std::ostream& os, const WriterOptions& o) {
+                lastOptions = o;
+                if (writer) return writer(ds, os);
+                os << "out:" << ds.title << "\n";
+            };
+            table.push_back(t);
+        }
+        formats.targets = &table;
+        formats.load = [this](DataStore& ds, const std::string& path) {
+            loads.push_back(path);
+            if (loader) return loader(ds, path);
+            ds.title = ReadFile(path);
+            return true;
+        };
+    }
+
+    std::string In(const std::string& name, const std::string& content = "") {
+        const std::string path = dir / name;
+        WriteFile(path, content.empty() ? name : content);
+        return path;
+    }
+
+    JobOutcome Run(std::vector<std::string> inputs) {
+        job.paths.assign(inputs.begin(), inputs.end());
+        return RunConversionJob(job, platform, formats);
+    }
+
+    TempDir dir;
+    RecordingPlatform platform;
+    ConversionJob job;
+    TargetTable table;
+    JobFormats formats;
+    std::vector<std::string> loads;
+    WriterOptions lastOptions;
+    // Optional replacements for the default fake loader and writer.
+    std::function<bool(DataStore&, const std::string&)> loader;
+    std::function<void(DataStore&, std::ostream&)> writer;
+};
+
+}  // namespace kyn::test

@@ -1,0 +1,78 @@
+// Output names: stems, extensions, Acorn suffixes, in-place and the numbered name.
+#include <gtest/gtest.h>
+
+#include "conversion/OutputNaming.h"
+#include "RecordingPlatform.h"
+
+namespace kyn {
+namespace {
+
+struct NamingCase {
+    std::string input;
+    std::string extension;
+    int acorn;
+    int inPlace;
+    std::string output;
+};
+
+TEST(OutputNaming, RulesInOrder) {
+    const std::vector<NamingCase> cases = {
+        {"/d/data.dsa", ".dsa", 0, 0, "/d/data(2).dsa"},
+        {"/d/data.dsa", ".dsb", 0, 0, "/d/data.dsb"},
+        {"/d/Lys_B,FFA", ".csv", 1, 0, "/d/Lys_B.csv"},
+        {"/d/Lys_B,FFA", ".csv", 0, 0, "/d/Lys_B,FFA.csv"},
+        {"/d/data.x,FFA", ".csv", 0, 0, "/d/data.x,FFA.csv"},
+        {"/d/data.x,FFA", ".csv", 1, 0, "/d/data.x.csv"},
+        {"/old.set/data", ".dsa", 0, 0, "/old.set/data.dsa"},  // a dot in a folder is no extension
+        {"/d/a.b.c", ".txt", 0, 0, "/d/a.b.txt"},
+        {"/d/.hidden", ".dsa", 0, 0, "/d/.hidden.dsa"},       // a leading dot is part of the name
+        {"/d/,FFA", ".csv", 1, 0, "/d/,FFA.csv"},              // so is a leading comma
+        {"data.dsa", ".dsx", 0, 0, "data.dsx"},                // no folder at all
+        {"/d/data.dsa", ".dsx", 0, 1, "/d/data.dsa"},          // in place: the input itself
+        {"/d/data", ".dsa", 1, 1, "/d/data.dsa"},              // Acorn on without a suffix: stem rule
+        {"/d/Lys_B,FFA", ".dsx", 1, 1, "/d/Lys_B.dsx"},        // Acorn rule comes before in-place
+        {"/d/x.dsa\\y", ".dsx", 0, 0, "/d/x.dsx"},             // '\' is an ordinary character here
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input + " " + c.extension);
+        const OutputPlan plan = PlanOutput(c.input, c.extension, {c.acorn, c.inPlace, ""});
+        EXPECT_EQ(plan.outputPath, c.output);
+    }
+}
+
+TEST(OutputNaming, SplitsDirectoryAndNames) {
+    const OutputPlan plan = PlanOutput("/a.b/c/Lys_B,FFA", ".csv", {1, 0, ""});
+    EXPECT_EQ(plan.directory, "/a.b/c");
+    EXPECT_EQ(plan.inputName, "Lys_B,FFA");
+    EXPECT_EQ(plan.outputName, "Lys_B.csv");
+    const OutputPlan bare = PlanOutput("data.dsa", ".dsx", {});
+    EXPECT_EQ(bare.directory, ".");
+    EXPECT_EQ(bare.inputName, "data.dsa");
+}
+
+TEST(OutputNaming, OutputDirectoryKeepsTheName) {
+    EXPECT_EQ(PlanOutput("/in/data.dsa", ".dsa", {0, 0, "/out"}).outputPath, "/out/data.dsa");
+    EXPECT_EQ(PlanOutput("/in/data.dsa", ".dsa", {0, 0, "/out/"}).outputPath, "/out/data.dsa");
+    EXPECT_EQ(PlanOutput("data", ".csv", {0, 1, "out"}).outputPath, "out/data");
+}
+
+TEST(OutputNaming, SameFileThroughAnotherSpellingGetsTheNumberedName) {
+    test::TempDir dir;
+    test::WriteFile(dir / "data.dsa", "x");
+    std::filesystem::create_directory_symlink(dir.path(), dir / "alias");
+    const std::string viaAlias = dir / "alias/data.dsa";
+    EXPECT_TRUE(SameFile(dir / "data.dsa", viaAlias));
+    EXPECT_FALSE(SameFile(dir / "data.dsa", dir / "other.dsa"));
+    EXPECT_EQ(PlanOutput(dir / "data.dsa", ".dsa", {0, 0, dir / "alias"}).outputName, "data(2).dsa");
+}
+
+TEST(OutputNaming, LongPathsAreKeptWhole) {
+    const std::string folder = "/" + std::string(3000, 'f');
+    const std::string input = folder + "/" + std::string(300, 'n') + ",FFA";
+    const OutputPlan plan = PlanOutput(input, ".csv", {1, 0, ""});
+    EXPECT_EQ(plan.outputPath, folder + "/" + std::string(300, 'n') + ".csv");
+    EXPECT_EQ(plan.directory, folder);
+}
+
+}  // namespace
+}  // namespace kyn

@@ -1,0 +1,137 @@
+// Array, DPointer and FloatList: bounds, views and growth.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "datastore/Array.h"
+#include "datastore/DPointer.h"
+
+namespace {
+
+using kyn::Array;
+using kyn::DPointer;
+using kyn::FloatList;
+
+template <typename F>
+std::string MessageOf(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+TEST(ArrayAccess, OnlyIndexesInsideTheArrayAreAccepted) {
+    Array<int> a(3);
+    for (int i = 0; i < 3; ++i) a[i] = i * 10;
+    EXPECT_EQ(a[2], 20);
+    EXPECT_EQ(MessageOf([&] { a[-1]; }), "Array out of bounds!");
+    EXPECT_EQ(MessageOf([&] { a[3]; }), "Array out of bounds!");
+    Array<int> empty;
+    EXPECT_EQ(MessageOf([&] { empty[0]; }), "Array out of bounds!");
+}
+
+TEST(ArrayViews, StridedViewReadsAndWritesThroughToTheBlock) {
+    float block[12];
+    for (int i = 0; i < 12; ++i) block[i] = static_cast<float>(i);
+    Array<float> view(3, block, 4);
+    EXPECT_FALSE(view.Owns());
+    EXPECT_EQ(view[0], 0.0f);
+    EXPECT_EQ(view[1], 4.0f);
+    EXPECT_EQ(view[2], 8.0f);
+
+    // Assigning to a view keeps its shape and writes into the memory it looks at.
+    Array<float> source(3);
+    source[0] = -1.0f;
+    source[1] = -2.0f;
+    source[2] = -3.0f;
+    view = source;
+    EXPECT_EQ(view.Count(), 3);
+    EXPECT_EQ(block[4], -2.0f);
+    EXPECT_EQ(block[5], 5.0f);
+
+    // Copying a view gives an owning, contiguous array.
+    Array<float> copy(view);
+    EXPECT_TRUE(copy.Owns());
+    EXPECT_EQ(copy.Stride(), 1);
+    EXPECT_EQ(copy[2], -3.0f);
+}
+
+TEST(ArrayViews, AViewRefusesASourceShorterThanItself) {
+    float block[4] = {1, 2, 3, 4};
+    Array<float> view(4, block, 1);
+    Array<float> shorter(2);
+    EXPECT_EQ(MessageOf([&] { view = shorter; }), "Array out of bounds!");
+    EXPECT_EQ(block[3], 4.0f);
+}
+
+TEST(ArrayResize, KeepsTheFirstElementsAndBecomesOwning) {
+    Array<float> a(5);
+    for (int i = 0; i < 5; ++i) a[i] = static_cast<float>(i + 1);
+    a.Resize(2);
+    EXPECT_EQ(a.Count(), 2);
+    EXPECT_EQ(a[1], 2.0f);
+    a.Resize(8);
+    EXPECT_EQ(a.Count(), 8);
+    EXPECT_EQ(a[0], 1.0f);
+    EXPECT_EQ(a[1], 2.0f);
+
+    float block[6] = {0, 1, 2, 3, 4, 5};
+    Array<float> view(3, block, 2);
+    view.Resize(3);
+    EXPECT_TRUE(view.Owns());
+    EXPECT_EQ(view[2], 4.0f);
+    view[0] = 99.0f;
+    EXPECT_EQ(block[0], 0.0f);
+}
+
+TEST(ArrayEdit, AppendAndRemoveKeepOrder) {
+    Array<std::string> a;
+    a.Append("x");
+    a.Append("y");
+    a.Append("z");
+    a.RemoveAt(1);
+    ASSERT_EQ(a.Count(), 2);
+    EXPECT_EQ(a[0], "x");
+    EXPECT_EQ(a[1], "z");
+    a.RemoveAt(5);
+    EXPECT_EQ(a.Count(), 2);
+}
+
+TEST(DPointerBuffer, ResizeKeepsPrefixAndZeroEmpties) {
+    DPointer d;
+    EXPECT_EQ(MessageOf([&] { d[0]; }), "Index out-of-range in DPointer::operator[]");
+    d.Resize(10);
+    for (int i = 0; i < 10; ++i) d[i] = static_cast<float>(i);
+    d.Resize(4);
+    EXPECT_EQ(d.Count(), 4);
+    EXPECT_EQ(d[3], 3.0f);
+    EXPECT_EQ(MessageOf([&] { d[4]; }), "Index out-of-range in DPointer::operator[]");
+    EXPECT_EQ(d.Resize(0), nullptr);
+    EXPECT_EQ(d.Count(), 0);
+}
+
+TEST(DPointerBuffer, ClearCopyAndLargeBlocksArePageAligned) {
+    DPointer big(1 << 20);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(big.Data()) % 4096, 0u);
+    big[12345] = 7.0f;
+    DPointer copy = big;
+    EXPECT_EQ(copy[12345], 7.0f);
+    copy.Clear();
+    EXPECT_EQ(copy[12345], 0.0f);
+    EXPECT_EQ(big[12345], 7.0f);
+}
+
+TEST(FloatListGrowth, GrowsByItsStepAndKeepsValues) {
+    FloatList list(4);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(list.Add(static_cast<float>(i) / 2), i);
+    EXPECT_EQ(list.Size(), 9);
+    EXPECT_EQ(list.Capacity(), 12);
+    EXPECT_EQ(list[8], 4.0f);
+    list.Clear();
+    EXPECT_EQ(list.Size(), 0);
+    EXPECT_EQ(list.Capacity(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,289 @@
+// The DataStore container: layout, initialisation, lookup, slices and the stored side records.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "datastore/BinaryIO.h"
+#include "datastore/DataStore.h"
+#include "datastore/Vocabulary.h"
+
+namespace {
+
+using kyn::DataStore;
+using kyn::Dimension;
+
+template <typename F>
+std::string MessageOf(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+Dimension Axis(const std::string& name, std::initializer_list<float> values) {
+    Dimension d(name, static_cast<int>(values.size()));
+    int i = 0;
+    for (float v : values) d[i++] = v;
+    return d;
+}
+
+// Two properties over 3 x 4 steps, every value its own index.
+DataStore TwoByThreeByFour() {
+    DataStore ds("t", 2, 2);
+    ds.properties[0] = "Absorbance";
+    ds.properties[1] = "CircularDichroism -mrme";
+    ds.dimensions[0] = Axis("Wavelength", {200, 210, 220});
+    ds.dimensions[1] = Axis("Time", {0, 1, 2, 3});
+    EXPECT_TRUE(ds.Initialize());
+    for (int i = 0; i < ds.data.Count(); ++i) ds.data[i] = static_cast<float>(i);
+    return ds;
+}
+
+TEST(Layout, PropertySlowestDimensionZeroFastest) {
+    DataStore ds = TwoByThreeByFour();
+    EXPECT_EQ(ds.data.Count(), 24);
+    kyn::Array<int> steps(2);
+    steps[0] = 2;
+    steps[1] = 1;
+    kyn::Array<float> values(2);
+    values[0] = -5.0f;
+    values[1] = -6.0f;
+    ds.SetPoint(steps, values);
+    EXPECT_EQ(ds.data[5], -5.0f);   // 2 + 1 x 3
+    EXPECT_EQ(ds.data[17], -6.0f);  // 1 x 12 + 2 + 1 x 3
+}
+
+TEST(Slices, StridesFollowTheLayoutAndCurrentSteps) {
+    DataStore ds = TwoByThreeByFour();
+    ds.SetDimensionCurrent(1, 2);
+    auto spectrum = ds.GetSlice(0, 1);
+    EXPECT_EQ(spectrum.Count(), 3);
+    EXPECT_EQ(spectrum.Stride(), 1);
+    EXPECT_EQ(spectrum[0], 12.0f + 6.0f);
+    ds.SetDimensionCurrent(0, 1);
+    auto trace = ds.GetSlice(1, 0);
+    EXPECT_EQ(trace.Count(), 4);
+    EXPECT_EQ(trace.Stride(), 3);
+    EXPECT_EQ(trace[3], 1.0f + 9.0f);
+    // A view writes into the block.
+    trace[0] = 100.0f;
+    EXPECT_EQ(ds.data[1], 100.0f);
+    ds.SetCurrentProperty(1);
+    EXPECT_EQ(ds.GetCurrentSlice(1)[0], 13.0f);
+}
+
+TEST(Slices, ACurrentStepOutsideItsDimensionNeverReadsOutsideTheBlock) {
+    DataStore ds = TwoByThreeByFour();
+    ds.SetDimensionCurrent(1, 40);
+    EXPECT_EQ(MessageOf([&] { ds.GetSlice(0, 1); }), "Index out-of-range in DPointer::operator[]");
+    EXPECT_EQ(MessageOf([&] { ds.GetSlice(0, 7); }), "Index out-of-range in DPointer::operator[]");
+    EXPECT_EQ(MessageOf([&] { ds.GetSlice(5, 0); }), "Array out of bounds!");
+}
+
+TEST(Initialize, EarlyReturnsAllocateNothingAndAddNoHistory) {
+    DataStore noProperties("t", 0, 1);
+    noProperties.dimensions[0] = Axis("Time", {1, 2});
+    EXPECT_TRUE(noProperties.Initialize());
+    EXPECT_EQ(noProperties.data.Count(), 0);
+    EXPECT_TRUE(noProperties.history.empty());
+    EXPECT_FALSE(noProperties.initialized);
+
+    DataStore emptyAxis("t", 1, 1);
+    EXPECT_TRUE(emptyAxis.Initialize());  // the default dimension has no steps
+    EXPECT_EQ(emptyAxis.data.Count(), 0);
+    EXPECT_TRUE(emptyAxis.history.empty());
+    EXPECT_EQ(emptyAxis.viewState.dimensionCount, 0);
+}
+
+TEST(Initialize, EachCallZeroesValuesResetsStepsAndAddsOneEntry) {
+    DataStore ds = TwoByThreeByFour();
+    ds.SetDimensionCurrent(0, 2);
+    ASSERT_TRUE(ds.Initialize());
+    EXPECT_EQ(ds.history.size(), 2u);
+    EXPECT_EQ(ds.history[1].title, "DataStore initialized :");
+    EXPECT_EQ(ds.GetDimensionCurrent(0), 0);
+    for (int i = 0; i < ds.data.Count(); ++i) ASSERT_EQ(ds.data[i], 0.0f);
+}
+
+TEST(Initialize, ViewStateIsRebuiltFromTheDimensions) {
+    DataStore ds("t", 1, 2);
+    ds.dimensions[0] = Axis("Wavelength", {3, 1, 3, 2, 0, 9, 9, 4, 5, 6});
+    ds.dimensions[1] = Axis("Repeat", {1, 2, 3});
+    ASSERT_TRUE(ds.Initialize());
+    const auto& vs = ds.viewState;
+    EXPECT_EQ(vs.dimensionCount, 2);
+    EXPECT_EQ(vs.order, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(vs.ranges[0], (std::pair<float, float>{9.0f, 0.0f}));
+    EXPECT_EQ(vs.ranges[1], (std::pair<float, float>{3.0f, 1.0f}));
+    ASSERT_EQ(vs.markers.size(), 2u);
+    EXPECT_TRUE(vs.markers[0].empty());
+}
+
+TEST(Initialize, AProductBeyondTheBlockLimitIsAnAllocationFailure) {
+    DataStore ds("t", 3, 2);
+    ds.dimensions[0] = Dimension("Time", 70000);
+    ds.dimensions[1] = Dimension("Wavelength", 70000);
+    EXPECT_EQ(MessageOf([&] { ds.Initialize(); }), "Error allocating memory for DPointer");
+    EXPECT_EQ(ds.data.Count(), 0);
+}
+
+TEST(Structure, AddAndRemoveReinitialise) {
+    DataStore ds("t", 0, 0);
+    EXPECT_EQ(ds.AddProperty("Absorbance"), 0);
+    EXPECT_EQ(ds.AddDimension(Axis("Time", {0, 1, 2})), 0);
+    EXPECT_EQ(ds.data.Count(), 3);
+    EXPECT_EQ(ds.AddProperty("HT"), 1);
+    EXPECT_EQ(ds.data.Count(), 6);
+    ds.RemoveProperty(9);  // nothing at or above the count
+    EXPECT_EQ(ds.properties.Count(), 2);
+    EXPECT_EQ(MessageOf([&] { ds.RemoveProperty(-1); }), "Array out of bounds!");
+    const std::size_t entries = ds.history.size();
+    ds.AddDimension(Axis("Cell", {1}));
+    ds.RemoveDimension(1);  // one step: no re-initialisation
+    EXPECT_EQ(ds.history.size(), entries + 1);
+    ds.RemoveDimension(0);
+    EXPECT_EQ(ds.history.size(), entries + 2);
+}
+
+TEST(Structure, EnsureDimensionAddsThePlaceholderOnce) {
+    DataStore ds("t", 0, 0);
+    EXPECT_TRUE(ds.EnsureDimension());
+    EXPECT_TRUE(ds.placeholderDimensionAdded);
+    EXPECT_EQ(ds.GetPropertyName(0), "None");
+    EXPECT_EQ(ds.dimensions[0].name, "None");
+    EXPECT_EQ(ds.dimensions[0][1], 1.0f);
+    EXPECT_FALSE(ds.EnsureDimension());
+}
+
+TEST(Lookup, DimensionsAreFoundByNamePrefix) {
+    DataStore ds("t", 1, 2);
+    ds.dimensions[0] = Axis("Tim", {1});
+    ds.dimensions[1] = Axis("Wavelength -emmono", {1, 2});
+    EXPECT_EQ(ds.FindDimension("Wave"), 1);
+    EXPECT_EQ(ds.FindDimension("Time"), -1);
+    EXPECT_EQ(ds.FindDimension(""), 0);
+    EXPECT_FALSE(ds.HasTimeDimension());
+    EXPECT_EQ(ds.GetDimensionName(1, true), "Wavelength");
+    EXPECT_EQ(ds.GetDimensionName(-1), "IllegalDimension");
+    EXPECT_EQ(ds.GetDimensionName(2), "IllegalDimension");
+    EXPECT_EQ(MessageOf([&] { ds.GetDimensionName(-2); }), "Array out of bounds!");
+    EXPECT_EQ(ds.GetPropertyName(1, true), "IllegalProperty");
+    EXPECT_EQ(MessageOf([&] { ds.GetPropertyName(-1); }), "Array out of bounds!");
+    EXPECT_EQ(MessageOf([&] { ds.GetCurrentValue("Temperature"); }), "Array out of bounds!");
+    EXPECT_EQ(ds.GetDimensionCurrent(7), -1);
+}
+
+TEST(Lookup, SpectraKineticNeedsTwoWavelengthsAndATime) {
+    DataStore ds("t", 1, 2);
+    ds.dimensions[0] = Axis("Wavelength", {250});
+    ds.dimensions[1] = Axis("Time (seconds)", {0, 1});
+    EXPECT_TRUE(ds.HasTimeDimension());
+    EXPECT_FALSE(ds.IsSpectraKinetic());
+    ds.dimensions[0] = Axis("Wavelength", {250, 260});
+    EXPECT_TRUE(ds.IsSpectraKinetic());
+}
+
+TEST(DataRange, ScansAllValuesAndNaNNeverReplacesAnEnd) {
+    DataStore ds = TwoByThreeByFour();
+    ds.data[7] = -3.5f;
+    ds.data[20] = std::numeric_limits<float>::quiet_NaN();
+    ds.ComputeDataRange();
+    EXPECT_EQ(ds.minValue, -3.5);
+    EXPECT_EQ(ds.maxValue, 23.0);
+    DataStore empty;
+    EXPECT_EQ(MessageOf([&] { empty.ComputeDataRange(); }), "Index out-of-range in DPointer::operator[]");
+}
+
+TEST(Dimensions, RangeResetAndAccessMessages) {
+    Dimension d = Axis("Time -log", {3, 1, 3, 2});
+    EXPECT_EQ(d.Range(), (std::pair<float, float>{3.0f, 1.0f}));
+    EXPECT_EQ(d.Kind(), "Time");
+    EXPECT_EQ(MessageOf([&] { d[4]; }), "index out-of-range in Dimension::operator[].");
+    EXPECT_EQ(MessageOf([&] { d[-1]; }), "Array out of bounds!");
+    Dimension five = Axis("x", {1, 2, 3, 4, 5});
+    five.current = 4;
+    five.Reset("y", 3);
+    EXPECT_EQ(five.Steps(), 3);
+    EXPECT_EQ(five[2], 3.0f);
+    EXPECT_EQ(five.current, 0);
+    Dimension none;
+    EXPECT_EQ(none.name, "UnInit");
+    EXPECT_EQ(none.Range(), (std::pair<float, float>{0.0f, 0.0f}));
+}
+
+TEST(ViewStateStoredForm, RoundTripsVisibleMarkersOnly) {
+    kyn::DimensionViewState vs;
+    vs.reserved = 77;
+    vs.dimensionCount = 2;
+    vs.order = {1, 0};
+    vs.ranges = {{5.0f, -1.0f}, {2.0f, 0.5f}};
+    vs.markers.resize(2);
+    vs.markers[0].push_back({1.5f, 3, 4, "peak", true});
+    vs.markers[0].push_back({2.5f, 0, 0, "hidden", false});
+    std::stringstream ss;
+    vs.Write(ss);
+    kyn::DimensionViewState back;
+    back.Read(ss);
+    EXPECT_EQ(back.reserved, 77);
+    EXPECT_EQ(back.order, vs.order);
+    EXPECT_EQ(back.ranges, vs.ranges);
+    ASSERT_EQ(back.markers.size(), 2u);
+    ASSERT_EQ(back.markers[0].size(), 1u);
+    EXPECT_EQ(back.markers[0][0].label, "peak");
+    EXPECT_EQ(back.markers[0][0].a, 3);
+    EXPECT_EQ(back.markers[0][0].b, 4);
+    EXPECT_TRUE(back.markers[1].empty());
+}
+
+TEST(ViewStateStoredForm, RefusesEmptyStatesAndImpossibleCounts) {
+    kyn::DimensionViewState empty;
+    std::stringstream out;
+    EXPECT_EQ(MessageOf([&] { empty.Write(out); }), "Datastore not valid");
+
+    // 21 dimensions: more than a stored state may describe.
+    std::stringstream tooMany;
+    kyn::WriteI32(tooMany, 0);
+    kyn::WriteI32(tooMany, 21);
+    kyn::DimensionViewState vs;
+    EXPECT_EQ(MessageOf([&] { vs.Read(tooMany); }), "The file is corrupt.\n");
+
+    // A marker-list count far beyond the bytes that follow must not be allocated.
+    std::stringstream hostile;
+    kyn::WriteI32(hostile, 0);
+    kyn::WriteI32(hostile, 1);
+    kyn::WriteI32(hostile, 0);
+    kyn::WriteF32(hostile, 1);
+    kyn::WriteF32(hostile, 0);
+    kyn::WriteI32(hostile, 0x7fffffff);
+    EXPECT_EQ(MessageOf([&] { vs.Read(hostile); }), "The file is corrupt.\n");
+}
+
+TEST(Vocabulary, UnitRowsAndKineticLabels) {
+    auto tran = kyn::FindUnitRow("Absorbance -tran");
+    ASSERT_TRUE(tran);
+    EXPECT_STREQ(tran->fullLabel, "Transmission (%)");
+    auto cd = kyn::FindUnitRow("CircularDichroism");
+    ASSERT_TRUE(cd);
+    EXPECT_STREQ(cd->fullLabel, "Circular Dichroism (mdeg)");
+    EXPECT_EQ(cd->code, 0);
+    auto mrme = kyn::FindUnitRow("CircularDichroism -mrme");
+    EXPECT_EQ(mrme->code, 6);
+    auto pda = kyn::FindUnitRow("PhotodiodeArray");
+    EXPECT_STREQ(pda->fullLabel, "Voltage");
+    EXPECT_STREQ(pda->shortLabel, "");
+    EXPECT_EQ(kyn::FindUnitRow("PhotodiodeArray -volt")->fullLabel, std::string("PDA Voltage"));
+    EXPECT_FALSE(kyn::FindUnitRow("Pressure"));
+
+    EXPECT_EQ(kyn::NameToLabel("Wavelength"), "Wavelength (nm)");
+    EXPECT_EQ(kyn::LabelToName("Wavelength (nm)"), "Wavelength");
+    EXPECT_EQ(kyn::NameToLabel("Repeat"), "Repeat");
+    EXPECT_EQ(kyn::NameToLabel("Time"), "Time (seconds)");
+    EXPECT_EQ(kyn::LabelToName("Time (seconds)"), "Time (seconds)");
+}
+
+}  // namespace

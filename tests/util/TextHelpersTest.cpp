@@ -1,0 +1,94 @@
+// Time texts, user names and the small string helpers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "util/StringUtil.h"
+#include "util/TimeText.h"
+#include "util/UserName.h"
+
+namespace {
+
+TEST(TimeText, CtimeLayoutWithZeroPaddedDay) {
+    std::tm tm{};
+    tm.tm_year = 80;
+    tm.tm_mon = 0;
+    tm.tm_mday = 2;
+    tm.tm_hour = 2;
+    tm.tm_min = 3;
+    tm.tm_sec = 55;
+    tm.tm_wday = 3;
+    EXPECT_EQ(kyn::FormatCTime(tm), "Wed Jan 02 02:03:55 1980");
+    tm.tm_year = 113;
+    tm.tm_mon = 10;
+    tm.tm_mday = 14;
+    tm.tm_hour = 10;
+    tm.tm_min = 5;
+    tm.tm_sec = 0;
+    tm.tm_wday = 4;
+    EXPECT_EQ(kyn::FormatCTime(tm), "Thu Nov 14 10:05:00 2013");
+}
+
+TEST(TimeText, NowHas24CharactersAndMatchesTheLocalCalendar) {
+    const std::time_t t = 1700000000;  // a known instant
+    const std::tm tm = kyn::LocalTime(t);
+    const std::string s = kyn::FormatCTime(t);
+    ASSERT_EQ(s.size(), 24u);
+    EXPECT_EQ(s.substr(20), std::to_string(1900 + tm.tm_year));
+    EXPECT_EQ(std::stoi(s.substr(8, 2)), tm.tm_mday);
+}
+
+TEST(UserNames, OwnerFallsBackToUnknownAndIsCutAt259) {
+    const char* saved = std::getenv("USERNAME");
+    const std::string keep = saved ? saved : "";
+    unsetenv("USERNAME");
+    EXPECT_EQ(kyn::OwnerName(), "Unknown");
+    setenv("USERNAME", std::string(300, 'u').c_str(), 1);
+    EXPECT_EQ(kyn::OwnerName(), std::string(259, 'u'));
+    setenv("USERNAME", "lab", 1);
+    EXPECT_EQ(kyn::OwnerName(), "lab");
+    if (saved) setenv("USERNAME", keep.c_str(), 1); else unsetenv("USERNAME");
+}
+
+TEST(UserNames, CurrentUserIsNeverEmpty) {
+    const std::string user = kyn::CurrentUserName();
+    EXPECT_FALSE(user.empty());
+    EXPECT_LE(user.size(), 1023u);
+}
+
+TEST(StringHelpers, RemoveAndReplaceEveryOccurrence) {
+    std::string s = "Time -arb -log -arb";
+    kyn::RemoveAll(s, "-arb");
+    EXPECT_EQ(s, "Time  -log ");
+    std::string h = "a\\..\\b\\..";
+    kyn::ReplaceAll(h, "\\..", "");
+    EXPECT_EQ(h, "a\\b");
+    std::string r = "aaa";
+    kyn::ReplaceAll(r, "a", "aa");  // the replacement is not searched again
+    EXPECT_EQ(r, "aaaaaa");
+}
+
+TEST(StringHelpers, KindIsTheFirstWord) {
+    EXPECT_EQ(kyn::KindOf("Wavelength -emmono -excitation 280"), "Wavelength");
+    EXPECT_EQ(kyn::KindOf("Absorbance"), "Absorbance");
+    EXPECT_EQ(kyn::KindOf(std::string("Ti\0me", 5)), "Ti");
+    EXPECT_EQ(kyn::KindOf(" lead"), "");
+}
+
+TEST(StringHelpers, FlagValuesReadLikeAtofAndAtoi) {
+    EXPECT_DOUBLE_EQ(kyn::NumberAfterFlag("Temperature -ramp 1.5", "-ramp "), 1.5);
+    EXPECT_DOUBLE_EQ(kyn::NumberAfterFlag("Wavelength -en 1nm", "-en "), 1.0);
+    EXPECT_DOUBLE_EQ(kyn::NumberAfterFlag("Wavelength -en x", "-en "), 0.0);
+    EXPECT_DOUBLE_EQ(kyn::NumberAfterFlag("Wavelength", "-en "), 0.0);
+    EXPECT_DOUBLE_EQ(kyn::ParseLeadingDouble("  +2.5e3xyz"), 2500.0);
+    EXPECT_DOUBLE_EQ(kyn::ParseLeadingDouble("-.5"), -0.5);
+    EXPECT_EQ(kyn::IntegerAfterFlag("Count -current 100 -sampleperiod 50", "-sampleperiod "), 50);
+    EXPECT_EQ(kyn::IntegerAfterFlag("Count -current 12.9", "-current "), 12);
+    EXPECT_EQ(kyn::ParseLeadingInt("99999999999"), 2147483647);
+    bool found = true;
+    EXPECT_EQ(kyn::IntegerAfterFlag("Count", "-current ", &found), 0);
+    EXPECT_FALSE(found);
+}
+
+}  // namespace
