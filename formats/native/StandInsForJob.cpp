@@ -26,11 +26,8 @@ std::ostream& NotYet(std::ostream& os) {
 }
 }  // namespace
 
-bool DataStore::Load(const std::string&, bool) { throw KynError("No file formats are linked into this build.\n"); }
-
-std::ostream& DataStore::WriteVarnixBinaryX(std::ostream& os, bool) { return NotYet(os); }
-std::ostream& DataStore::WriteVarnixBinary(std::ostream& os, bool) { return NotYet(os); }
-std::ostream& DataStore::WriteVarnixStore(std::ostream& os, bool) { return NotYet(os); }
+// Load and the three native writers are real now (formats/native); only the export writers
+// remain stand-ins.
 std::ostream& DataStore::WriteVarnixCSV(std::ostream& os, bool) { return NotYet(os); }
 std::ostream& DataStore::WriteVarnixTSV(std::ostream& os, bool) { return NotYet(os); }
 std::ostream& DataStore::WriteSimpleCSV(std::ostream& os) { return NotYet(os); }

@@ -49,6 +49,15 @@ TEST(VarnixStore, WriterReproducesGoldenBytes) {
               std::string::npos)
         << text;
 
+    // Six significant digits, exact ties away from zero, exponents of three digits, and the
+    // forms of NaN and infinity.
+    DataStore numbers = MakeStore("N", {}, {"P"}, {Dim("X", {1, 2, 3, 4, 5, 6})},
+                                  {123456.5f, 1e-5f, 1e30f, 0.1234567f, std::numeric_limits<float>::quiet_NaN(),
+                                   -std::numeric_limits<float>::infinity()},
+                                  {});
+    EXPECT_NE(WriteThroughFile(numbers, dir.Path("n.dsa")).find("\r\n\r\n123457,1e-005,1e+030,0.123457,nan,-inf\r\n"),
+              std::string::npos);
+
     // Header only: everything but the values.
     DataStore header = Tiny();
     std::string noData = kTinyGolden;
