@@ -27,7 +27,7 @@
 #include <utility>
 
 #include "formats/export/ExportText.h"
-#include "formats/export/TextCursor.h"
+#include "formats/export/StreamCursor.h"
 #include "util/StringUtil.h"
 #include "util/TimeText.h"
 #include "util/UserName.h"
@@ -316,7 +316,7 @@ bool LabelValue(const std::string& line, std::string& value) {
 }
 
 // A Y or X number of an XYDATA pair: a decimal number, or "?" for a missing value.
-bool ReadPairNumber(TextCursor& in, double& v) {
+bool ReadPairNumber(StreamCursor& in, double& v) {
     in.SkipWs();
     if (in.Good() && in.Peek() == '?') {
         in.Get();
@@ -337,7 +337,7 @@ std::istream& DataStore::ReadJcampText(std::istream& is) {
     dimensions.Resize(1);
     properties.Resize(1);
 
-    TextCursor in(is);
+    StreamCursor in(is);
     std::string line;
     in.GetLine(line);
     if (!StartsWith(line, "##TITLE")) {

@@ -19,7 +19,7 @@
 #include "datastore/DataStore.h"
 #include "datastore/Vocabulary.h"
 #include "formats/export/ExportText.h"
-#include "formats/export/TextCursor.h"
+#include "formats/export/StreamCursor.h"
 #include "util/TimeText.h"
 
 namespace kyn {
@@ -122,7 +122,7 @@ bool ParseInfo(const std::string& rest, APdata& rec) {
 std::istream& APdata::Read(std::istream& is) {
     is.clear();
     is.seekg(0);
-    TextCursor in(is);
+    StreamCursor in(is);
     std::string line;
     in.SkipWs();
     in.GetLine(line);

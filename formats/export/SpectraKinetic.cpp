@@ -23,7 +23,7 @@
 
 #include "datastore/DataStore.h"
 #include "formats/export/ExportText.h"
-#include "formats/export/TextCursor.h"
+#include "formats/export/StreamCursor.h"
 
 namespace kyn {
 
@@ -38,7 +38,7 @@ constexpr int kRemarkLineLimit = 1000;
 }
 
 // Reads up to `count` floats into `out`; storage grows with what the file really holds.
-void ReadFloats(TextCursor& in, int count, std::vector<float>& out) {
+void ReadFloats(StreamCursor& in, int count, std::vector<float>& out) {
     out.clear();
     out.reserve(static_cast<std::size_t>(std::min(count, 1 << 16)));
     for (int i = 0; i < count; ++i) {
@@ -95,7 +95,7 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
     fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
-    TextCursor in(is);
+    StreamCursor in(is);
     std::string line;
     if (!in.GetLine(line) || line != kMagic) Corrupt(is);
     if (!in.GetUntil(line, '>') || line != "TYPE") Corrupt(is);

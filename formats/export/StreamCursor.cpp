@@ -1,4 +1,4 @@
-#include "formats/export/TextCursor.h"
+#include "formats/export/StreamCursor.h"
 
 #include <charconv>
 #include <cctype>
@@ -15,12 +15,12 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-TextCursor::TextCursor(std::istream& is, std::size_t chunk)
+StreamCursor::StreamCursor(std::istream& is, std::size_t chunk)
     : source_(is.rdbuf()), buffer_(chunk < 16 ? 16 : chunk) {
     pos_ = end_ = buffer_.data();
 }
 
-bool TextCursor::Refill() {
+bool StreamCursor::Refill() {
     if (!source_) return false;
     const std::streamsize got = source_->sgetn(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
     pos_ = buffer_.data();
@@ -28,7 +28,7 @@ bool TextCursor::Refill() {
     return got > 0;
 }
 
-bool TextCursor::Sentry() {
+bool StreamCursor::Sentry() {
     if (fail_ || eof_) {
         fail_ = true;
         return false;
@@ -36,7 +36,7 @@ bool TextCursor::Sentry() {
     return true;
 }
 
-void TextCursor::SkipWs() {
+void StreamCursor::SkipWs() {
     if (fail_ || eof_) {
         fail_ = true;
         return;
@@ -52,7 +52,7 @@ void TextCursor::SkipWs() {
     }
 }
 
-bool TextCursor::GetLine(std::string& out, char delim) {
+bool StreamCursor::GetLine(std::string& out, char delim) {
     out.clear();
     if (!Sentry()) return false;
     bool any = false;
@@ -75,7 +75,7 @@ bool TextCursor::GetLine(std::string& out, char delim) {
     }
 }
 
-bool TextCursor::GetUntil(std::string& out, char delim, int* stop) {
+bool StreamCursor::GetUntil(std::string& out, char delim, int* stop) {
     out.clear();
     if (stop) *stop = -1;
     if (!Sentry()) return false;
@@ -96,7 +96,7 @@ bool TextCursor::GetUntil(std::string& out, char delim, int* stop) {
     }
 }
 
-bool TextCursor::ReadWord(std::string& out) {
+bool StreamCursor::ReadWord(std::string& out) {
     out.clear();
     SkipWs();
     if (eof_ || fail_) {
@@ -116,7 +116,7 @@ bool TextCursor::ReadWord(std::string& out) {
     return true;
 }
 
-void TextCursor::CollectNumber(bool allowFraction) {
+void StreamCursor::CollectNumber(bool allowFraction) {
     token_.clear();
     int c = Peek();
     if (c == '+' || c == '-') {
@@ -164,7 +164,7 @@ void TextCursor::CollectNumber(bool allowFraction) {
     }
 }
 
-bool TextCursor::ReadDouble(double& v) {
+bool StreamCursor::ReadDouble(double& v) {
     SkipWs();
     if (eof_ || fail_) {
         fail_ = true;
@@ -194,7 +194,7 @@ bool TextCursor::ReadDouble(double& v) {
     return true;
 }
 
-bool TextCursor::ReadFloat(float& v) {
+bool StreamCursor::ReadFloat(float& v) {
     double d = 0.0;
     const bool ok = ReadDouble(d);
     if (ok && std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) {
@@ -206,7 +206,7 @@ bool TextCursor::ReadFloat(float& v) {
     return ok;
 }
 
-bool TextCursor::ReadInt(int& v) {
+bool StreamCursor::ReadInt(int& v) {
     SkipWs();
     if (eof_ || fail_) {
         fail_ = true;
@@ -233,7 +233,7 @@ bool TextCursor::ReadInt(int& v) {
     return true;
 }
 
-void TextCursor::ApplyTo(std::istream& is) const {
+void StreamCursor::ApplyTo(std::istream& is) const {
     std::ios_base::iostate state = std::ios_base::goodbit;
     if (eof_) state |= std::ios_base::eofbit;
     if (fail_) state |= std::ios_base::failbit;

@@ -11,10 +11,10 @@
 
 namespace kyn {
 
-class TextCursor {
+class StreamCursor {
 public:
     // Reads from the stream's buffer at its current position.
-    explicit TextCursor(std::istream& is, std::size_t chunk = std::size_t{1} << 16);
+    explicit StreamCursor(std::istream& is, std::size_t chunk = std::size_t{1} << 16);
 
     // Next character without taking it; -1 at the end (which sets nothing).
     int Peek() {
