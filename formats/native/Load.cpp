@@ -50,18 +50,18 @@ constexpr LoadRule kRules[] = {
      [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixStore(is, h); }, nullptr},
     {"VarnixStore 1.1", Match::WholeLine, Action::ReopenAsText,
      [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixStore(is, h); }, nullptr},
-    // EXPORT ROWS, part 1 — added together with the kinetic readers (formats/export/):
-    //   {"KYN-ASCII-SPECTRAKINETIC", WholeLine, ReopenAsText, ReadSpectraKinetic}
-    //   {"KYN-ASCII", WholeLine, ReopenAsText, ReadKynAscii}
-    // Until then such files fall through to the CARY probe and "unrecognised".
+    {"KYN-ASCII-SPECTRAKINETIC", Match::WholeLine, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadSpectraKinetic(is); }, nullptr},
+    {"KYN-ASCII", Match::WholeLine, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadKynAscii(is); }, nullptr},
     {"ASCII", Match::WholeLine, Action::ReopenAsText,
      [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadAsciiImport(is); }, nullptr},
     {"SimpleCSV", Match::WholeLine, Action::Refuse, nullptr, kCsvExportOnly},
     {"VarnixCSV", Match::WholeLine, Action::Refuse, nullptr, kCsvExportOnly},
     {"JCAMP-DX 5.0", Match::WholeLine, Action::Refuse, nullptr, kJcampExportOnly},
-    // EXPORT ROWS, part 2 — added together with the tagged JCAMP reader (formats/export/), last
-    // of the table because it is the only prefix test:
-    //   {"##TITLE", Prefix, ReopenAsText, ReadJcampText}
+    // The only prefix test, so it stands last: no exact magic can be taken by it.
+    {"##TITLE", Match::Prefix, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadJcampText(is); }, nullptr},
 };
 
 const LoadRule* FindRule(std::string_view line) {
