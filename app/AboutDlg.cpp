@@ -48,12 +48,10 @@ CAboutDlg::CAboutDlg(QWidget* parent, std::optional<VersionResource> version) : 
     legalLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetControlId(legalLabel, IDC_ABOUT_LEGAL);
 
-    email_ = new CHyperLink(this);
-    email_->setText(QString::fromLatin1(kSupportAddress));
+    email_ = new CHyperLink(QString::fromLatin1(kSupportAddress), this);
     email_->SetURL(QStringLiteral("mailto:%1?Subject=%2").arg(QLatin1String(kSupportAddress), QLatin1String(kSupportSubject)));
     SetControlId(email_, IDC_ABOUT_EMAIL);
-    web_ = new CHyperLink(this);
-    web_->setText(QString::fromLatin1(kWebText));
+    web_ = new CHyperLink(QString::fromLatin1(kWebText), this);
     web_->SetURL(QString::fromLatin1(kWebUrl));
     SetControlId(web_, IDC_ABOUT_WEB);
 

@@ -258,12 +258,12 @@ QImage AppIconImage(int size) {
     p.drawRoundedRect(QRectF(3, 3, 58, 58), 11, 11);
     // Axes and a spectrum.
     p.setPen(QPen(QColor(255, 255, 255, 150), 2));
-    p.drawLine(QPointF(12, 12), QPointF(12, 50));
-    p.drawLine(QPointF(12, 50), QPointF(52, 50));
+    p.drawLine(QPointF(12, 11), QPointF(12, 45));
+    p.drawLine(QPointF(12, 45), QPointF(52, 45));
     p.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
-    p.drawPath(SpectrumPath(QRectF(14, 16, 38, 32)));
-    Arrow(p, QPointF(30, 56), QPointF(56, 56), 5, QColor(0xff, 0x9a, 0x3c));
+    p.drawPath(SpectrumPath(QRectF(14, 13, 38, 30)));
+    Arrow(p, QPointF(28, 52.5), QPointF(54, 52.5), 4.5, QColor(0xff, 0x9a, 0x3c));
     return img;
 }
 

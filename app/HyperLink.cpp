@@ -76,6 +76,12 @@ CHyperLink::CHyperLink(QWidget* parent) : QLabel(parent) {
     Setup();
 }
 
+CHyperLink::CHyperLink(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    hoverTimer_.setInterval(kHoverTimerMs);
+    connect(&hoverTimer_, &QTimer::timeout, this, &CHyperLink::CheckHover);
+    Setup();
+}
+
 CHyperLink::~CHyperLink() { hoverTimer_.stop(); }
 
 void CHyperLink::Setup() {

@@ -21,6 +21,8 @@ public:
     using Opener = std::function<int(const QUrl&)>;
 
     explicit CHyperLink(QWidget* parent = nullptr);
+    // A link whose text is also its URL until SetURL gives it another.
+    explicit CHyperLink(const QString& text, QWidget* parent = nullptr);
     ~CHyperLink() override;
 
     // With no URL set, the text is the URL; with no text, the URL is shown.

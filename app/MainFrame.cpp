@@ -54,8 +54,9 @@ struct LockState {
 LockState QueryLocks() {
     LockState s;
 #if defined(KYN_HAVE_X11)
-    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        Display* d = x11->display();
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display* d = x11 && QGuiApplication::platformName() == QLatin1String("xcb") ? x11->display() : nullptr;
+    if (d) {
         const auto on = [d](const char* name) {
             Bool state = False;
             const Atom atom = XInternAtom(d, name, True);

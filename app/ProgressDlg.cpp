@@ -43,7 +43,7 @@ CProgressDlg::CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent
     SetControlId(percent_, IDC_PROGRESS_PERCENT);
 
     stop_ = new QPushButton(QStringLiteral("&Stop"), this);
-    // Enter closes the dialog as OK; it does not press Stop unless Stop has the focus.
+    // Enter closes the dialog as OK; it never presses Stop.
     stop_->setAutoDefault(false);
     stop_->setFixedSize(DluX(this, 50), DluY(this, 14));
     SetControlId(stop_, IDC_PROGRESS_STOP);
@@ -168,8 +168,10 @@ void CProgressDlg::CloseAs(bool ok) {
 }
 
 void CProgressDlg::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier &&
-        !stop_->hasFocus()) {
+    // Stop is not an auto-default button, so Enter reaches the dialog even while Stop has the
+    // focus (Space still presses Stop).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         accept();
         return;
     }
