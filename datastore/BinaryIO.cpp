@@ -15,7 +15,6 @@ std::string ReadTerminatedString(std::istream& is) {
     std::streambuf* sb = is.rdbuf();
     if (!sb || !is.good()) Fail(msg::kFileCorrupt);
     for (;;) {
-        // Scan the buffered bytes in bulk; fall back to one character at a time at its end.
         const int c = sb->sbumpc();
         if (c == std::char_traits<char>::eof()) {
             is.setstate(std::ios_base::eofbit | std::ios_base::failbit);

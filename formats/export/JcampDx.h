@@ -1,17 +1,49 @@
-// Temporary stand-in for the JCAMP-DX exporter, so that the conversion job links before the
-// export formats are merged. Replaced by the real exporter at merge.
+// JCAMP-DX 5.0 export (.jdx) of a DataStore, cut into XYDATA blocks.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <ostream>
+#include <string>
+#include <vector>
+
+#include "datastore/DataStore.h"
 
 namespace kyn {
 
-class DataStore;
-
 class JcampDxExporter {
 public:
+    // Fixes the number of properties and the time stamp: lastModified when it reads as a date,
+    // else the title when it does, else now.
     explicit JcampDxExporter(DataStore& store);
+
+    // The header records, then one block per property (and per step of a block dimension).
     std::ostream& Write(std::ostream& os);
+
+private:
+    DataStore& store_;
+    int propertyCount_;
+    std::int64_t timeStamp_;
 };
+
+namespace jcamp {
+
+// A date text as "d/m/y h:m:s" or in the ctime layout ("Wed Jan 02 02:03:55 1980"), for a valid
+// local date from 1970 to 2036; false for anything else.
+bool ParseDate(const std::string& text, std::time_t& out);
+
+// The unit name written for a dimension or property name.
+const char* UnitName(const std::string& name);
+
+// The spread measure of the YFACTOR search: with t the number of pairs (i, k) such that
+// 1 <= k < n-1-i and a[k] == a[i], the value floor(100 t / n). O(n log n).
+std::int64_t RepeatMeasure(const float* a, int n);
+
+// The Y factor written for a block: the first of 1e-6 ... 1e-1 under which dividing the values
+// keeps their repeat measure, else 1; raised to the smallest power of ten at which every finite
+// quotient has a 32-bit integer form.
+float ChooseYFactor(const float* values, int n);
+
+}  // namespace jcamp
 
 }  // namespace kyn

@@ -1,7 +1,4 @@
 // kynconvert end to end: options, exit status, no hang without a terminal, Ctrl-C.
-//
-// The tests that need real readers and writers skip themselves while the conversion layer is
-// linked against the temporary format stand-ins; they run once the formats are in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,22 +8,8 @@
 #include "datastore/DataStore.h"
 #include "util/TextStream.h"
 
-extern "C" {
-__attribute__((weak)) extern const int KYN_JOB_STAND_IN_FORMATS_LINKED;
-}
-
 namespace kyn::test {
 namespace {
-
-bool StandInFormatsLinked() {
-    // Referencing the loader links whichever object defines it: the stand-ins or the real formats.
-    volatile auto load = &DataStore::Load;
-    (void)load;
-    return &KYN_JOB_STAND_IN_FORMATS_LINKED != nullptr;
-}
-
-#define REQUIRE_REAL_FORMATS()                                                        \
-    if (StandInFormatsLinked()) GTEST_SKIP() << "format stand-ins linked; runs after the formats are merged"
 
 // A small measurement: two wavelengths by three times of one absorbance.
 void WriteMeasurement(const std::string& path, const std::string& title) {
@@ -108,7 +91,6 @@ TEST_F(Kynconvert, QuietKeepsProblemsButDropsProgressAndSummary) {
 }
 
 TEST_F(Kynconvert, ConvertsNextToEachInput) {
-    REQUIRE_REAL_FORMATS();
     WriteMeasurement(dir / "a.dsa", "first");
     WriteMeasurement(dir / "b.dsa", "second");
     const RunResult r = Run({"--to", "dsx", dir / "a.dsa", dir / "b.dsa"});
@@ -123,7 +105,6 @@ TEST_F(Kynconvert, ConvertsNextToEachInput) {
 }
 
 TEST_F(Kynconvert, ExistingOutputIsKeptWithoutTerminalUnlessOverwrite) {
-    REQUIRE_REAL_FORMATS();
     WriteMeasurement(dir / "a.dsa", "first");
     WriteFile(dir / "a.dsb", "precious");
     const RunResult kept = Run({"-t", "dsb", dir / "a.dsa"});
@@ -136,7 +117,6 @@ TEST_F(Kynconvert, ExistingOutputIsKeptWithoutTerminalUnlessOverwrite) {
 }
 
 TEST_F(Kynconvert, OutputDirectoryAndDeleteOriginals) {
-    REQUIRE_REAL_FORMATS();
     std::filesystem::create_directory(dir.path() / "out");
     WriteMeasurement(dir / "Lys_B,FFA", "acorn");
     const RunResult r = Run({"-t", "csv", "--strip-acorn", "--delete-originals", "-o", dir / "out", dir / "Lys_B,FFA"});
@@ -146,7 +126,6 @@ TEST_F(Kynconvert, OutputDirectoryAndDeleteOriginals) {
 }
 
 TEST_F(Kynconvert, InfoDescribesWithoutWriting) {
-    REQUIRE_REAL_FORMATS();
     WriteMeasurement(dir / "a.dsa", "described");
     const RunResult r = Run({"--info", dir / "a.dsa"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -157,7 +136,6 @@ TEST_F(Kynconvert, InfoDescribesWithoutWriting) {
 }
 
 TEST_F(Kynconvert, CtrlCFinishesTheCurrentFileThenStops) {
-    REQUIRE_REAL_FORMATS();
     constexpr int kFiles = 400;
     std::vector<std::string> args = {"-t", "dsx"};
     for (int k = 0; k < kFiles; ++k) {

@@ -1,0 +1,236 @@
+// KYN-ASCII (.glb): one kinetic trace.
+//
+//   KYN-ASCII
+//   INFO>cp_wl_<wavelength/10>nm_tp_<temperature>_tm_<time>[_ft]
+//   <N>
+//   <x>\t<y>[\t<fit>]          N rows, the axis ascending
+//   (empty line)
+//   <x min> <y min> <x max> <y max>     one per line
+//   <x label> <y label> <4 comment lines> <title> <timestamp>   one per line
+//
+// Numbers are upper-case %G with six significant digits (1.5E-005). Labels are the kinetic
+// display labels ("Time (seconds)", "CD", ...); reading maps them back to names, except that a
+// time axis keeps "Time (seconds)", which the prefix lookup still finds as "Time".
+#include "formats/export/KynAscii.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "datastore/DataStore.h"
+#include "datastore/Vocabulary.h"
+#include "formats/export/ExportText.h"
+#include "formats/export/StreamCursor.h"
+#include "util/TimeText.h"
+
+namespace kyn {
+
+void APdata::Make(int n, const float* xs, const float* ys, const std::string& t, const std::string& xl,
+                  const std::string& yl) {
+    count = n;
+    x.assign(xs, xs + n);
+    y.assign(ys, ys + n);
+    title = t;
+    xLabel = xl;
+    yLabel = yl;
+    if (n <= 0) return;
+    xMin = xMax = x[0];
+    yMin = yMax = y[0];
+    for (int i = 0; i < n; ++i) {
+        const double xi = x[static_cast<std::size_t>(i)], yi = y[static_cast<std::size_t>(i)];
+        xMin = std::min(xMin, xi);
+        xMax = std::max(xMax, xi);
+        yMin = std::min(yMin, yi);
+        yMax = std::max(yMax, yi);
+    }
+}
+
+void APdata::Stamp() { timestamp = FormatCTime(LocalNow()); }
+
+std::ostream& APdata::Write(std::ostream& os) const {
+    ChunkWriter w(os, NumberStyle::kGeneralUpper);
+    w.Put("KYN-ASCII\n");
+    w.Put("INFO>cp_wl_").Number(wavelength / 10.0).Put("nm_tp_").Number(temperature).Put("_tm_").Number(time);
+    if (fitFlag) w.Put("_ft");
+    w.Newline();
+    w.Integer(count).Newline();
+    const bool withFit = fitFlag && static_cast<int>(fit.size()) >= count;
+    for (int i = 0; i < count; ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        w.Number(x[k]).Put('\t').Number(y[k]);
+        if (withFit) w.Put('\t').Number(fit[k]);
+        w.Newline();
+    }
+    w.Newline();
+    w.Number(xMin).Newline().Number(yMin).Newline().Number(xMax).Newline().Number(yMax).Newline();
+    w.Put(xLabel).Newline().Put(yLabel).Newline();
+    for (const std::string& c : comments) w.Put(c).Newline();
+    w.Put(title).Newline().Put(timestamp).Newline();
+    w.Flush();
+    return os;
+}
+
+namespace {
+
+// The conditions after "INFO>": tokens separated by "_"; "wl", "tp" and "tm" are followed by a
+// number read straight after their separator, "ft" sets the fit flag, anything else is skipped.
+bool ParseInfo(const std::string& rest, APdata& rec) {
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+        std::size_t end = rest.find('_', pos);
+        if (end == std::string::npos) end = rest.size();
+        const std::string token = rest.substr(pos, end - pos);
+        pos = end < rest.size() ? end + 1 : end;
+        if (token != "wl" && token != "tp" && token != "tm") {
+            if (token == "ft") rec.fitFlag = 1;
+            continue;
+        }
+        // The number: as the stream reads it, skipping blanks and stopping at the first character
+        // that cannot continue it ("280nm" gives 280 and leaves "nm" as the next token).
+        std::size_t p = pos;
+        while (p < rest.size() && (rest[p] == ' ' || rest[p] == '\t')) ++p;
+        std::size_t q = p;
+        if (q < rest.size() && (rest[q] == '+' || rest[q] == '-')) ++q;
+        bool digits = false;
+        while (q < rest.size() && std::isdigit(static_cast<unsigned char>(rest[q]))) ++q, digits = true;
+        if (q < rest.size() && rest[q] == '.') {
+            ++q;
+            while (q < rest.size() && std::isdigit(static_cast<unsigned char>(rest[q]))) ++q, digits = true;
+        }
+        if (!digits) return false;
+        if (q < rest.size() && (rest[q] == 'e' || rest[q] == 'E')) {
+            std::size_t e = q + 1;
+            if (e < rest.size() && (rest[e] == '+' || rest[e] == '-')) ++e;
+            if (e < rest.size() && std::isdigit(static_cast<unsigned char>(rest[e]))) {
+                while (e < rest.size() && std::isdigit(static_cast<unsigned char>(rest[e]))) ++e;
+                q = e;
+            } else {
+                return false;  // an exponent without digits spoils the number
+            }
+        }
+        const double v = std::strtod(rest.substr(p, q - p).c_str(), nullptr);
+        if (token == "wl") rec.wavelength = static_cast<std::int32_t>(v * 10.0 + 0.5);
+        if (token == "tp") rec.temperature = static_cast<float>(v);
+        if (token == "tm") rec.time = static_cast<float>(v);
+        pos = q;
+        // What follows the number up to the next "_" is the next token.
+    }
+    return true;
+}
+
+}  // namespace
+
+std::istream& APdata::Read(std::istream& is) {
+    is.clear();
+    is.seekg(0);
+    StreamCursor in(is);
+    std::string line;
+    in.SkipWs();
+    in.GetLine(line);
+    if (in.Failed() || line != "KYN-ASCII") {
+        in.SetFail();
+        in.ApplyTo(is);
+        return is;
+    }
+    int stop = -1;
+    in.GetUntil(line, '>', &stop);
+    if (in.Failed() || line != "INFO") {
+        in.SetFail();
+        in.ApplyTo(is);
+        return is;
+    }
+    temperature = time = 0.0f;
+    wavelength = 0;
+    fitFlag = 0;
+    std::string rest;
+    // The rest of the INFO line ("INFO" alone on its line leaves nothing).
+    if (stop == '>') in.GetLine(rest);
+    if (!ParseInfo(rest, *this)) in.SetFail();
+
+    int n = 0;
+    in.ReadInt(n);
+    if (n < 0) in.SetFail();
+    count = in.Failed() ? 0 : n;
+    // Rows are stored as they are read: a count larger than the file never sizes an allocation.
+    x.clear();
+    y.clear();
+    fit.clear();
+    const std::size_t guess = static_cast<std::size_t>(std::min(count, 1 << 16));
+    x.reserve(guess);
+    y.reserve(guess);
+    if (fitFlag) fit.reserve(guess);
+    for (int i = 0; i < count && !in.Failed(); ++i) {
+        float xi, yi, fi = 0.0f;
+        in.ReadFloat(xi);
+        in.ReadFloat(yi);
+        if (fitFlag) in.ReadFloat(fi);
+        if (in.Failed()) break;
+        x.push_back(xi);
+        y.push_back(yi);
+        if (fitFlag) fit.push_back(fi);
+    }
+    in.SkipWs();
+    double a = 0, b = 0, c = 0, d = 0;
+    in.ReadDouble(a);
+    in.ReadDouble(b);
+    in.ReadDouble(c);
+    in.ReadDouble(d);
+    xMin = std::min(a, c);
+    yMin = std::min(b, d);
+    xMax = std::max(a, c);
+    yMax = std::max(b, d);
+    in.SkipWs();
+    in.GetLine(xLabel);
+    in.GetLine(yLabel);
+    for (std::string& comment : comments) in.GetLine(comment);
+    in.GetLine(title);
+    in.GetLine(timestamp);
+    in.ApplyTo(is);
+    return is;
+}
+
+std::ostream& DataStore::WriteKynAscii(std::ostream& os, int t) {
+    const Dimension& axis = dimensions[t];
+    const int n = axis.Steps();
+    const bool ascending = axis.values[0] < axis.values[n - 1];  // no values: "Array out of bounds!"
+    const Array<float> slice = GetCurrentSlice(t);
+    std::vector<float> xs(static_cast<std::size_t>(n)), ys(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const int k = ascending ? i : n - 1 - i;
+        xs[static_cast<std::size_t>(i)] = axis.values.At(k);
+        ys[static_cast<std::size_t>(i)] = slice[k];
+    }
+    APdata rec;
+    rec.Make(n, xs.data(), ys.data(), title, NameToLabel(GetDimensionName(t, true)),
+             NameToLabel(GetPropertyName(currentProperty, true)));
+    rec.Stamp();
+    if (FindDimension("Wavelength") != -1) {
+        const float tenfold = GetCurrentValue("Wavelength") * 10.0f;
+        rec.wavelength = static_cast<std::int32_t>(static_cast<double>(tenfold) + 0.5);
+    }
+    rec.Write(os);
+    os.flush();
+    return os;
+}
+
+std::istream& DataStore::ReadKynAscii(std::istream& is) {
+    fileAttributes.cfrCompliant = false;
+    APdata rec;
+    rec.Read(is);
+    if (is.fail() || is.bad()) return is;
+    title = rec.title;
+    Dimension axis(LabelToName(rec.xLabel), rec.count);
+    std::copy(rec.x.begin(), rec.x.end(), axis.values.Data());
+    const bool addWavelength = axis.Kind() != "Wavelength";
+    dimensions.Resize(addWavelength ? 2 : 1);
+    dimensions.At(0) = axis;
+    if (addWavelength) dimensions.At(1) = Dimension("Wavelength", static_cast<float>(rec.wavelength / 10.0));
+    properties.Resize(1);
+    properties.At(0) = LabelToName(rec.yLabel);
+    Initialize();
+    if (rec.count > 0) std::copy(rec.y.begin(), rec.y.end(), data.Data());
+    minValue = rec.yMin;
+    maxValue = rec.yMax;
+    return is;
+}
+
+}  // namespace kyn

@@ -1,0 +1,72 @@
+// SimpleCSV (.csv): rows of numbers without any header, for the simplest spreadsheet or plotting
+// tool. Write-only.
+//
+//   one dimension:   "x,y\n" per axis value of the most significant dimension, one empty line
+//                    after each property;
+//   two dimensions, the smaller holding one value: "r,v1,...\n" per regular row value, no empty
+//                    line between properties.
+//
+// A DataStore with more than one significant dimension is written along its most significant one
+// after a warning box; one without dimensions gets a stop box and an empty file. Both boxes go
+// through the process-wide notifier (standard error on the command line).
+#include "datastore/DataStore.h"
+#include "formats/export/ExportText.h"
+#include "util/Notifier.h"
+
+namespace kyn {
+
+namespace {
+
+constexpr const char* kBoxCaption = "Belmora";
+constexpr const char* kNoDataText = "Sorry. The current dataset does not contain any data to save.\n";
+constexpr const char* kManyDimensionsText =
+    "Warning!\nThe current dataset contains more than one Dimension.\n"
+    "The saved data file will contain only the most significant\nDimension.\n";
+
+}  // namespace
+
+std::ostream& DataStore::WriteSimpleCSV(std::ostream& os) {
+    formatName = "SimpleCSV";
+    const DimensionOrder order = SortDimensionsBySize(*this);
+    const int n = dimensions.Count();
+    if (n == 0) {
+        Notify(kBoxCaption, kNoDataText, notice::kIconStop | notice::kTopmost);
+        return os;
+    }
+    ChunkWriter w(os);
+    const bool twoDimensional = n == 2 && order.size[1] == 1;
+    if (!twoDimensional && n >= 2 && order.size[1] > 1)
+        Notify(kBoxCaption, kManyDimensionsText,
+               notice::kIconExclamation | notice::kSystemModal | notice::kTaskModal | notice::kTopmost);
+
+    if (twoDimensional) {
+        int row = 0, col = 1;
+        const int rc0 = RegularCount(*this, 0), rc1 = RegularCount(*this, 1);
+        if (rc0 < rc1) std::swap(row, col);
+        const int rows = row == 0 ? rc0 : rc1;
+        for (int p = 0; p < properties.Count(); ++p) {
+            for (int i = 0; i < rows; ++i) {
+                w.Number(dimensions[row].values[i]).Put(',');
+                SetDimensionCurrent(row, i);
+                const Array<float> slice = GetSlice(col, p);
+                for (int j = 0; j < slice.Count(); ++j) {
+                    if (j) w.Put(',');
+                    w.Number(slice.At(j));
+                }
+                w.Newline();
+            }
+        }
+    } else {
+        const int d = order.index[0];
+        const Dimension& dim = dimensions[d];
+        for (int p = 0; p < properties.Count(); ++p) {
+            const Array<float> slice = GetSlice(d, p);
+            for (int k = 0; k < dim.Steps(); ++k) w.Number(dim.values.At(k)).Put(',').Number(slice[k]).Newline();
+            w.Newline();
+        }
+    }
+    w.Flush();
+    return os;
+}
+
+}  // namespace kyn

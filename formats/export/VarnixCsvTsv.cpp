@@ -1,0 +1,290 @@
+// VarnixCSV (comma-separated, .csv) and VarnixTSV (tab-separated, .txt): write-only spreadsheet
+// texts of a whole DataStore. One algorithm serves both; the differences are gathered in Style.
+//
+// Layout (each "\n" reaches the disk as CR LF through the text-mode stream):
+//
+//   VarnixCSV|VarnixTSV \n\n
+//   Title: <title>\n\n
+//   Remarks:\n <one line per remark> \n
+//   Last Modified: <ctime> by <user>.\n\n
+//   Options:\n <one line per option> \n
+//   [TSV] History: \n <one block per history entry, each + \n> \n
+//   Available Dimensions:<sep><n>\n        (n = 0: one warning line and the file ends)
+//   [truncation warning, three lines, when n > 3]
+//   <kind>[(*)]<sep><description>\n ... \n       most significant dimension first
+//   Available Properties: <sep><P>\n <kind><sep><description>\n ... \n
+//   Data:\n\n
+//   <tables: 1-D rows "x,y"; 2-D grid; 3-D/4-D one grid per block value>
+//   [k >= 2: \n] \n
+//   [CSV] History: \n <blocks without "\.."> \n
+//   [CSV + extra info] the raw properties, dimensions, options and value blocks
+//
+// Numbers are %g with six significant digits and a three-digit exponent; the TSV "Euro" option
+// spells them the German way (decimal comma, "." between thousands) with our own formatter, so
+// the process locale, which the user-interface thread shares, is never touched.
+#include <string>
+
+#include "datastore/DataStore.h"
+#include "datastore/Descriptions.h"
+#include "formats/export/ExportText.h"
+#include "util/StringUtil.h"
+
+namespace kyn {
+
+namespace {
+
+struct Style {
+    bool csv;               // VarnixCSV; otherwise VarnixTSV
+    bool extraInfo = false;  // VarnixCSV: raw DataStore contents after the history
+    bool euro = false;       // VarnixTSV: German numbers
+    char sep() const { return csv ? ',' : '\t'; }
+};
+
+// Writes the slice of property p along dimension d: values separated by sep, then a line break.
+void WriteSliceRow(ChunkWriter& w, DataStore& ds, int d, int p, char sep) {
+    const Array<float> slice = ds.GetSlice(d, p);
+    const int n = slice.Count();
+    for (int i = 0; i < n; ++i) {
+        if (i) w.Put(sep);
+        w.Number(slice.At(i));
+    }
+    w.Newline();
+}
+
+// The grid of a two-dimensional table: a header of column values, then one row per row value.
+// `rows` and `cols` limit the axis values used as row heads and header cells.
+void WriteGrid(ChunkWriter& w, DataStore& ds, int p, int row, int col, int rows, int cols, char sep,
+               const std::vector<Marker>* columnMarkers) {
+    const Dimension& colDim = ds.dimensions[col];
+    w.Put(sep);
+    for (int j = 0; j < cols; ++j) w.Number(colDim.values[j]).Put(sep);
+    if (columnMarkers)
+        for (const Marker& m : *columnMarkers)
+            if (m.visible) w.Put(m.label).Put(sep);
+    w.Newline();
+    for (int i = 0; i < rows; ++i) {
+        w.Number(ds.dimensions[row].values[i]).Put(sep);
+        ds.SetDimensionCurrent(row, i);
+        WriteSliceRow(w, ds, col, p, sep);
+    }
+}
+
+const std::vector<Marker>* MarkersOf(const DataStore& ds, int d) {
+    const auto& lists = ds.viewState.markers;
+    if (d < static_cast<int>(lists.size()) && d < ds.viewState.dimensionCount)
+        return &lists[static_cast<std::size_t>(d)];
+    return nullptr;
+}
+
+void WriteTwoDimensional(ChunkWriter& w, DataStore& ds, const Style& style) {
+    const char sep = style.sep();
+    int row = 0, col = 1, rows, cols;
+    const std::vector<Marker>* colMarkers = nullptr;
+    const std::vector<Marker>* rowMarkers = nullptr;
+    if (style.csv) {
+        const int rc0 = RegularCount(ds, 0), rc1 = RegularCount(ds, 1);
+        if (rc0 < rc1) std::swap(row, col);
+        rows = row == 0 ? rc0 : rc1;
+        cols = col == 0 ? rc0 : rc1;
+        colMarkers = MarkersOf(ds, col);
+        rowMarkers = MarkersOf(ds, row);
+    } else {
+        if (ds.dimensions[0].Steps() < ds.dimensions[1].Steps()) std::swap(row, col);
+        rows = ds.dimensions[row].Steps();
+        cols = ds.dimensions[col].Steps();
+    }
+    for (int p = 0; p < ds.properties.Count(); ++p) {
+        w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
+        w.Put(ds.GetDimensionName(row, true)).Put(sep).Put(ds.GetDimensionName(col, true)).Newline();
+        WriteGrid(w, ds, p, row, col, rows, cols, sep, colMarkers);
+        if (!rowMarkers) continue;
+        const int steps = ds.dimensions[row].Steps();
+        for (std::size_t j = 0; j < rowMarkers->size(); ++j) {
+            const Marker& m = (*rowMarkers)[j];
+            if (!m.visible) continue;
+            // A marker row lives at step (regular count + position); a view state that does not
+            // match the axis would point past it, and such a row is left out.
+            const long long step = static_cast<long long>(rows) + static_cast<long long>(j);
+            if (step >= steps) continue;
+            w.Put(m.label).Put(sep);
+            ds.SetDimensionCurrent(row, static_cast<int>(step));
+            WriteSliceRow(w, ds, col, p, sep);
+        }
+    }
+}
+
+void WriteBlocks(ChunkWriter& w, DataStore& ds, const DimensionOrder& order, int k, char sep) {
+    const int row = order.index[0], col = order.index[1], block = order.index[2];
+    const Dimension& rowDim = ds.dimensions[row];
+    const Dimension& colDim = ds.dimensions[col];
+    const Dimension& blockDim = ds.dimensions[block];
+    for (int p = 0; p < ds.properties.Count(); ++p) {
+        w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
+        for (int j = 0; j < blockDim.Steps(); ++j) {
+            if (k == 4) {
+                const int fourth = order.index[3];
+                w.Put(ds.GetDimensionName(fourth, true)).Put(':').Put(sep);
+                w.Number(ds.dimensions[fourth].values[0]).Newline();
+            }
+            w.Put(ds.GetDimensionName(block, true)).Put(':').Put(sep).Number(blockDim.values[j]).Newline();
+            ds.SetDimensionCurrent(block, j);
+            w.Put(ds.GetDimensionName(row, true)).Put(sep).Put(ds.GetDimensionName(col, true)).Newline();
+            WriteGrid(w, ds, p, row, col, rowDim.Steps(), colDim.Steps(), sep, nullptr);
+        }
+    }
+}
+
+// One property's values in storage order: along dimension 0 a comma-separated run, and for each
+// step of a higher dimension a line break followed by the block of the dimension below.
+void WriteRawBlock(ChunkWriter& w, const float* values, const DataStore& ds, int d) {
+    if (d == 0) {
+        const int n = ds.dimensions.At(0).Steps();
+        for (int i = 0; i < n; ++i) {
+            if (i) w.Put(',');
+            w.Number(values[i]);
+        }
+        return;
+    }
+    long long inner = 1;
+    for (int k = 0; k < d; ++k) inner *= ds.dimensions.At(k).Steps();
+    for (int i = 0; i < ds.dimensions.At(d).Steps(); ++i) {
+        w.Newline();
+        WriteRawBlock(w, values + i * inner, ds, d - 1);
+    }
+}
+
+void WriteExtraInfo(ChunkWriter& w, DataStore& ds) {
+    w.Put("Original DataStore data below:\n\n");
+    w.Flush();
+    w.Put("Properties:\n").Integer(ds.properties.Count()).Newline();
+    for (int p = 0; p < ds.properties.Count(); ++p) w.Put(ds.properties.At(p)).Newline();
+    w.Put("Dimensions:\n").Integer(ds.dimensions.Count()).Newline();
+    for (int d = 0; d < ds.dimensions.Count(); ++d) {
+        const Dimension& dim = ds.dimensions.At(d);
+        w.Put(dim.name).Newline().Integer(dim.Steps()).Newline();
+        for (int i = 0; i < dim.Steps(); ++i) {
+            if (i) w.Put(',');
+            w.Number(dim.values.At(i));
+        }
+        w.Newline();
+    }
+    for (int i = 0; i < ds.options.Count(); ++i) w.Put(ds.options.At(i)).Newline();
+    const long long perProperty = ds.ValueCount() / (ds.properties.Count() > 0 ? ds.properties.Count() : 1);
+    // The blocks are read straight from the value block: it must hold what the axes announce.
+    if (ds.ValueCount() < 0 || ds.ValueCount() > ds.data.Count()) Fail(msg::kDPointerIndex);
+    for (int p = 0; p < ds.properties.Count(); ++p) {
+        WriteRawBlock(w, ds.data.Data() + p * perProperty, ds, ds.dimensions.Count() - 1);
+        w.Newline();
+    }
+    w.Flush();
+}
+
+std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& style) {
+    const char sep = style.sep();
+    ChunkWriter w(os);
+    os.setf(std::ios_base::dec, std::ios_base::basefield);
+    w.Put(style.csv ? "VarnixCSV" : "VarnixTSV").Put("\n\n");
+    if (style.csv) ds.formatName = "VarnixCSV";
+    w.Put("Title: ").Put(ds.title).Put("\n\n");
+    w.Put("Remarks:\n");
+    for (int i = 0; i < ds.remarks.Count(); ++i) w.Put(ds.remarks.At(i)).Newline();
+    w.Newline();
+    ds.StampLastModified();
+    if (ds.modifiedBy.empty()) ds.modifiedBy = "unknown";
+    w.Put("Last Modified: ").Put(ds.lastModified).Put(" by ").Put(ds.modifiedBy).Put(".\n\n");
+    w.Put("Options:\n");
+    for (int i = 0; i < ds.options.Count(); ++i) w.Put(ds.options.At(i)).Newline();
+    w.Newline();
+    if (!style.csv) {
+        w.Put("History: \n");
+        for (const std::string& block : ds.GetHistoryText()) w.Put(block).Newline();
+        w.Newline();
+    }
+
+    const int n = ds.dimensions.Count();
+    const DimensionOrder order = SortDimensionsBySize(ds);
+    if (style.euro) w.SetStyle(NumberStyle::kGeneralGerman);
+
+    w.Put("Available Dimensions:").Put(sep).Integer(n).Newline();
+    if (n == 0) {
+        w.Put("Warning! This DataStore doesn't contain any Dimensions.\n");
+        w.Flush();
+        return os;
+    }
+    int kept = 3;
+    int written = n;
+    if (n > 3) {
+        if (order.size[3] == 1) {
+            w.Put("Warning! This DataStore contains four or more Dimensions.\n"
+                  "Output will be truncated to the four most significant Dimensions.\n"
+                  "(Unsaved dimensions are marked below with an asterix.)\n");
+            kept = written = 4;
+        } else {
+            w.Put("Warning! This DataStore contains more than three Dimensions.\n"
+                  "Output will be truncated to the three most significant Dimensions.\n"
+                  "(Unsaved dimensions are marked below with an asterix.)\n");
+            kept = written = 3;
+        }
+    }
+    w.Flush();
+    for (int i = 0; i < n; ++i) {
+        const int d = order.index[static_cast<std::size_t>(i)];
+        w.Put(ds.GetDimensionName(d, true));
+        if (i >= kept) w.Put("(*)");
+        w.Put(sep).Put(DimensionDescription(ds.dimensions[d])).Newline();
+    }
+    w.Newline();
+
+    w.Put("Available Properties: ").Put(sep).Integer(ds.properties.Count()).Newline();
+    for (int p = 0; p < ds.properties.Count(); ++p)
+        w.Put(ds.GetPropertyName(p, true)).Put(sep).Put(PropertyDescription(ds.properties.At(p))).Newline();
+    w.Newline();
+    w.Flush();
+
+    w.Put("Data:\n\n");
+    if (written == 1) {
+        const Dimension& dim = ds.dimensions[0];
+        for (int p = 0; p < ds.properties.Count(); ++p) {
+            w.Put(ds.GetDimensionName(0, true)).Put(sep);
+            w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
+            const Array<float> slice = ds.GetSlice(0, p);
+            for (int j = 0; j < dim.Steps(); ++j) w.Number(dim.values.At(j)).Put(sep).Number(slice[j]).Newline();
+            w.Newline();
+        }
+    } else if (written == 2) {
+        WriteTwoDimensional(w, ds, style);
+    } else {
+        WriteBlocks(w, ds, order, written, sep);
+    }
+    if (written >= 2) w.Newline();
+    w.Newline();
+    w.Flush();
+
+    if (style.csv) {
+        w.Put("History: \n");
+        for (std::string block : ds.GetHistoryText()) {
+            RemoveAll(block, "\\..");
+            w.Put(block).Newline();
+        }
+        w.Newline();
+        w.Flush();
+        if (style.extraInfo) WriteExtraInfo(w, ds);
+    }
+    return os;
+}
+
+}  // namespace
+
+std::ostream& DataStore::WriteVarnixCSV(std::ostream& os, bool saveExtraInfo) {
+    Style style{true};
+    style.extraInfo = saveExtraInfo;
+    return WriteVarnixText(*this, os, style);
+}
+
+std::ostream& DataStore::WriteVarnixTSV(std::ostream& os, bool euroLocale) {
+    Style style{false};
+    style.euro = euroLocale;
+    return WriteVarnixText(*this, os, style);
+}
+
+}  // namespace kyn

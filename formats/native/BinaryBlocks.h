@@ -1,0 +1,52 @@
+// Pieces shared by the two native binary formats (VarnixBinary and VarnixBinaryX): the dimension
+// record, the value block and the sanity limits that keep a hostile count from turning into a
+// huge allocation or a read outside the block.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <ostream>
+
+#include "datastore/DataStore.h"
+#include "util/Crc32.h"
+
+namespace kyn::native {
+
+// Largest value block the binary formats carry (256 MiB); a stored byte count above it is refused.
+inline constexpr std::uint32_t kMaxDataBytes = 0x10000000u;
+
+// Refuses, with "The file is corrupt.\n", a DataStore whose properties and dimensions call for
+// more values than a 32-bit count can hold, or for a block larger than kMaxDataBytes that the
+// rest of the file (bytesLeft, -1 when unknown) cannot hold at minBytesPerValue each. A file
+// merely cut short inside a block of ordinary size still loads (its missing values stay 0).
+void CheckValueCount(const DataStore& ds, std::int64_t bytesLeft, int minBytesPerValue);
+
+// Dimension record: name text, int32 N, N float32. The name is read up to its NUL; when the file
+// ends first the record is left as it was, the stream fails and false is returned. A value count
+// that is negative or that the rest of the file cannot hold throws "The file is corrupt.\n";
+// so does one outside 1..kMaxDataBytes when `strictCount` is set. The values (not the name, not
+// N) are fed to `crc` when one is given.
+bool ReadDimensionRecord(std::istream& is, Dimension& dimension, Crc32* crc, bool strictCount);
+void WriteDimensionRecord(std::ostream& os, const Dimension& dimension, Crc32* crc);
+
+// Reads a value block of `byteCount` bytes into ds.data, which Initialize sized to the value
+// count V. Only the first 4 x V bytes go into the block; surplus bytes (a larger count, or a count
+// that is not a multiple of 4) are read past so the fields after the block are found, and never
+// stored. A count smaller than 4 x V throws "Index out-of-range in DPointer::operator[]". A file
+// that ends inside the block leaves the missing values at 0 and the stream failed. Every byte
+// read is fed to `crc` when one is given.
+void ReadValueBlock(std::istream& is, DataStore& ds, std::uint32_t byteCount, Crc32* crc);
+
+// Writes B = 4 x V as int32 and then the V values, feeding both to `crc`. Values missing from a
+// block shorter than V are written as 0, surplus ones are not written. A value count that does
+// not fit the format fails the stream.
+void WriteValueBlock(std::ostream& os, const DataStore& ds, Crc32* crc);
+
+// ComputeDataRange for a block that has values; an empty block keeps the range (0, 0).
+void ComputeRangeIfAny(DataStore& ds);
+
+// The four bytes of a count read as int32 are the start of an old-style text without a count:
+// steps back over them so that they are read again in file order.
+void StepBack4(std::istream& is);
+
+}  // namespace kyn::native

@@ -1,0 +1,127 @@
+// DataStore::Load: recognises a file's format from its first line and hands the file to the
+// matching reader.
+//
+// The first line is taken after skipping leading white space, up to a line feed, without a
+// final carriage return; it becomes formatName. The rules below are tried in order. Binary
+// readers get the binary stream they were recognised on (they seek back to the start); text
+// readers get the file reopened in text mode, so that they start at the beginning and see CR LF
+// as one line end. When no rule matches, the CARY probe looks at the third line.
+//
+// Load answers false when the file cannot be opened or the reader leaves its stream in any state
+// other than good; refusals and reader failures are exceptions carrying the user's message.
+#include <fstream>
+#include <string_view>
+
+#include "datastore/DataStore.h"
+#include "formats/native/TextCursor.h"
+#include "util/TextStream.h"
+
+namespace kyn {
+
+namespace {
+
+using Reader = std::istream& (*)(DataStore&, std::istream&, bool headerOnly);
+
+enum class Match { WholeLine, Prefix };
+enum class Action { SameBinaryStream, ReopenAsText, Refuse };
+
+struct LoadRule {
+    std::string_view firstLine;
+    Match match;
+    Action action;
+    Reader reader;
+    const char* refusal;
+};
+
+constexpr const char* kCsvExportOnly = "CSV is an export only format.\nIt cannot be imported.\n";
+constexpr const char* kJcampExportOnly = "JCAMP-DX is an export only format.\nIt cannot be imported.\n";
+
+// Order: every whole-line rule names one exact line, so they cannot shadow one another and are
+// listed with the native formats (met most often) first. The prefix rule is a weaker test and
+// comes after all of them, so that no exact magic could ever be taken by it. The CARY probe
+// (below the table) looks at file content rather than a magic and is the weakest test of all,
+// so it runs only when no rule matched.
+constexpr LoadRule kRules[] = {
+    {"VarnixBinary", Match::WholeLine, Action::SameBinaryStream,
+     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixBinary(is, h); }, nullptr},
+    {"VarnixBinaryX", Match::WholeLine, Action::SameBinaryStream,
+     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixBinaryX(is, h); }, nullptr},
+    {"VarnixStore", Match::WholeLine, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixStore(is, h); }, nullptr},
+    {"VarnixStore 1.1", Match::WholeLine, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixStore(is, h); }, nullptr},
+    {"KYN-ASCII-SPECTRAKINETIC", Match::WholeLine, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadSpectraKinetic(is); }, nullptr},
+    {"KYN-ASCII", Match::WholeLine, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadKynAscii(is); }, nullptr},
+    {"ASCII", Match::WholeLine, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadAsciiImport(is); }, nullptr},
+    {"SimpleCSV", Match::WholeLine, Action::Refuse, nullptr, kCsvExportOnly},
+    {"VarnixCSV", Match::WholeLine, Action::Refuse, nullptr, kCsvExportOnly},
+    {"JCAMP-DX 5.0", Match::WholeLine, Action::Refuse, nullptr, kJcampExportOnly},
+    // The only prefix test, so it stands last: no exact magic can be taken by it.
+    {"##TITLE", Match::Prefix, Action::ReopenAsText,
+     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadJcampText(is); }, nullptr},
+};
+
+const LoadRule* FindRule(std::string_view line) {
+    for (const LoadRule& rule : kRules) {
+        const bool hit = rule.match == Match::WholeLine ? line == rule.firstLine : line.starts_with(rule.firstLine);
+        if (hit) return &rule;
+    }
+    return nullptr;
+}
+
+// The CARY probe: after the first line, skip the next non-blank line (column titles), then the
+// data must begin with a number, a comma and a number, with more of the file after them.
+bool LooksLikeCary(TextCursor& probe) {
+    std::string columns;
+    probe.SkipWs();
+    probe.GetLine(columns);
+    double x = 0, y = 0;
+    probe.ReadDouble(x);
+    probe.SkipWs();
+    const int separator = probe.Get();
+    probe.ReadDouble(y);
+    return probe.good() && separator == ',';
+}
+
+}  // namespace
+
+bool DataStore::Load(const std::string& path, bool headerOnly) {
+    std::ifstream in(path, std::ios_base::in | std::ios_base::binary);
+    if (!in.is_open()) return false;
+
+    TextCursor probe(in);
+    probe.SkipWs();
+    std::string line;
+    probe.GetLine(line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    formatName = line;
+
+    bool ok = true;
+    const LoadRule* rule = FindRule(line);
+    if (rule && rule->action == Action::Refuse) Fail(rule->refusal);
+
+    if (rule && rule->action == Action::SameBinaryStream) {
+        ok = rule->reader(*this, in, headerOnly).good();
+    } else {
+        Reader reader = nullptr;
+        if (rule) {
+            reader = rule->reader;
+        } else if (LooksLikeCary(probe) && allowCaryImport) {
+            formatName = "CARY-ASCII";
+            reader = [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadCaryAscii(is); };
+        } else {
+            Fail(msg::kUnrecognised);
+        }
+        in.close();
+        TextIFStream text(path);
+        if (!text.is_open()) return false;
+        ok = reader(*this, text, headerOnly).good();
+    }
+    fileName = path;
+    return ok;
+}
+
+}  // namespace kyn

@@ -1,0 +1,281 @@
+#include "formats/native/TextCursor.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "datastore/BinaryIO.h"
+#include "datastore/Errors.h"
+
+namespace kyn {
+
+namespace {
+
+// Characters that can be part of a number text, "nan(...)" and "infinity" included. A run of them
+// bounds what from_chars may consume, so the buffer only has to hold the run.
+bool IsNumberChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' ||
+           c == '-' || c == '.' || c == '(' || c == ')' || c == '_';
+}
+
+// Whether an out-of-range number text leans towards zero (a negative exponent) or infinity.
+bool IsUnderflow(const char* p, const char* e) {
+    const char* x = std::find_if(p, e, [](char c) { return c == 'e' || c == 'E'; });
+    return x + 1 < e && x[1] == '-';
+}
+
+}  // namespace
+
+TextCursor::TextCursor(std::istream& is, std::size_t chunk)
+    : is_(is), sb_(is.rdbuf()), buf_(chunk + 64), chunk_(chunk) {
+    if (!sb_) sourceDone_ = true;
+}
+
+std::size_t TextCursor::Fill(std::size_t need) {
+    while (end_ - pos_ < need && !sourceDone_) {
+        if (pos_ > 0) {
+            std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+            end_ -= pos_;
+            pos_ = 0;
+        }
+        const std::size_t want = std::max(need, chunk_);
+        if (buf_.size() - end_ < want) buf_.resize(end_ + want + 64);
+        const std::streamsize got = sb_->sgetn(buf_.data() + end_, static_cast<std::streamsize>(buf_.size() - end_));
+        if (got <= 0) {
+            sourceDone_ = true;
+            break;
+        }
+        end_ += static_cast<std::size_t>(got);
+    }
+    return end_ - pos_;
+}
+
+void TextCursor::SkipWs() {
+    if (!good()) {
+        fail_ = true;
+        return;
+    }
+    for (;;) {
+        while (pos_ < end_ && IsSpace(buf_[pos_])) ++pos_;
+        if (pos_ < end_) return;
+        if (Fill(1) == 0) {
+            eof_ = true;
+            return;
+        }
+    }
+}
+
+bool TextCursor::SkipWsForExtraction() {
+    if (!good()) {
+        fail_ = true;
+        return false;
+    }
+    for (;;) {
+        while (pos_ < end_ && IsSpace(buf_[pos_])) ++pos_;
+        if (pos_ < end_) return true;
+        if (Fill(1) == 0) {
+            eof_ = fail_ = true;
+            return false;
+        }
+    }
+}
+
+void TextCursor::GetLine(std::string& line, char delimiter) {
+    if (!good()) {
+        fail_ = true;
+        return;
+    }
+    line.clear();
+    bool extracted = false;
+    for (;;) {
+        const char* start = buf_.data() + pos_;
+        const auto* hit = static_cast<const char*>(std::memchr(start, delimiter, end_ - pos_));
+        if (hit) {
+            line.append(start, static_cast<std::size_t>(hit - start));
+            pos_ += static_cast<std::size_t>(hit - start) + 1;
+            return;
+        }
+        if (end_ > pos_) extracted = true;
+        line.append(start, end_ - pos_);
+        pos_ = end_;
+        if (Fill(1) == 0) {
+            eof_ = true;
+            if (!extracted) fail_ = true;
+            return;
+        }
+    }
+}
+
+int TextCursor::Get() {
+    if (!good()) {
+        fail_ = true;
+        return -1;
+    }
+    if (AtEnd()) {
+        eof_ = fail_ = true;
+        return -1;
+    }
+    return static_cast<unsigned char>(buf_[pos_++]);
+}
+
+int TextCursor::Peek() {
+    if (!good()) {
+        fail_ = true;
+        return -1;
+    }
+    if (AtEnd()) {
+        eof_ = true;
+        return -1;
+    }
+    return static_cast<unsigned char>(buf_[pos_]);
+}
+
+std::size_t TextCursor::NumberTextEnd() {
+    std::size_t k = 0;
+    for (;;) {
+        while (pos_ + k < end_ && IsNumberChar(buf_[pos_ + k])) ++k;
+        if (pos_ + k < end_ || sourceDone_) return k;
+        Fill(k + 64);
+    }
+}
+
+void TextCursor::ReadInt(int& value) {
+    if (!SkipWsForExtraction()) return;
+    const std::size_t k = NumberTextEnd();
+    const char* p = buf_.data() + pos_;
+    const char* e = p + k;
+    const char* q = p;
+    if (q < e && *q == '+') {
+        ++q;
+        if (q < e && (*q == '-' || *q == '+')) {
+            value = 0;
+            fail_ = true;
+            return;
+        }
+    }
+    int v = 0;
+    const auto [ptr, ec] = std::from_chars(q, e, v, 10);
+    if (ec == std::errc::invalid_argument) {
+        value = 0;
+        fail_ = true;
+        return;
+    }
+    if (ec == std::errc::result_out_of_range) {
+        value = *q == '-' ? INT_MIN : INT_MAX;
+        fail_ = true;
+    } else {
+        value = v;
+    }
+    pos_ += static_cast<std::size_t>(ptr - p);
+    if (AtEnd()) eof_ = true;
+}
+
+template <typename T>
+bool TextCursor::ParseFloating(T& value) {
+    if (!SkipWsForExtraction()) return false;
+    const std::size_t k = NumberTextEnd();
+    const char* p = buf_.data() + pos_;
+    const char* e = p + k;
+    const char* q = p;
+    if (q < e && *q == '+') {
+        ++q;
+        if (q < e && (*q == '-' || *q == '+')) {
+            value = 0;
+            fail_ = true;
+            return false;
+        }
+    }
+    T v = 0;
+    const auto [ptr, ec] = std::from_chars(q, e, v, std::chars_format::general);
+    if (ec == std::errc::invalid_argument) {
+        value = 0;
+        fail_ = true;
+        return false;
+    }
+    pos_ += static_cast<std::size_t>(ptr - p);
+    if (ec == std::errc::result_out_of_range) {
+        // A float text beyond float's range may still be a double; otherwise the sign of the
+        // exponent tells underflow (the value is 0) from overflow (the stream fails at the limit).
+        double d = 0;
+        const auto wide = std::from_chars(q, ptr, d, std::chars_format::general);
+        const bool negative = *q == '-';
+        if (wide.ec == std::errc() && std::fabs(d) <= static_cast<double>(std::numeric_limits<T>::max())) {
+            value = static_cast<T>(d);
+        } else if (IsUnderflow(q, ptr)) {
+            value = negative ? -T(0) : T(0);
+        } else {
+            value = negative ? -std::numeric_limits<T>::max() : std::numeric_limits<T>::max();
+            fail_ = true;
+        }
+    } else {
+        value = v;
+    }
+    // An exponent mark without digits after it ("1e", "2.5e+") is taken by a stream and fails it.
+    if (ptr < e && (*ptr == 'e' || *ptr == 'E')) {
+        value = 0;
+        fail_ = true;
+        return false;
+    }
+    if (AtEnd()) eof_ = true;
+    return !fail_;
+}
+
+void TextCursor::ReadFloat(float& value) { ParseFloating(value); }
+
+void TextCursor::ReadDouble(double& value) { ParseFloating(value); }
+
+std::string TextCursor::ReadTerminated() {
+    if (!good()) Fail(msg::kFileCorrupt);
+    std::string s;
+    for (;;) {
+        const char* start = buf_.data() + pos_;
+        const auto* hit = static_cast<const char*>(std::memchr(start, '\0', end_ - pos_));
+        if (hit) {
+            s.append(start, static_cast<std::size_t>(hit - start));
+            pos_ += static_cast<std::size_t>(hit - start) + 1;
+            return s;
+        }
+        s.append(start, end_ - pos_);
+        pos_ = end_;
+        if (Fill(1) == 0) {
+            eof_ = fail_ = true;
+            Fail(msg::kFileCorrupt);
+        }
+    }
+}
+
+std::string_view TextCursor::PeekLine(bool& terminated) {
+    terminated = false;
+    if (!good()) return {};
+    std::size_t searched = 0;
+    for (;;) {
+        const char* start = buf_.data() + pos_;
+        const auto* hit = static_cast<const char*>(std::memchr(start + searched, '\n', end_ - pos_ - searched));
+        if (hit) {
+            terminated = true;
+            return {start, static_cast<std::size_t>(hit - start)};
+        }
+        searched = end_ - pos_;
+        if (sourceDone_ || Fill(searched + chunk_) == searched) return {buf_.data() + pos_, end_ - pos_};
+    }
+}
+
+std::int64_t TextCursor::Remaining() {
+    const auto buffered = static_cast<std::int64_t>(end_ - pos_);
+    if (sourceDone_) return buffered;
+    const std::int64_t left = BytesLeft(is_);
+    return left < 0 ? -1 : buffered + left;
+}
+
+void TextCursor::Finish() {
+    std::ios_base::iostate s = std::ios_base::goodbit;
+    if (eof_) s |= std::ios_base::eofbit;
+    if (fail_) s |= std::ios_base::failbit;
+    is_.setstate(s);
+}
+
+}  // namespace kyn

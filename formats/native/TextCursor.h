@@ -1,0 +1,89 @@
+// TextCursor: reads a text stream through a large buffer while behaving, value by value, like the
+// formatted input of std::istream in the "C" locale.
+//
+// The text readers were first described in terms of stream operations (skip white space, read a
+// line, extract an integer or a float, take one character); their handling of broken files rests
+// on exactly when a stream sets eofbit and failbit. The cursor keeps those two flags itself and
+// follows the stream rules:
+//  - every operation on a cursor that is not good sets fail and does nothing else;
+//  - SkipWs (std::ws) sets only eof when it reaches the end;
+//  - GetLine (std::getline) sets eof at the end, and fail as well when it extracted nothing;
+//  - ReadInt / ReadFloat skip white space (the end there sets eof and fail), take the longest
+//    number text, set eof when the number runs into the end and fail when there is no number
+//    (value 0) or it is out of range (value at the limit);
+//  - Get / Peek take one character; Get at the end sets eof and fail.
+// Numbers are parsed with std::from_chars. Beyond what a stream reads, ReadFloat also accepts
+// "nan", "inf" and "-inf" (the forms our writers print for NaN and infinity).
+//
+// The cursor reads ahead from the stream buffer; Finish() passes its flags on to the stream.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kyn {
+
+class TextCursor {
+public:
+    explicit TextCursor(std::istream& is, std::size_t chunk = std::size_t{1} << 16);
+    TextCursor(const TextCursor&) = delete;
+    TextCursor& operator=(const TextCursor&) = delete;
+
+    bool good() const { return !eof_ && !fail_; }
+    bool eof() const { return eof_; }
+    bool fail() const { return fail_; }
+    void SetFail() { fail_ = true; }
+    void Clear() { eof_ = fail_ = false; }
+
+    void SkipWs();
+    void GetLine(std::string& line, char delimiter = '\n');
+    int Get();   // the character, or -1
+    int Peek();  // the next character without taking it, or -1 (sets eof at the end)
+    void ReadInt(int& value);
+    void ReadFloat(float& value);
+    void ReadDouble(double& value);
+    // Characters up to and consuming the next NUL; the end of the text first throws
+    // "The file is corrupt.\n".
+    std::string ReadTerminated();
+
+    // The next line (without its line feed) without consuming it; `terminated` tells whether a
+    // line feed ends it. Empty view with terminated false at the end of the text.
+    std::string_view PeekLine(bool& terminated);
+
+    // Upper bound on the characters still to come, or -1 when the stream cannot tell.
+    std::int64_t Remaining();
+
+    // Sets the stream's state to the cursor's flags (added to what the stream has).
+    void Finish();
+
+private:
+    // Ensures at least `need` characters are buffered, unless the source ends first.
+    // Returns the number buffered.
+    std::size_t Fill(std::size_t need);
+    bool AtEnd() {
+        return pos_ == end_ && Fill(1) == 0;
+    }
+    // End of the run of characters that can belong to a number starting at pos_.
+    std::size_t NumberTextEnd();
+    template <typename T>
+    bool ParseFloating(T& value);
+    bool SkipWsForExtraction();
+
+    std::istream& is_;
+    std::streambuf* sb_;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    std::size_t chunk_;
+    bool sourceDone_ = false;
+    bool eof_ = false;
+    bool fail_ = false;
+};
+
+// True for the white space of the "C" locale.
+inline bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace kyn

@@ -1,0 +1,194 @@
+// VarnixBinaryX (.dsx): the extended native binary file of a DataStore, protected by a CRC-32.
+//
+// Encodings as in VarnixBinary (int32 and float32 little-endian; text = bytes plus one NUL);
+// byte = one unsigned byte. Layout on disk, in order, no padding; the right column says what the
+// checksum covers:
+//
+//   "VarnixBinaryX" 0x0A     magic line                     its 13 characters
+//   text      title                                         its characters
+//   FileAttributes           byte cfrCompliant, byte asAcquired, text fileId, text timeStamp
+//                                                           trailing group
+//   ParentFileAttributes     text fileName, then the four fields above   trailing group
+//   DimensionViewState       int32 reserved, int32 M (1..20), M int32 order, M x (float32 max,
+//                            float32 min), int32 G, G lists of (int32 K, K markers: float32
+//                            position, int32 b, int32 a, text label, byte visible)
+//                                                           trailing group
+//   int32     R              remark count                   its four bytes
+//   R texts   remarks                                       their characters
+//   int32 E, E texts         keyed options                  not covered
+//   int32     P              property count (0..255)        its four bytes
+//   P texts   property names                                their characters
+//   int32     n              dimension count (0..255)       its four bytes
+//   n records                name text, int32 N (1..2^28), N float32    only the N values
+//   int32     B              data byte count 4 x P x N1 x ... x Nn      its four bytes
+//   B bytes   values         float32, property blocks, first dimension fastest   all of them
+//   history                  int32 H, H entries (byte raw, text title, text text, 9 x int32
+//                            time, text user)              trailing group
+//   uint32    checksum
+//
+// B, the values and the history are absent in a header-only file. The trailing group is fed to
+// the checksum last, after the values: the attribute records, the view state and the history as
+// they are written (the reader re-serialises what it read).
+//
+// Checksum: polynomial 0x04C11DB7, most significant bit first, register from 0, no final
+// exclusive-or (util/Crc32.h).
+//
+// Every failing check of the reader throws "The file is corrupt.\n", except a negative history
+// count ("This file is corrupt").
+#include <iostream>
+#include <sstream>
+
+#include "datastore/BinaryIO.h"
+#include "datastore/DataStore.h"
+#include "formats/native/BinaryBlocks.h"
+#include "util/Crc32.h"
+#include "util/StringUtil.h"
+
+namespace kyn {
+
+namespace {
+constexpr const char* kMagic = "VarnixBinaryX";
+constexpr std::uint32_t kMaxRemarkCount = 255;  // above: an old-style file without a count
+constexpr std::int32_t kMaxProperties = 255;
+constexpr std::int32_t kMaxDimensions = 255;
+
+void FeedBuffer(Crc32& crc, const std::ostringstream& buffer) {
+    const std::string bytes = buffer.str();
+    crc.Add(bytes.data(), bytes.size());
+}
+}  // namespace
+
+std::ostream& DataStore::WriteVarnixBinaryX(std::ostream& os, bool headerOnly) {
+    Crc32 crc;
+    os << kMagic << '\n';
+    formatName = kMagic;
+    crc.Add(std::string_view(kMagic));
+    WriteText(os, title);
+    crc.Add(std::string_view(title.c_str()));
+
+    // The attribute records and the view state go to the file and to the trailing group. The
+    // view state is serialised first: a DataStore without one is refused before more is written.
+    std::ostringstream trailing(std::ios_base::binary);
+    std::ostringstream head(std::ios_base::binary);
+    viewState.Write(head);
+    fileAttributes.Write(trailing);
+    parentAttributes.Write(trailing);
+    trailing << head.str();
+    os << trailing.str();
+
+    WriteI32(os, remarks.Count());
+    crc.AddI32(remarks.Count());
+    for (int i = 0; i < remarks.Count() && os.good(); ++i) {
+        WriteText(os, remarks.At(i));
+        crc.Add(std::string_view(remarks.At(i).c_str()));
+    }
+    keyedOptions.Write(os);
+    WriteI32(os, properties.Count());
+    crc.AddI32(properties.Count());
+    for (int i = 0; i < properties.Count() && os.good(); ++i) {
+        WriteText(os, properties.At(i));
+        crc.Add(std::string_view(properties.At(i).c_str()));
+    }
+    WriteI32(os, dimensions.Count());
+    crc.AddI32(dimensions.Count());
+    for (int k = 0; k < dimensions.Count() && os.good(); ++k) {
+        Dimension& d = dimensions.At(k);
+        RemoveAll(d.name, "-arb");
+        native::WriteDimensionRecord(os, d, &crc);
+    }
+    if (!headerOnly) {
+        native::WriteValueBlock(os, *this, &crc);
+        std::ostringstream historyBytes(std::ios_base::binary);
+        WriteHistory(historyBytes, history);
+        os << historyBytes.str();
+        trailing << historyBytes.str();
+    }
+    FeedBuffer(crc, trailing);
+    WriteU32(os, crc.Result());
+    os.flush();
+    saved = true;
+    return os;
+}
+
+std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
+    Crc32 crc;
+    is.clear();
+    is.seekg(0);
+    is.clear();
+
+    std::string line;
+    std::getline(is, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    crc.Add(std::string_view(line));
+    if (is.fail() || is.bad() || line != kMagic) Fail(msg::kFileCorrupt);
+
+    title = ReadTerminatedString(is);
+    crc.Add(std::string_view(title));
+    if (is.fail() || is.bad()) Fail(msg::kFileCorrupt);
+
+    fileAttributes.Read(is);
+    parentAttributes.Read(is);
+    DimensionViewState storedView;
+    storedView.Read(is);
+    std::ostringstream trailing(std::ios_base::binary);
+    fileAttributes.Write(trailing);
+    parentAttributes.Write(trailing);
+    storedView.Write(trailing);
+
+    const std::uint32_t remarkCount = ReadU32(is);
+    crc.AddI32(static_cast<std::int32_t>(remarkCount));
+    if (remarkCount <= kMaxRemarkCount) {
+        std::cerr << "reading " << remarkCount << " comments" << std::endl;
+        remarks.Resize(static_cast<int>(remarkCount));
+        for (int i = 0; i < static_cast<int>(remarkCount); ++i) {
+            remarks.At(i) = ReadTerminatedString(is);
+            crc.Add(std::string_view(remarks.At(i)));
+        }
+    } else {
+        std::cerr << "reading old style comment." << std::endl;
+        native::StepBack4(is);
+        remarks.Resize(1);
+        remarks.At(0) = ReadTerminatedString(is);
+    }
+
+    keyedOptions.Read(is);
+
+    const std::int32_t propertyCount = ReadI32(is);
+    crc.AddI32(propertyCount);
+    if (is.fail() || is.bad() || propertyCount < 0 || propertyCount > kMaxProperties) Fail(msg::kFileCorrupt);
+    properties.Resize(propertyCount);
+    for (int i = 0; i < propertyCount && is.good(); ++i) {
+        properties.At(i) = ReadTerminatedString(is);
+        crc.Add(std::string_view(properties.At(i)));
+    }
+
+    const std::int32_t dimensionCount = ReadI32(is);
+    crc.AddI32(dimensionCount);
+    if (is.fail() || is.bad() || dimensionCount < 0 || dimensionCount > kMaxDimensions) Fail(msg::kFileCorrupt);
+    dimensions.Resize(dimensionCount);
+    for (int k = 0; k < dimensionCount && is.good(); ++k)
+        if (!native::ReadDimensionRecord(is, dimensions.At(k), &crc, true)) break;
+
+    native::CheckValueCount(*this, BytesLeft(is), 4);
+    Initialize();
+    if (headerOnly) return is;
+
+    const std::uint32_t byteCount = ReadU32(is);
+    crc.AddI32(static_cast<std::int32_t>(byteCount));
+    if (is.fail() || is.bad() || byteCount > native::kMaxDataBytes) Fail(msg::kFileCorrupt);
+    native::ReadValueBlock(is, *this, byteCount, &crc);
+    native::ComputeRangeIfAny(*this);
+
+    ReadHistory(is, history);
+    WriteHistory(trailing, history);
+    FeedBuffer(crc, trailing);
+    const std::uint32_t expected = crc.Result();
+    const std::uint32_t stored = ReadU32(is);  // 0 when the file ends before it
+    if (is.fail() || stored != expected) Fail(msg::kFileCorrupt);
+
+    viewState = storedView;
+    formatName = kMagic;
+    return is;
+}
+
+}  // namespace kyn

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds kynconvert and runs it on the bundled example files (a CD spectrum, a thermal melt, a
+# stopped-flow trace and a spectrakinetic set) in a temporary folder, then shows what it made.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KYN_BUILD_DIR:-$root/build}
+"$root/scripts/build.sh" >/dev/null
+kyn="$build/cli/kynconvert"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kynconvert-demo.XXXXXX")
+cp "$root"/examples/data/* "$work/"
+echo "== Example files in $work"
+ls -l "$work"
+echo
+echo "== What the loader makes of them (kynconvert --info)"
+"$kyn" --info "$work"/* 2>/dev/null
+for target in csv tsv jdx dsx dsa; do
+  echo
+  echo "== kynconvert --to $target --overwrite"
+  "$kyn" --to "$target" --overwrite "$work"/cd_spectrum.dsx "$work"/melt.dsb "$work"/stopped_flow.dsa "$work"/spectrakinetic.glb
+done
+echo
+echo "== kynconvert --to glb (kinetic and spectrakinetic files need a time axis; the others are refused)"
+"$kyn" --to glb --overwrite "$work"/stopped_flow.dsa "$work"/spectrakinetic.glb "$work"/cd_spectrum.dsx || echo "(exit status $?: one file could not be written in that format)"
+echo
+echo "== Files written"
+ls -l "$work"
+echo
+echo "== Start of melt.csv"
+head -n 24 "$work/melt.csv" | tr -d '\r'
+echo "..."
+echo
+echo "== Start of cd_spectrum.jdx"
+head -n 24 "$work/cd_spectrum.jdx" | tr -d '\r'
+echo "..."
+echo
+echo "Outputs are in $work"

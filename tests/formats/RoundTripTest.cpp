@@ -1,0 +1,177 @@
+// Write, read, compare: one table over the three native formats.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "formats/FormatTestUtil.h"
+#include "util/TextStream.h"
+
+namespace kyn::test {
+namespace {
+
+enum class Floats { BitExact, SixDigits };
+enum class HistoryForm { RawTextBlocks, StoredEntries };
+
+struct NativeFormat {
+    const char* name;
+    bool textMode;
+    std::ostream& (DataStore::*write)(std::ostream&, bool);
+    Floats floats;
+    HistoryForm history;
+    bool keepsKeyedOptions;
+};
+
+const NativeFormat kFormats[] = {
+    {"VarnixStore", true, &DataStore::WriteVarnixStore, Floats::SixDigits, HistoryForm::RawTextBlocks, false},
+    {"VarnixBinary", false, &DataStore::WriteVarnixBinary, Floats::BitExact, HistoryForm::RawTextBlocks, false},
+    {"VarnixBinaryX", false, &DataStore::WriteVarnixBinaryX, Floats::BitExact, HistoryForm::StoredEntries, true},
+};
+
+// Two properties over three dimensions, values of every kind the formats meet.
+DataStore Rich() {
+    std::vector<float> values;
+    for (int i = 0; i < 2 * 4 * 3 * 2; ++i) values.push_back(std::sin(static_cast<float>(i)) * std::pow(10.0f, i % 7 - 3));
+    values[1] = 0.1234567f;
+    values[2] = std::numeric_limits<float>::denorm_min();
+    values[3] = -0.0f;
+    values[4] = 1e30f;
+    values[5] = 123456.5f;
+    HistoryEntry stamped;
+    stamped.title = "Processed :";
+    stamped.text = "smoothed\r\n";
+    stamped.user = "someone";
+    stamped.timeStamp = {120, 0, 2, 2, 3, 55, 0, 4, 1};
+    DataStore ds = MakeStore("Wed Jan 02 02:03:55 1980", {"first remark", "second, with comma"},
+                             {"CircularDichroism -mrme", "HT"},
+                             {Dim("Wavelength -emmono", {260, 259.5f, 259, 258.5f}), Dim("Time -log", {0.001f, 0.01f, 0.1f}),
+                              Dim("Repeat", {1, 2})},
+                             values, {RawEntry("raw one\r\n"), stamped});
+    ds.keyedOptions.entries.Resize(2);
+    ds.keyedOptions.entries.At(0) = "CDUnits:1";
+    ds.keyedOptions.entries.At(1) = "SequencingMode:0";
+    return ds;
+}
+
+bool SameBits(float a, float b) {
+    std::uint32_t x, y;
+    std::memcpy(&x, &a, 4);
+    std::memcpy(&y, &b, 4);
+    return x == y;
+}
+
+void ExpectFloat(const NativeFormat& f, float written, float read) {
+    if (f.floats == Floats::BitExact) {
+        EXPECT_TRUE(SameBits(written, read)) << f.name << ": " << written << " read as " << read;
+    } else if (std::fabs(written) < std::numeric_limits<float>::min()) {
+        EXPECT_LE(std::fabs(read), std::numeric_limits<float>::min()) << f.name;
+    } else {
+        EXPECT_NEAR(read, written, std::fabs(written) * 5e-6) << f.name;
+    }
+}
+
+std::string WriteFileAs(const NativeFormat& f, DataStore& ds, const std::string& path) {
+    if (f.textMode) {
+        TextOFStream os(path);
+        (ds.*f.write)(os, false);
+    } else {
+        std::ofstream os(path, std::ios::binary);
+        (ds.*f.write)(os, false);
+    }
+    return path;
+}
+
+TEST(NativeRoundTrip, EveryFormatKeepsWhatItCarries) {
+    ScratchDir dir;
+    for (const NativeFormat& f : kFormats) {
+        DataStore original = Rich();
+        const std::string path = WriteFileAs(f, original, dir.Path(std::string("rt.") + f.name));
+        DataStore read;
+        ASSERT_TRUE(read.Load(path)) << f.name;
+
+        EXPECT_EQ(read.title, original.title) << f.name;
+        EXPECT_EQ(Lines(read.remarks), Lines(original.remarks)) << f.name;
+        EXPECT_EQ(Lines(read.properties), Lines(original.properties)) << f.name;
+        ASSERT_EQ(read.dimensions.Count(), original.dimensions.Count()) << f.name;
+        for (int k = 0; k < original.dimensions.Count(); ++k) {
+            EXPECT_EQ(read.dimensions.At(k).name, original.dimensions.At(k).name) << f.name;
+            ASSERT_EQ(read.dimensions.At(k).Steps(), original.dimensions.At(k).Steps()) << f.name;
+            for (int i = 0; i < original.dimensions.At(k).Steps(); ++i)
+                ExpectFloat(f, original.dimensions.At(k).values.At(i), read.dimensions.At(k).values.At(i));
+        }
+        ASSERT_EQ(read.data.Count(), original.data.Count()) << f.name;
+        for (int i = 0; i < original.data.Count(); ++i) ExpectFloat(f, original.data[i], read.data[i]);
+
+        if (f.history == HistoryForm::StoredEntries) {
+            EXPECT_EQ(read.history, original.history) << f.name;
+        } else {
+            // The reader's own Initialize entry, then one raw entry per block, printing as written.
+            ASSERT_EQ(read.history.size(), original.history.size() + 1) << f.name;
+            EXPECT_EQ(read.history[0].title, "DataStore initialized :");
+            for (std::size_t i = 0; i < original.history.size(); ++i) {
+                EXPECT_TRUE(read.history[i + 1].isRawText);
+                EXPECT_EQ(read.history[i + 1].Block(), original.history[i].Block()) << f.name;
+            }
+        }
+        if (f.keepsKeyedOptions) {
+            EXPECT_EQ(Lines(read.keyedOptions.entries), Lines(original.keyedOptions.entries));
+            EXPECT_EQ(read.fileAttributes, original.fileAttributes);
+        } else {
+            EXPECT_FALSE(read.fileAttributes.cfrCompliant) << f.name;
+        }
+    }
+}
+
+TEST(NativeRoundTrip, SpecialValuesAndOptions) {
+    ScratchDir dir;
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const NativeFormat& f : kFormats) {
+        DataStore original = MakeStore("S", {}, {"P"}, {Dim("X", {1, 2, 3, 4})},
+                                       {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 0.1234567f}, {});
+        original.options.Resize(1);
+        original.options.At(0) = "ShuTemp_EndTemp:25";
+        const std::string path = WriteFileAs(f, original, dir.Path(std::string("sv.") + f.name));
+        DataStore read;
+        ASSERT_TRUE(read.Load(path)) << f.name;
+        EXPECT_TRUE(std::isnan(read.data[0])) << f.name;
+        EXPECT_EQ(read.data[1], inf) << f.name;
+        EXPECT_EQ(read.data[2], -inf) << f.name;
+        EXPECT_EQ(read.data[3], f.floats == Floats::BitExact ? 0.1234567f : 0.123457f) << f.name;
+        if (f.textMode) {
+            EXPECT_EQ(Lines(read.options), Lines(original.options));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kyn::test
+
+namespace kyn::test {
+namespace {
+
+// Far more text than one read-ahead chunk, so that numbers and line ends straddle the chunk
+// boundaries of the text reader.
+TEST(NativeRoundTrip, LargeTextFileCrossesReadChunks) {
+    ScratchDir dir;
+    const int n1 = 1000, n2 = 150;
+    std::vector<float> values;
+    for (int i = 0; i < n1 * n2; ++i) values.push_back(std::cos(static_cast<float>(i)) * 1234.5678f);
+    DataStore original = MakeStore("L", {}, {"P"}, {Dimension("A", n1), Dimension("B", n2)}, values, {});
+    for (int i = 0; i < n1; ++i) original.dimensions.At(0).values.At(i) = static_cast<float>(i) / 7.0f;
+    for (int i = 0; i < n2; ++i) original.dimensions.At(1).values.At(i) = static_cast<float>(i);
+    const std::string path = WriteFileAs(kFormats[0], original, dir.Path("large.dsa"));
+    ASSERT_GT(ReadFile(path).size(), 1u << 20);
+    DataStore read;
+    ASSERT_TRUE(read.Load(path));
+    ASSERT_EQ(read.data.Count(), n1 * n2);
+    int mismatches = 0;
+    for (int i = 0; i < n1 * n2; ++i)
+        if (std::fabs(read.data[i] - values[static_cast<std::size_t>(i)]) > std::fabs(values[static_cast<std::size_t>(i)]) * 5e-6f)
+            ++mismatches;
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_NEAR(read.dimensions.At(0).values.At(n1 - 1), (n1 - 1) / 7.0f, 1e-3f);
+}
+
+}  // namespace
+}  // namespace kyn::test

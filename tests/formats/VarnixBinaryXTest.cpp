@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include "formats/FormatTestUtil.h"
+#include "util/Crc32.h"
+
+namespace kyn::test {
+namespace {
+
+// The golden file: one property "Abs" over X (1, 2), values 5 and 6, one raw history entry,
+// fresh attributes, the view state Initialize builds. `covered` collects the checksummed bytes
+// in the order they are fed: the fields as they come, then the trailing group.
+struct Golden {
+    std::string file;
+    std::string covered;
+};
+
+Golden MakeGolden(bool headerOnly = false) {
+    Bytes attributes;
+    attributes.U8(1).U8(1).Text("").Text("");            // cfrCompliant, asAcquired, fileId, time
+    attributes.Text("").U8(1).U8(1).Text("").Text("");   // parent: fileName, then the same
+    attributes.I32(0).I32(1).I32(0);                      // reserved, M = 1, order 0
+    attributes.U32(0x40000000).U32(0x3F800000);          // range: maximum 2, minimum 1
+    attributes.I32(1).I32(0);                             // one marker list, empty
+    Bytes history;
+    history.I32(1).U8(1).Text("Old Comment").Text("h1");
+    for (std::int32_t v : {113, 10, 14, 10, 5, 0, 0, 4, 317}) history.I32(v);
+    history.Text("tester");
+
+    Bytes f, c;
+    f.Raw("VarnixBinaryX\n").Text("T").Raw(attributes.str());
+    c.Raw("VarnixBinaryX").Raw("T");
+    f.I32(1).Text("rem");
+    c.I32(1).Raw("rem");
+    f.I32(1).Text("Key:1");  // keyed options: not covered
+    f.I32(1).Text("Abs");
+    c.I32(1).Raw("Abs");
+    f.I32(1).Text("X").I32(1 + 1).U32(0x3F800000).U32(0x40000000);
+    c.I32(1).U32(0x3F800000).U32(0x40000000);  // only the axis values of the record
+    if (!headerOnly) {
+        f.I32(8).U32(0x40A00000).U32(0x40C00000);  // 5, 6
+        c.I32(8).U32(0x40A00000).U32(0x40C00000);
+        f.Raw(history.str());
+    }
+    c.Raw(attributes.str());
+    if (!headerOnly) c.Raw(history.str());
+    f.U32(BitwiseCrc(c.str()));
+    return {f.str(), c.str()};
+}
+
+DataStore GoldenStore() {
+    DataStore ds = MakeStore("T", {"rem"}, {"Abs"}, {Dim("X", {1.0f, 2.0f})}, {5.0f, 6.0f},
+                             {RawEntry("h1")});
+    ds.keyedOptions.entries.Resize(1);
+    ds.keyedOptions.entries.At(0) = "Key:1";
+    return ds;
+}
+
+TEST(Crc32, MatchesDefinitionAndKnownValue) {
+    // "123456789" under this CRC (POSIX polynomial and register, no final inversion).
+    Crc32 crc;
+    crc.Add(std::string_view("123456789"));
+    EXPECT_EQ(crc.Result(), 0x89A1897Fu);
+    // Taking the result resets the register.
+    crc.Add(std::string_view("123456789"));
+    EXPECT_EQ(crc.Result(), 0x89A1897Fu);
+
+    // Slice-by-8 and the one-byte table agree with the bitwise definition at every length and
+    // alignment, including runs shorter than eight bytes.
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes.push_back(static_cast<char>((i * 131 + 7) & 0xff));
+    for (std::size_t start : {0u, 1u, 3u})
+        for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 64u, 997u - 3u}) {
+            const std::string piece = bytes.substr(start, n);
+            Crc32 fast, slow;
+            fast.Add(piece.data(), piece.size());
+            slow.AddBytewise(piece.data(), piece.size());
+            const std::uint32_t expected = BitwiseCrc(piece);
+            EXPECT_EQ(fast.Result(), expected) << start << "+" << n;
+            EXPECT_EQ(slow.Result(), expected) << start << "+" << n;
+        }
+}
+
+TEST(VarnixBinaryX, WriterReproducesGoldenBytes) {
+    DataStore ds = GoldenStore();
+    std::ostringstream os(std::ios::binary);
+    ds.WriteVarnixBinaryX(os, false);
+    EXPECT_EQ(os.str(), MakeGolden().file);
+    EXPECT_EQ(ds.formatName, "VarnixBinaryX");
+
+    DataStore header = GoldenStore();
+    std::ostringstream hs(std::ios::binary);
+    header.WriteVarnixBinaryX(hs, true);
+    EXPECT_EQ(hs.str(), MakeGolden(true).file);
+}
+
+TEST(VarnixBinaryX, GoldenReadsToExpectedStore) {
+    ScratchDir dir;
+    WriteFile(dir.Path("g.dsx"), MakeGolden().file);
+    DataStore ds;
+    ASSERT_TRUE(ds.Load(dir.Path("g.dsx")));
+    EXPECT_EQ(ds.title, "T");
+    EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"rem"});
+    EXPECT_EQ(Lines(ds.keyedOptions.entries), std::vector<std::string>{"Key:1"});
+    EXPECT_EQ(Values(ds.data), (std::vector<float>{5.0f, 6.0f}));
+    // The stored history replaces the reader's own Initialize entry.
+    ASSERT_EQ(ds.history.size(), 1u);
+    EXPECT_EQ(ds.history[0], RawEntry("h1"));
+    EXPECT_TRUE(ds.fileAttributes.cfrCompliant);
+    EXPECT_EQ(ds.viewState.dimensionCount, 1);
+    EXPECT_EQ(ds.formatName, "VarnixBinaryX");
+
+    // A header-only file reads with headerOnly and is corrupt when read in full.
+    WriteFile(dir.Path("h.dsx"), MakeGolden(true).file);
+    DataStore h1;
+    EXPECT_TRUE(h1.Load(dir.Path("h.dsx"), true));
+    DataStore h2;
+    EXPECT_EQ(MessageOf([&] { h2.Load(dir.Path("h.dsx")); }), "The file is corrupt.\n");
+}
+
+// Changes the first occurrence of `what` in the golden file by one byte and reads it.
+std::string ReadTampered(const std::string& what, std::size_t offset = 0) {
+    std::string bytes = MakeGolden().file;
+    const std::size_t at = bytes.find(what);
+    EXPECT_NE(at, std::string::npos) << what;
+    bytes[at + offset] = static_cast<char>(bytes[at + offset] ^ 0x20);
+    DataStore ds;
+    std::istringstream is(bytes);
+    return MessageOf([&] { ds.ReadVarnixBinaryX(is, false); });
+}
+
+TEST(VarnixBinaryX, ChecksumCoversContentButNotNames) {
+    EXPECT_EQ(ReadTampered("rem"), "The file is corrupt.\n");           // remark
+    EXPECT_EQ(ReadTampered("Abs"), "The file is corrupt.\n");           // property name
+    EXPECT_EQ(ReadTampered(std::string("X\0\x02\0\0\0", 6), 9), "The file is corrupt.\n");  // axis value
+    EXPECT_EQ(ReadTampered(std::string("\x00\x00\xC0\x40", 4), 3), "The file is corrupt.\n");  // data
+    EXPECT_EQ(ReadTampered("h1"), "The file is corrupt.\n");            // history text
+    EXPECT_EQ(ReadTampered("tester"), "The file is corrupt.\n");        // history user
+    EXPECT_EQ(ReadTampered(std::string("X\0", 2)), "");                 // dimension name
+    EXPECT_EQ(ReadTampered("Key:1"), "");                               // keyed option
+}
+
+TEST(VarnixBinaryX, BrokenFiles) {
+    // A file cut off before its checksum.
+    std::string cut = MakeGolden().file;
+    cut.resize(cut.size() - 2);
+    DataStore a;
+    std::istringstream ia(cut);
+    EXPECT_EQ(MessageOf([&] { a.ReadVarnixBinaryX(ia, false); }), "The file is corrupt.\n");
+
+    // A view state for 21 dimensions is refused.
+    std::string wide = MakeGolden().file;
+    // magic line, title, attributes (4 bytes), parent attributes (5), reserved (4), then M.
+    const std::size_t m = std::string("VarnixBinaryX\nT").size() + 1 + 4 + 5 + 4;
+    wide[m] = 21;
+    DataStore b;
+    std::istringstream ib(wide);
+    EXPECT_EQ(MessageOf([&] { b.ReadVarnixBinaryX(ib, false); }), "The file is corrupt.\n");
+
+    // A negative history count has its own message.
+    std::string negBytes = MakeGolden().file;
+    const std::size_t h = negBytes.find(std::string("\x01\x00\x00\x00\x01Old", 8));
+    ASSERT_NE(h, std::string::npos);
+    negBytes[h + 3] = static_cast<char>(0x80);
+    DataStore c;
+    std::istringstream ic(negBytes);
+    EXPECT_EQ(MessageOf([&] { c.ReadVarnixBinaryX(ic, false); }), "This file is corrupt");
+
+    // A store never initialised has no view state to write.
+    DataStore never;
+    never.title = "T";
+    std::ostringstream os(std::ios::binary);
+    EXPECT_EQ(MessageOf([&] { never.WriteVarnixBinaryX(os, false); }), "Datastore not valid");
+    EXPECT_EQ(os.str(), "VarnixBinaryX\nT" + std::string(1, '\0'));
+}
+
+TEST(VarnixBinaryX, ArbFlagLeavesDimensionNames) {
+    DataStore ds = MakeStore("T", {}, {"P"}, {Dim("Time -arb -log -arb", {1.0f})}, {1.0f}, {});
+    std::ostringstream os(std::ios::binary);
+    ds.WriteVarnixBinaryX(os, false);
+    EXPECT_EQ(ds.dimensions.At(0).name, "Time  -log ");
+    EXPECT_NE(os.str().find(std::string("Time  -log \0", 12)), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kyn::test

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "formats/FormatTestUtil.h"
+#include "util/TextStream.h"
+
+namespace kyn::test {
+namespace {
+
+DataStore Tiny() {
+    return MakeStore("T", {"r1"}, {"Absorbance"}, {Dim("Time", {0.0f, 1.5f}), Dim("Wavelength", {250.0f})},
+                     {0.25f, -3.0f}, {RawEntry("h1\r\n")});
+}
+
+// The golden file as it lies on disk: CR LF line ends, the history's own CR LF as CR CR LF.
+const std::string kTinyGolden = std::string(
+    "VarnixStore\r\n"
+    "T\r\n"
+    "Remarks:\r\n1\r\nr1\r\n0\r\n"
+    "Properties:\r\n1\r\nAbsorbance\r\n"
+    "Dimensions:\r\n2\r\n"
+    "Time\r\n2\r\n0,1.5\r\n\r\n"
+    "Wavelength\r\n1\r\n250\r\n\r\n"
+    "\r\n0.25,-3\r\n"
+    "History:\r\n1\r\n"
+    "h1\r\r\n") + std::string(1, '\0') + "0\r\n";
+
+std::string WriteThroughFile(DataStore& ds, const std::string& path, bool headerOnly = false) {
+    {
+        TextOFStream os(path);
+        ds.WriteVarnixStore(os, headerOnly);
+    }
+    return ReadFile(path);
+}
+
+TEST(VarnixStore, WriterReproducesGoldenBytes) {
+    ScratchDir dir;
+    DataStore ds = Tiny();
+    EXPECT_EQ(WriteThroughFile(ds, dir.Path("t.dsa")), kTinyGolden);
+    EXPECT_EQ(ds.formatName, "VarnixStore");
+
+    // Three dimensions: rows on their own lines, groups of the third separated by empty lines.
+    DataStore cube = MakeStore("C", {}, {"P"}, {Dim("A", {1, 2}), Dim("B", {1, 2}), Dim("C", {1, 2})},
+                               {0, 1, 2, 3, 4, 5, 6, 7}, {});
+    const std::string text = WriteThroughFile(cube, dir.Path("c.dsa"));
+    EXPECT_NE(text.find("C\r\n2\r\n1,2\r\n\r\n\r\n\r\n0,1\r\n2,3\r\n\r\n4,5\r\n6,7\r\nHistory:\r\n0\r\n0\r\n"),
+              std::string::npos)
+        << text;
+
+    // Six significant digits, exact ties away from zero, exponents of three digits, and the
+    // forms of NaN and infinity.
+    DataStore numbers = MakeStore("N", {}, {"P"}, {Dim("X", {1, 2, 3, 4, 5, 6})},
+                                  {123456.5f, 1e-5f, 1e30f, 0.1234567f, std::numeric_limits<float>::quiet_NaN(),
+                                   -std::numeric_limits<float>::infinity()},
+                                  {});
+    EXPECT_NE(WriteThroughFile(numbers, dir.Path("n.dsa")).find("\r\n\r\n123457,1e-005,1e+030,0.123457,nan,-inf\r\n"),
+              std::string::npos);
+
+    // Header only: everything but the values.
+    DataStore header = Tiny();
+    std::string noData = kTinyGolden;
+    noData.erase(noData.find("\r\n0.25,-3\r\n"), 11);
+    EXPECT_EQ(WriteThroughFile(header, dir.Path("h.dsa"), true), noData);
+}
+
+TEST(VarnixStore, GoldenReadsToExpectedStore) {
+    ScratchDir dir;
+    for (const std::string magic : {"VarnixStore", "VarnixStore 1.1"}) {
+        std::string golden = kTinyGolden;
+        golden.replace(0, 11, magic);
+        WriteFile(dir.Path("t.dsa"), golden);
+        DataStore ds;
+        ASSERT_TRUE(ds.Load(dir.Path("t.dsa"))) << magic;
+        EXPECT_EQ(ds.title, "T");
+        EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"r1"});
+        EXPECT_EQ(Lines(ds.properties), std::vector<std::string>{"Absorbance"});
+        EXPECT_EQ(Values(ds.dimensions.At(0).values), (std::vector<float>{0.0f, 1.5f}));
+        EXPECT_EQ(ds.dimensions.At(1).name, "Wavelength");
+        EXPECT_EQ(Values(ds.data), (std::vector<float>{0.25f, -3.0f}));
+        EXPECT_EQ(ds.minValue, -3.0);
+        EXPECT_FALSE(ds.fileAttributes.cfrCompliant);
+        ASSERT_EQ(ds.history.size(), 2u);
+        EXPECT_EQ(ds.history[1].Block(), "h1\r\n");
+    }
+}
+
+// Reads a VarnixStore text given with plain line feeds; returns the exception message.
+std::string ReadText(const std::string& text, DataStore& ds, bool& good, bool headerOnly = false) {
+    std::istringstream is(text);
+    return MessageOf([&] { good = ds.ReadVarnixStore(is, headerOnly).good(); });
+}
+
+const std::string kHead = "VarnixStore\nT\nRemarks:\n1\nr1\n0\nProperties:\n1\nP\nDimensions:\n1\nX\n3\n1,2,3\n\n";
+
+TEST(VarnixStore, TolerantReading) {
+    bool good = false;
+    // Leading spaces of names are lost; a comma followed by a space still separates values.
+    {
+        DataStore ds;
+        const std::string text =
+            "VarnixStore\nT\nRemarks:\n1\n   spaced\n0\nProperties:\n1\n  P\nDimensions:\n1\n  X\n3\n1, 2,\t3\n\n"
+            "4, 5,6\nHistory:\n0\n0\n";
+        EXPECT_EQ(ReadText(text, ds, good), "");
+        EXPECT_TRUE(good);
+        EXPECT_EQ(ds.remarks.At(0), "spaced");
+        EXPECT_EQ(ds.dimensions.At(0).name, "X");
+        EXPECT_EQ(Values(ds.data), (std::vector<float>{4, 5, 6}));
+    }
+    // Old style: one remark line in place of "Remarks:" and its count; the number is ignored.
+    {
+        DataStore ds;
+        EXPECT_EQ(ReadText("VarnixStore\nT\nan old remark\n7\nProperties:\n1\nP\nDimensions:\n1\nX\n1\n5\n\n9\n", ds,
+                           good),
+                  "");
+        EXPECT_TRUE(good);
+        EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"an old remark"});
+        EXPECT_EQ(Values(ds.data), std::vector<float>{9});
+    }
+    // Cut off inside the values, and with no history and no final line end: the file loads,
+    // the missing values are 0 and the history is the reader's own entry.
+    for (const std::string tail : {"4,5", "4,5,6"}) {
+        DataStore ds;
+        EXPECT_EQ(ReadText(kHead + tail, ds, good), "");
+        EXPECT_TRUE(good) << tail;
+        EXPECT_EQ(ds.data[2], tail.size() == 3 ? 0.0f : 6.0f);
+        EXPECT_EQ(ds.history.size(), 1u);
+    }
+    // Six significant digits; NaN and infinity in the forms the writer prints read back.
+    {
+        DataStore ds;
+        EXPECT_EQ(ReadText(kHead + "0.123457,nan,-inf\n", ds, good), "");
+        EXPECT_EQ(ds.data[0], 0.123457f);
+        EXPECT_TRUE(std::isnan(ds.data[1]));
+        EXPECT_EQ(ds.data[2], -std::numeric_limits<float>::infinity());
+    }
+    // Option lines between the dimensions and the values are read back.
+    {
+        DataStore ds;
+        EXPECT_EQ(ReadText(kHead + "CDUnits:1\nMisc_AutoShutter:0\n1,2,3\n", ds, good), "");
+        EXPECT_EQ(Lines(ds.options), (std::vector<std::string>{"CDUnits:1", "Misc_AutoShutter:0"}));
+        EXPECT_EQ(Values(ds.data), (std::vector<float>{1, 2, 3}));
+    }
+}
+
+TEST(VarnixStore, BrokenFiles) {
+    bool good = true;
+    DataStore ds;
+    // Not a VarnixStore magic.
+    EXPECT_EQ(ReadText("VarnixStore 2\nT\n", ds, good), "The file is corrupt.\n");
+    // An empty remark takes the next line as the remark and then meets "Properties:" instead of 0.
+    EXPECT_EQ(ReadText("VarnixStore\nT\nRemarks:\n1\n\nProperties:\n1\nP\n", ds, good), "The file is corrupt.\n");
+    // No "Properties:" line.
+    EXPECT_EQ(ReadText("VarnixStore\nT\nRemarks:\n0\n0\nProps:\n1\nP\n", ds, good), "The file is corrupt.\n");
+    // No property at all.
+    EXPECT_EQ(ReadText("VarnixStore\nT\nRemarks:\n0\n0\nProperties:\n0\nDimensions:\n", ds, good),
+              "The file is corrupt.\n");
+    // 256 dimensions.
+    EXPECT_EQ(ReadText("VarnixStore\nT\nRemarks:\n0\n0\nProperties:\n1\nP\nDimensions:\n256\n", ds, good),
+              "The file is corrupt.\n");
+    // A dimension without axis values has no last value to read.
+    EXPECT_EQ(ReadText("VarnixStore\nT\nRemarks:\n0\n0\nProperties:\n1\nP\nDimensions:\n1\nX\n0\n\n", ds, good),
+              "Array out of bounds!");
+    // An axis count far beyond what the file holds is refused without allocating it.
+    EXPECT_EQ(ReadText("VarnixStore\nT\nRemarks:\n0\n0\nProperties:\n1\nP\nDimensions:\n1\nX\n2000000000\n1,2\n",
+                       ds, good),
+              "The file is corrupt.\n");
+    // A space between a value and its comma.
+    EXPECT_EQ(ReadText(kHead + "1 ,2,3\nHistory:\n0\n0\n", ds, good), "The file is corrupt.\n");
+    // A letter where a number was expected.
+    EXPECT_EQ(ReadText(kHead + "1,x,3\nHistory:\n0\n0\n", ds, good), "The file is corrupt.\n");
+    // No "Dimensions:" line: a quiet failure.
+    DataStore quiet;
+    EXPECT_EQ(ReadText("VarnixStore\nT\nRemarks:\n0\n0\nProperties:\n1\nP\nDims:\n1\n", quiet, good), "");
+    EXPECT_FALSE(good);
+    // A history text cut off before its NUL costs the history, not the file.
+    DataStore cut;
+    EXPECT_EQ(ReadText(kHead + "1,2,3\nHistory:\n2\nfirst" + std::string(1, '\0') + "sec", cut, good), "");
+    EXPECT_TRUE(good);
+    EXPECT_EQ(cut.history.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kyn::test

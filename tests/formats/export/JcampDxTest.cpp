@@ -1,0 +1,205 @@
+// JCAMP-DX export: header, blocks, YFACTOR, and the "##TITLE" reader.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "ExportTestUtil.h"
+#include "formats/export/JcampDx.h"
+
+namespace {
+
+using namespace kyntest;
+using kyn::DataStore;
+using kyn::JcampDxExporter;
+
+std::string Jdx(DataStore& ds) {
+    JcampDxExporter exporter(ds);
+    return OnDisk([&](std::ostream& os) { exporter.Write(os); });
+}
+
+class Jcamp : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("USERNAME", "ann", 1); }
+    void TearDown() override { unsetenv("USERNAME"); }
+};
+
+const char* kHeader =
+    "##TITLE=Export Data\n##JCAMP-DX=5.0    $$ Varnix v. 4.1\n##DATATYPE=SPECTRUM\n##ORIGIN=Velorant\n"
+    "##OWNER=ann\n##DATE=80/01/02\n##TIME=02:03:55\n";
+
+TEST_F(Jcamp, OnePropertyOneDimensionGolden) {
+    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {200, 200.5f, 201})});
+    ds.data[0] = 0.5f;
+    ds.data[1] = -0.0000004f;
+    ds.data[2] = 0.0078125f;
+    ds.lastModified = "Wed Jan 02 02:03:55 1980";
+    const std::string expected = std::string(kHeader) +
+                                 "##DATACLASS=XYDATA\n##XUNITS=NANOMETERS\n##YUNITS=ABSORBANCE\n##XLABEL=\n"
+                                 "##XFACTOR=1.00000\n##YFACTOR=0.000001\n##FIRSTX=200.000000\n##LASTX=201.000000\n"
+                                 "##MAXY=0.500000\n##MINY=-0.000000\n##NPOINTS=3\n##FIRSTY=0.500000\n"
+                                 "##XYDATA=(X++(Y..Y))\n200.0000 500000\n200.5000 0\n201.0000 7812\n##END=\n";
+    EXPECT_EQ(Jdx(ds), Crlf(expected));
+    ds.data[0] = 0.0078125f;  // an exact tie at six decimals rounds away from zero
+    EXPECT_NE(Jdx(ds).find("##FIRSTY=0.007813\r\n"), std::string::npos);
+}
+
+TEST_F(Jcamp, TwoPropertiesOverTimeBlocksGolden) {
+    DataStore ds = Store({"Absorbance", "CircularDichroism -mrme"}, {Axis("Wavelength", {200, 210, 220}), Axis("Time", {0, 1.5f})},
+                         [](int i) { return static_cast<float>(-i); });
+    ds.title = "2/1/1980 02:03:55";
+    const std::string block1Head =
+        "##TITLE=Absorbance\n##DATATYPE=Absorbance over Wavelength at specific Time\n##BLOCK_ID=1\n";
+    const std::string out = Jdx(ds);
+    EXPECT_EQ(out.substr(0, Crlf("##TITLE=2/1/1980 02:03:55\n").size()), Crlf("##TITLE=2/1/1980 02:03:55\n"));
+    EXPECT_NE(out.find(Crlf("##DATE=80/01/02\n##TIME=02:03:55\n" + block1Head)), std::string::npos) << out;
+    // Blocks for Time 0 then Time 1.5, each for property 1 then 2, block ids repeat per step.
+    EXPECT_NE(out.find(Crlf("##MAXY=-6.000000\n##MINY=-8.000000\n##NPOINTS=3\n##FIRSTY=-6.000000\n##TIME=0.000000\n")),
+              std::string::npos);
+    EXPECT_NE(out.find(Crlf("##BLOCK_ID=2\n##DATACLASS=XYDATA\n##XUNITS=NANOMETERS\n##YUNITS=ARBITRARY UNITS\n")),
+              std::string::npos);
+    EXPECT_NE(out.find(Crlf("##TIME=1.500000\n##XYDATA=(X++(Y..Y))\n200.0000 -3000000\n")), std::string::npos);
+    std::size_t blocks = 0;
+    for (std::size_t p = out.find("##BLOCK_ID="); p != std::string::npos; p = out.find("##BLOCK_ID=", p + 1)) ++blocks;
+    EXPECT_EQ(blocks, 4u);
+    EXPECT_EQ(out.substr(out.size() - 16), "##END=\r\n##END=\r\n");
+}
+
+TEST_F(Jcamp, ThreeSignificantDimensionsGiveTheHeaderOnly) {
+    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {1, 2, 3, 4}), Axis("Time", {0, 1}), Axis("Cell", {1, 2, 3})});
+    ds.lastModified = "02/01/1980 02:03:55";
+    EXPECT_EQ(Jdx(ds), Crlf(kHeader));
+    // Single-valued dimensions are set aside.
+    DataStore four = Store({"Absorbance"}, {Axis("Cell", {1}), Axis("Wavelength", {1, 2}), Axis("Repeat", {1}), Axis("Time", {0, 1})});
+    EXPECT_NE(Jdx(four).find(Crlf("##TIME=1.000000\n")), std::string::npos);
+}
+
+TEST(JcampDate, Forms) {
+    std::time_t t;
+    EXPECT_TRUE(kyn::jcamp::ParseDate("wed JAN 02 02:03:55 1980", t));
+    EXPECT_TRUE(kyn::jcamp::ParseDate("31/12/2036 23:59:59", t));
+    EXPECT_TRUE(kyn::jcamp::ParseDate("1/1/70 00:00:00", t));
+    EXPECT_FALSE(kyn::jcamp::ParseDate("1/1/2037 00:00:00", t));
+    EXPECT_FALSE(kyn::jcamp::ParseDate("30/2/2000 00:00:00", t));
+    EXPECT_FALSE(kyn::jcamp::ParseDate("Wed Foo 02 02:03:55 1980", t));
+    EXPECT_FALSE(kyn::jcamp::ParseDate("My measurement", t));
+}
+
+// The described count, pair by pair, for comparison.
+std::int64_t QuadraticMeasure(const std::vector<float>& a) {
+    const int n = static_cast<int>(a.size());
+    if (n == 0) return 0;
+    std::int64_t t = 0;
+    for (int i = 0; i < n; ++i)
+        for (int k = 1; k < n - 1 - i; ++k)
+            if (a[k] == a[i]) ++t;
+    return 100 * t / n;
+}
+
+TEST(JcampYFactor, RepeatMeasureMatchesThePairCount) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        const int n = static_cast<int>(rng() % 40);
+        std::vector<float> a(static_cast<std::size_t>(n));
+        for (float& v : a) {
+            const unsigned r = rng() % 6;
+            v = r == 5 ? -0.0f : static_cast<float>(r % 4);
+        }
+        if (n > 3 && round % 3 == 0) a[1] = std::numeric_limits<float>::quiet_NaN();
+        EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n), QuadraticMeasure(a)) << "round " << round;
+    }
+}
+
+TEST(JcampYFactor, LargeValuesRaiseTheFactorUntilEveryQuotientFits) {
+    const std::vector<float> small = {0.5f, 0.25f, 0.125f};
+    EXPECT_FLOAT_EQ(kyn::jcamp::ChooseYFactor(small.data(), 3), 0.000001f);
+    const std::vector<float> ellipticity = {12000.0f, -15000.5f, 2147.48f, 3.0f};
+    EXPECT_FLOAT_EQ(kyn::jcamp::ChooseYFactor(ellipticity.data(), 4), 0.00001f);
+    const std::vector<float> huge = {3e20f, 1.0f};
+    EXPECT_FLOAT_EQ(kyn::jcamp::ChooseYFactor(huge.data(), 2), 1e12f);
+}
+
+// An independent view of the written numbers: YFACTOR and the integers of XYDATA parsed with
+// strtod/strtoll, each integer inside the 32-bit range and times YFACTOR close to the value.
+TEST_F(Jcamp, WrittenIntegersFitAndScaleBack) {
+    const std::vector<float> values = {18000.25f, -21000.0f, 2147.48f, -0.003f, 1e9f};
+    DataStore ds = Store({"CircularDichroism -mre"}, {Axis("Wavelength", {200, 201, 202, 203, 204})},
+                         [&](int i) { return values[static_cast<std::size_t>(i)]; });
+    std::string out = Jdx(ds);
+    out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+    const std::size_t f = out.find("##YFACTOR=");
+    ASSERT_NE(f, std::string::npos);
+    const double factor = std::strtod(out.c_str() + f + 10, nullptr);
+    const std::size_t data = out.find("##XYDATA=(X++(Y..Y))\n");
+    ASSERT_NE(data, std::string::npos);
+    std::istringstream lines(out.substr(data + 21));
+    for (float v : values) {
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        const std::size_t blank = line.find(' ');
+        ASSERT_NE(blank, std::string::npos);
+        const long long y = std::strtoll(line.c_str() + blank + 1, nullptr, 10);
+        EXPECT_GE(y, -2147483648LL);
+        EXPECT_LE(y, 2147483647LL);
+        EXPECT_NEAR(y * factor, v, std::abs(v) * 1e-6 + factor) << line;
+    }
+}
+
+TEST_F(Jcamp, ExportReadsBackAsTheFirstBlockTimesYFactor) {
+    DataStore ds = Store({"Absorbance", "HT"}, {Axis("Wavelength", {300, 301, 302})}, [](int i) { return 0.25f * i + 0.5f; });
+    const std::string file = Jdx(ds);
+    TextInput in(file);
+    DataStore back;
+    back.ReadJcampText(in.is);
+    ASSERT_TRUE(in.is.good());
+    ASSERT_EQ(back.dimensions.Count(), 1);
+    EXPECT_EQ(back.dimensions[0].name, "NANOMETERS");
+    EXPECT_EQ(back.properties[0], "ABSORBANCE");
+    ASSERT_EQ(back.data.Count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FLOAT_EQ(back.dimensions[0][i], 300.0f + i);
+        EXPECT_FLOAT_EQ(back.data[i], 0.25f * i + 0.5f);
+    }
+    EXPECT_FLOAT_EQ(static_cast<float>(back.maxValue), 1.0f);
+    EXPECT_FALSE(back.fileAttributes.cfrCompliant);
+}
+
+TEST(JcampRead, LabelsAndFactors) {
+    TextInput in("##TITLE=x\n##JCAMP-DX=4.24\n##XLABEL=  Time\n##YLABEL\n##XFACTOR=2\n##YFACTOR=0.5\n##NPOINTS=2\n"
+                 "##XYDATA=(X++(Y..Y))\n1 10\n2\n20\n##END=\n");
+    DataStore ds;
+    ds.ReadJcampText(in.is);
+    ASSERT_TRUE(in.is.good());
+    EXPECT_EQ(ds.dimensions[0].name, "Time");
+    EXPECT_FLOAT_EQ(ds.dimensions[0][1], 4.0f);
+    EXPECT_FLOAT_EQ(ds.data[1], 10.0f);
+}
+
+TEST(JcampRead, BrokenFiles) {
+    {  // second line is not the version record: fail state, no exception
+        TextInput in("##TITLE=x\nhello\n");
+        DataStore ds;
+        ds.ReadJcampText(in.is);
+        EXPECT_TRUE(in.is.fail());
+    }
+    {  // no point count: nothing to size the block by
+        TextInput in("##TITLE=x\n##JCAMP-DX=5\n##XYDATA=(X++(Y..Y))\n1 2\n");
+        DataStore ds;
+        EXPECT_EQ(MessageOf([&] { ds.ReadJcampText(in.is); }), "The file is corrupt.\n");
+    }
+    {  // a huge count with two pairs: the load fails without allocating the announced block
+        TextInput in("##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=2000000000\n##XYDATA=(X++(Y..Y))\n1 2\n3 4\n");
+        DataStore ds;
+        ds.ReadJcampText(in.is);
+        EXPECT_TRUE(in.is.fail());
+        EXPECT_EQ(ds.data.Count(), 0);
+    }
+    {  // the file ends before its data
+        TextInput in("##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=3\n");
+        DataStore ds;
+        ds.ReadJcampText(in.is);
+        EXPECT_TRUE(in.is.fail());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+// KYN-ASCII and KYN-ASCII-SPECTRAKINETIC: golden layouts, round trips and broken files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <regex>
+
+#include "ExportTestUtil.h"
+#include "formats/export/KynAscii.h"
+
+namespace {
+
+using namespace kyntest;
+using kyn::DataStore;
+
+std::string MaskLastLine(const std::string& s) {
+    return std::regex_replace(s, std::regex("title\r\n.{24}\r\n$"), "title\r\n*\r\n");
+}
+
+TEST(KynAscii, DescendingTimeWrittenAscendingGolden) {
+    DataStore ds = Store({"CircularDichroism -mrme"}, {Axis("Time -log", {10, 5, 0}), Axis("Wavelength", {280.5f})},
+                         [](int i) { return i == 0 ? 1.5e-5f : static_cast<float>(i + 1); });
+    ds.title = "title";
+    const std::string out = OnDisk([&](std::ostream& os) { ds.WriteKynAscii(os, 0); });
+    const std::string expected =
+        "KYN-ASCII\nINFO>cp_wl_280.5nm_tp_0_tm_0\n3\n0\t3\n5\t2\n10\t1.5E-005\n\n0\n1.5E-005\n10\n3\n"
+        "Time (seconds)\nCD\n\n\n\n\ntitle\n*\n";
+    EXPECT_EQ(MaskLastLine(out), Crlf(expected));
+    EXPECT_EQ(ds.formatName, "");
+}
+
+TEST(KynAscii, RoundTripMapsLabelsBackAndKeepsTimeSeconds) {
+    DataStore ds = Store({"Absorbance -dual"}, {Axis("Wavelength", {280.5f}), Axis("Time", {0, 0.5f, 1})},
+                         [](int i) { return 0.1f * static_cast<float>(i); });
+    ds.title = "run 1";
+    const std::string file = OnDisk([&](std::ostream& os) { ds.WriteKynAscii(os, 1); });
+    TextInput in(file);
+    DataStore back;
+    back.ReadKynAscii(in.is);
+    ASSERT_TRUE(in.is.good());
+    EXPECT_EQ(back.title, "run 1");
+    ASSERT_EQ(back.dimensions.Count(), 2);
+    EXPECT_EQ(back.dimensions[0].name, "Time (seconds)");
+    EXPECT_EQ(back.FindDimension("Time"), 0);
+    EXPECT_EQ(back.dimensions[1].name, "Wavelength");
+    EXPECT_FLOAT_EQ(back.dimensions[1][0], 280.5f);
+    EXPECT_EQ(back.properties[0], "Absorbance");
+    ASSERT_EQ(back.data.Count(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(back.data[i], 0.1f * static_cast<float>(i));
+    EXPECT_FLOAT_EQ(static_cast<float>(back.maxValue), 0.2f);
+    EXPECT_FALSE(back.fileAttributes.cfrCompliant);
+}
+
+TEST(KynAscii, ReadingWavelengthAxisAndFitColumn) {
+    TextInput in("\n KYN-ASCII\nINFO>cp_wl_0nm_tp_25_tm_3_ft\n2\n300 1 9\n301\t2\t9\n\n300\n1\n301\n2\n"
+                 "Wavelength (nm)\nEmission\n\n\n\n\nt\nWed Jan 02 02:03:55 1980\n");
+    DataStore ds;
+    ds.ReadKynAscii(in.is);
+    ASSERT_TRUE(in.is.good());
+    ASSERT_EQ(ds.dimensions.Count(), 1);
+    EXPECT_EQ(ds.dimensions[0].name, "Wavelength");
+    EXPECT_EQ(ds.properties[0], "Fluorescence");
+    EXPECT_FLOAT_EQ(ds.data[1], 2.0f);
+}
+
+TEST(KynAscii, NonFiniteValuesReadBack) {
+    TextInput in("KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n3\n1 nan\n2 -INF\n3 inf\n\n1\n2\n3\n4\nx\ny\n\n\n\n\nt\ns\n");
+    DataStore ds;
+    ds.ReadKynAscii(in.is);
+    ASSERT_TRUE(in.is.good());
+    EXPECT_TRUE(std::isnan(ds.data[0]));
+    EXPECT_EQ(ds.data[1], -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(ds.data[2], std::numeric_limits<float>::infinity());
+}
+
+TEST(KynAscii, BrokenFilesFailTheStream) {
+    const char* broken[] = {
+        "KYN-ASCIIX\nINFO>cp\n",                                       // wrong magic
+        "KYN-ASCII\nINF>cp_wl_0nm\n1\n1 2\n",                          // not INFO
+        "KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n5\n1 2\n",              // fewer rows than announced
+        "KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n2000000000\n1 2\n",     // hostile count
+        "KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0_ft\n1\n1 2\n\n1\n2\n1\n2\nx\ny\n\n\n\n\nt\ns\n",  // fit column missing
+    };
+    for (const char* text : broken) {
+        TextInput in(text);
+        DataStore ds;
+        ds.ReadKynAscii(in.is);
+        EXPECT_TRUE(in.is.fail()) << text;
+        EXPECT_EQ(ds.data.Count(), 0) << text;
+    }
+    // Ending inside the last text lines: the DataStore is filled but the stream is at its end.
+    TextInput cut("KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n1\n1 2\n\n1\n2\n1\n2\nx\ny\n\n\n\n\nt\nstamp");
+    DataStore ds;
+    ds.ReadKynAscii(cut.is);
+    EXPECT_TRUE(cut.is.eof());
+    EXPECT_FALSE(cut.is.good());
+}
+
+TEST(KynAscii, TimeAxisWithoutValuesFails) {
+    DataStore ds = Store({"Absorbance"}, {Axis("Time", {})});
+    EXPECT_EQ(MessageOf([&] { OnDisk([&](std::ostream& os) { ds.WriteKynAscii(os, 0); }); }), "Array out of bounds!");
+}
+
+// --- KYN-ASCII-SPECTRAKINETIC ---------------------------------------------------------------
+
+DataStore SpectraStore() {
+    DataStore ds = Store({"Count", "Absorbance -dual"}, {Axis("Wavelength", {600, 500, 400}), Axis("Time", {0, 1})},
+                         [](int i) { return i < 6 ? 99.0f : static_cast<float>(10 * ((i - 6) / 3) + (i - 6) % 3); });
+    ds.title = "T";
+    ds.remarks.Append("a");
+    ds.remarks.Append("b");
+    return ds;
+}
+
+TEST(SpectraKinetic, Golden) {
+    DataStore ds = SpectraStore();
+    const std::string out = OnDisk([&](std::ostream& os) { ds.WriteSpectraKinetic(os); });
+    EXPECT_EQ(out, Crlf("KYN-ASCII-SPECTRAKINETIC\nTYPE>DATA_Absorbance -dual\n%\nT\na\nb\n%\n/\nN_spec: 2\nN_lam: 3\n"
+                        "Times:\n0\n1\nLambda:\n400\n500\n600\nData:\n2\n1\n0\n\n12\n11\n10\n\n\n"));
+    EXPECT_EQ(ds.GetCurrentProperty(), 1);
+    EXPECT_EQ(ds.formatName, "KYN-ASCII-SPECTRAKINETIC");
+}
+
+TEST(SpectraKinetic, RoundTrip) {
+    DataStore ds = SpectraStore();
+    const std::string file = OnDisk([&](std::ostream& os) { ds.WriteSpectraKinetic(os); });
+    TextInput in(file);
+    DataStore back;
+    back.ReadSpectraKinetic(in.is);
+    ASSERT_TRUE(in.is.good());
+    ASSERT_EQ(back.remarks.Count(), 5);
+    EXPECT_EQ(back.remarks[0], "");
+    EXPECT_EQ(back.remarks[1], "T");
+    EXPECT_EQ(back.remarks[3], "b");
+    EXPECT_EQ(back.remarks[4], "---------------------");
+    EXPECT_EQ(back.properties[0], "Absorbance -dual");
+    EXPECT_EQ(back.dimensions[0].name, "Wavelength");
+    EXPECT_EQ(back.dimensions[1].name, "Time");
+    EXPECT_FLOAT_EQ(back.dimensions[0][0], 400.0f);
+    const float expected[] = {2, 1, 0, 12, 11, 10};
+    ASSERT_EQ(back.data.Count(), 6);
+    for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(back.data[i], expected[i]);
+    EXPECT_EQ(back.minValue, 0.0);
+    EXPECT_EQ(back.maxValue, 12.0);
+}
+
+TEST(SpectraKinetic, WriterRefusals) {
+    DataStore single = Store({"Absorbance"}, {Axis("Wavelength", {250}), Axis("Time", {0, 1})});
+    EXPECT_EQ(MessageOf([&] { OnDisk([&](std::ostream& os) { single.WriteSpectraKinetic(os); }); }),
+              "Cannot export this file to spectrakinetic format");
+    DataStore counts = Store({"Count"}, {Axis("Wavelength", {1, 2}), Axis("Time", {0})});
+    EXPECT_EQ(MessageOf([&] { OnDisk([&](std::ostream& os) { counts.WriteSpectraKinetic(os); }); }), "Array out of bounds!");
+}
+
+std::string Body(int nSpec = 1) {
+    std::string s = "/\nN_spec: " + std::to_string(nSpec) + "\nN_lam: 2\nTimes:\n";
+    for (int i = 0; i < nSpec; ++i) s += "0\n";
+    s += "Lambda:\n1\n2\nData:\n";
+    for (int i = 0; i < nSpec; ++i) s += "5\n6\n\n";
+    return s;
+}
+
+TEST(SpectraKinetic, TypeLineWithoutNameAndRemarkLimit) {
+    {
+        TextInput in("KYN-ASCII-SPECTRAKINETIC\nTYPE>DATA\n%\nr\n%\n" + Body());
+        DataStore ds;
+        ds.ReadSpectraKinetic(in.is);
+        EXPECT_TRUE(in.is.good());
+        EXPECT_EQ(ds.properties[0], "Absorbance");
+        ASSERT_EQ(ds.remarks.Count(), 2);
+        EXPECT_EQ(ds.remarks[0], "r");
+    }
+    auto withRemarkLines = [](int lines) {  // lines read by the remark loop, closing "%" included
+        std::string s = "KYN-ASCII-SPECTRAKINETIC\nTYPE>DATA_HT\n%";
+        s += "\n";  // the empty rest of the opening line is the first line read
+        for (int i = 1; i < lines - 1; ++i) s += "r\n";
+        return s + "%\n" + Body();
+    };
+    TextInput ok(withRemarkLines(999));
+    DataStore a;
+    a.ReadSpectraKinetic(ok.is);
+    EXPECT_TRUE(ok.is.good());
+    EXPECT_EQ(a.remarks.Count(), 999);
+    TextInput tooMany(withRemarkLines(1000));
+    DataStore b;
+    EXPECT_EQ(MessageOf([&] { b.ReadSpectraKinetic(tooMany.is); }), "The file is corrupt.\n");
+    EXPECT_EQ(b.remarks.Count(), 0);
+}
+
+TEST(SpectraKinetic, BrokenFiles) {
+    const std::string head = "KYN-ASCII-SPECTRAKINETIC\nTYPE>DATA_HT\n%\n%\n";
+    const std::string corrupt[] = {
+        "KYN-ASCII\n",                                              // wrong first line
+        "KYN-ASCII-SPECTRAKINETIC\nKIND>DATA_HT\n",                 // no TYPE
+        "KYN-ASCII-SPECTRAKINETIC\nTYPE>VALUES_HT\n",               // no DATA
+        head + "N_spec: 1\n",                                       // no "/"
+        head + "/\nN_lam: 2\n",                                     // N_spec missing
+        head + "/\nN_spec: 1\nN_lam: 2\nTimes:\n0\nLambda\n1\n2\nData:\n",  // Lambda: misspelt
+        head + "/\nN_spec: -1\nN_lam: 2\n",                         // negative count
+    };
+    for (const std::string& text : corrupt) {
+        TextInput in(text);
+        DataStore ds;
+        EXPECT_EQ(MessageOf([&] { ds.ReadSpectraKinetic(in.is); }), "The file is corrupt.\n") << text;
+    }
+    // Ending inside the data fails the load without an exception and without the announced block.
+    TextInput cut(head + "/\nN_spec: 1\nN_lam: 2\nTimes:\n0\nLambda:\n1\n2\nData:\n5\n");
+    DataStore ds;
+    EXPECT_EQ(MessageOf([&] { ds.ReadSpectraKinetic(cut.is); }), "");
+    EXPECT_TRUE(cut.is.fail());
+    EXPECT_EQ(ds.data.Count(), 0);
+}
+
+}  // namespace
