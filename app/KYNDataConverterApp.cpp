@@ -1,6 +1,8 @@
 #include "app/KYNDataConverterApp.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QThread>
 #include <QFileDialog>
 #include <QRegularExpression>
 
@@ -38,11 +40,39 @@ CKYNDataConverterApp::CKYNDataConverterApp(SettingsStore* store, QObject* parent
     }
 }
 
-CKYNDataConverterApp::~CKYNDataConverterApp() = default;
+CKYNDataConverterApp::~CKYNDataConverterApp() {
+    // The main frame waits for a worker that may still notify; then the notices go back.
+    mainFrame_.reset();
+    SetNoticeHandler(previousNoticeHandler_);
+}
+
+namespace {
+
+QMessageBox::Icon NoticeIcon(unsigned style) {
+    switch (style & 0xF0) {
+        case notice::kIconStop: return QMessageBox::Critical;
+        case notice::kIconExclamation: return QMessageBox::Warning;
+        default: return QMessageBox::Information;
+    }
+}
+
+}  // namespace
 
 bool CKYNDataConverterApp::InitInstance() {
     settings_ = LoadConversionSettings(*store_);
     alwaysOnTop_ = store_->ReadInt(kSettingsSection, kAlwaysOnTopValue).value_or(0);
+
+    // Boxes a writer raises itself appear on the user-interface thread; the worker waits for them.
+    previousNoticeHandler_ = SetNoticeHandler([this](const Notice& n) {
+        const auto show = [n] {
+            Boxes().Show(QApplication::activeModalWidget(), NoticeIcon(n.style), QString::fromStdString(n.caption),
+                         QString::fromStdString(n.text), QMessageBox::Ok, QMessageBox::Ok);
+        };
+        if (QThread::currentThread() == thread())
+            show();
+        else
+            QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+    });
 
     mainFrame_ = std::make_unique<CMainFrame>(settings_);
     CMainFrame* frame = mainFrame_.get();

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "conversion/ConversionSettings.h"
+#include "util/Notifier.h"
 
 class QWidget;
 
@@ -57,6 +58,8 @@ private:
     SettingsStore* store_;
     std::unique_ptr<CMainFrame> mainFrame_;
     FileChooser chooser_;
+    // The handler the program's notices replaced, given back when the program ends.
+    NoticeHandler previousNoticeHandler_;
 };
 
 }  // namespace kyn::app

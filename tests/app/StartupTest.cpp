@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QSettings>
 #include <QToolBar>
+#include <atomic>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "app/ChildView.h"
@@ -162,6 +164,28 @@ private slots:
         app.MainFrame()->Action(ID_FILE_OPEN)->trigger();
         QCOMPARE(asked, 1);
         QCOMPARE(app.MainFrame()->View()->JobsStarted(), 0);
+    }
+
+    void writerNoticesFromTheWorkerAreBoxesOnTheUserInterfaceThread() {
+        ScriptedBoxes boxes;
+        bool onUiThread = false;
+        boxes.onShow = [&](const BoxCall&) { onUiThread = QThread::currentThread() == qApp->thread(); };
+        {
+            CKYNDataConverterApp app;
+            app.InitInstance();
+            boxes.calls.clear();  // the first-run message
+            std::atomic<bool> shown{false};
+            std::thread worker([&] { shown = Notify("Belmora", "Some data could not be written.", notice::kIconExclamation); });
+            QTRY_VERIFY(shown.load());
+            worker.join();
+            QVERIFY(onUiThread);
+            QCOMPARE(boxes.calls.size(), std::size_t{1});
+            QCOMPARE(boxes.calls[0].caption, QStringLiteral("Belmora"));
+            QCOMPARE(boxes.calls[0].icon, QMessageBox::Warning);
+        }
+        // After the program's end the notices no longer reach a box.
+        Notify("Belmora", "after", 0);
+        QCOMPARE(boxes.calls.size(), std::size_t{1});
     }
 
     void openDialogFiltersKeepThePatterns() {
