@@ -4,7 +4,7 @@
 # Usage: scripts/setup.sh [--bench]   (--bench adds the peers the benchmarks compare against)
 set -euo pipefail
 
-packages=(build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
+packages=(build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev qt6-base-dev libx11-dev xvfb xauth imagemagick)
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(python3-numpy python3-pandas time)
 fi
