@@ -21,8 +21,10 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <strings.h>
 #include <utility>
 
@@ -97,37 +99,57 @@ const char* UnitName(const std::string& name) {
     return "ARBITRARY UNITS";
 }
 
-std::int64_t RepeatMeasure(const float* a, int n) {
+namespace {
+
+// The positions of the values that are not NaN, sorted by value and then by position (+0 and -0
+// count as one value).
+std::vector<std::uint32_t> SortedPositions(const float* a, int n) {
+    std::vector<std::uint32_t> order;
+    order.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        if (!std::isnan(a[i])) order.push_back(static_cast<std::uint32_t>(i));
+    const auto key = [a](std::uint32_t i) { return a[i] == 0.0f ? 0.0f : a[i]; };
+    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+        const float kx = key(x), ky = key(y);
+        return kx < ky || (kx == ky && x < y);
+    });
+    return order;
+}
+
+// The measure of the values a[i] / divisor (of a itself when divisor is 0), walking `order`.
+// Dividing by a positive factor never puts two values the other way round, so equal quotients
+// stand next to each other in the order of the values; a run of equal quotients that joins
+// several values is put back into position order in `scratch`.
+std::int64_t MeasureInOrder(const float* a, int n, const std::vector<std::uint32_t>& order, float divisor,
+                            std::vector<std::uint32_t>& scratch) {
     if (n <= 0) return 0;
-    // Equal values, grouped by sorting (value, index). NaN equals nothing and is left out; +0 and
-    // -0 are equal, as the comparison of floats has them.
-    std::vector<std::pair<float, int>> v;
-    v.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const float x = a[i];
-        if (std::isnan(x)) continue;
-        v.emplace_back(x == 0.0f ? 0.0f : x, i);
-    }
-    std::sort(v.begin(), v.end());
+    const auto q = [&](std::uint32_t i) { return divisor != 0.0f ? a[i] / divisor : a[i]; };
     std::int64_t t = 0;
-    for (std::size_t g = 0; g < v.size();) {
-        std::size_t e = g;
-        while (e < v.size() && v[e].first == v[g].first) ++e;
-        // Positions of this value, ascending. For position i the partners are the positions k of
-        // the group with 1 <= k <= n-2-i; the bound falls as i rises, so one pointer walks down.
-        const std::size_t lo = v[g].second == 0 ? g + 1 : g;  // k = 0 never counts
-        std::size_t hi = e;                                    // positions [g, hi) are <= bound
-        for (std::size_t a_ = g; a_ < e; ++a_) {
-            const std::int64_t bound = static_cast<std::int64_t>(n) - 2 - v[a_].second;
-            while (hi > g && v[hi - 1].second > bound) --hi;
+    const std::size_t m = order.size();
+    for (std::size_t g = 0; g < m;) {
+        const float value = q(order[g]);
+        std::size_t e = g + 1;
+        while (e < m && q(order[e]) == value) ++e;
+        const std::uint32_t* pos = order.data() + g;
+        const std::size_t size = e - g;
+        if (a[order[g]] != a[order[e - 1]]) {
+            scratch.assign(order.begin() + static_cast<std::ptrdiff_t>(g), order.begin() + static_cast<std::ptrdiff_t>(e));
+            std::sort(scratch.begin(), scratch.end());
+            pos = scratch.data();
+        }
+        // For position i the partners are the positions k of the run with 1 <= k <= n-2-i; the
+        // bound falls as i rises, so one pointer walks down.
+        const std::size_t lo = pos[0] == 0 ? 1 : 0;  // k = 0 never counts
+        std::size_t hi = size;                       // positions [0, hi) are <= bound
+        for (std::size_t j = 0; j < size; ++j) {
+            const std::int64_t bound = static_cast<std::int64_t>(n) - 2 - pos[j];
+            while (hi > 0 && pos[hi - 1] > bound) --hi;
             if (hi > lo) t += static_cast<std::int64_t>(hi - lo);
         }
         g = e;
     }
     return (100 * t) / n;
 }
-
-namespace {
 
 constexpr float kSmallFactors[] = {0.000001f, 0.00001f, 0.0001f, 0.001f, 0.01f, 0.1f};
 
@@ -143,14 +165,20 @@ bool AllFit(const float* values, int n, float factor) {
 
 }  // namespace
 
+std::int64_t RepeatMeasure(const float* a, int n) {
+    if (n <= 0) return 0;
+    std::vector<std::uint32_t> scratch;
+    return MeasureInOrder(a, n, SortedPositions(a, n), 0.0f, scratch);
+}
+
 float ChooseYFactor(const float* values, int n) {
-    const std::int64_t reference = RepeatMeasure(values, n);
-    std::vector<float> scaled(static_cast<std::size_t>(n));
+    // One sort serves the measure of the values and of every quotient.
+    const std::vector<std::uint32_t> order = n > 0 ? SortedPositions(values, n) : std::vector<std::uint32_t>();
+    std::vector<std::uint32_t> scratch;
+    const std::int64_t reference = MeasureInOrder(values, n, order, 0.0f, scratch);
     int chosen = 6;  // index into the powers 1e-6 .. 1e-1, then 6 = 1e0, 7 = 1e1, ...
     for (int k = 0; k < 6; ++k) {
-        const float f = kSmallFactors[k];
-        for (int i = 0; i < n; ++i) scaled[static_cast<std::size_t>(i)] = values[i] / f;
-        if (RepeatMeasure(scaled.data(), n) == reference) {
+        if (MeasureInOrder(values, n, order, kSmallFactors[k], scratch) == reference) {
             chosen = k;
             break;
         }
@@ -209,7 +237,8 @@ BlockPlan PlanBody(const DataStore& ds) {
     return plan;
 }
 
-void WriteBlock(ChunkWriter& w, DataStore& ds, int p, int propertyCount, int x, int block, int step) {
+void WriteBlock(ChunkWriter& w, DataStore& ds, int p, int propertyCount, int x, int block, int step,
+                bool& rangeComputed) {
     if (propertyCount > 1) {
         w.Put("##TITLE=").Put(ds.GetPropertyName(p, true)).Newline();
         w.Put("##DATATYPE=").Put(ds.GetPropertyName(p, true)).Put(" over ").Put(ds.GetDimensionName(x, true));
@@ -220,12 +249,19 @@ void WriteBlock(ChunkWriter& w, DataStore& ds, int p, int propertyCount, int x, 
     const Array<float> view = ds.GetSlice(x, p);
     const int n = view.Count();
     if (n == 0) Fail(msg::kArrayOutOfBounds);  // an X axis without values has no first value
-    std::vector<float> s(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) s[static_cast<std::size_t>(i)] = view.At(i);
+    // A slice along dimension 0 lies in the block as it is; any other is gathered once.
+    std::vector<float> gathered;
+    if (view.Stride() != 1) {
+        gathered.resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) gathered[static_cast<std::size_t>(i)] = view.At(i);
+    }
+    const std::span<const float> s(view.Stride() == 1 ? view.Data() : gathered.data(), static_cast<std::size_t>(n));
     const float yFactor = jcamp::ChooseYFactor(s.data(), n);
-    ds.ComputeDataRange();
+    // The data range does not change between blocks: one pass over the whole block is enough.
+    if (!rangeComputed) ds.ComputeDataRange();
+    rangeComputed = true;
     const Dimension& xDim = ds.dimensions[x];
-    float maxY = s.at(0), minY = s.at(0);
+    float maxY = s[0], minY = s[0];
     for (float v : s) {
         if (v > maxY) maxY = v;
         if (v < minY) minY = v;
@@ -283,13 +319,14 @@ std::ostream& JcampDxExporter::Write(std::ostream& os) {
 
     const BlockPlan plan = PlanBody(ds);
     if (plan.any) {
+        bool rangeComputed = false;
         if (plan.block < 0) {
-            for (int p = 0; p < propertyCount_; ++p) WriteBlock(w, ds, p, propertyCount_, plan.x, -1, 0);
+            for (int p = 0; p < propertyCount_; ++p) WriteBlock(w, ds, p, propertyCount_, plan.x, -1, 0, rangeComputed);
         } else {
             const int steps = ds.dimensions[plan.block].Steps();
             for (int j = 0; j < steps; ++j) {
                 ds.SetDimensionCurrent(plan.block, j);
-                for (int p = 0; p < propertyCount_; ++p) WriteBlock(w, ds, p, propertyCount_, plan.x, plan.block, j);
+                for (int p = 0; p < propertyCount_; ++p) WriteBlock(w, ds, p, propertyCount_, plan.x, plan.block, j, rangeComputed);
             }
         }
     }

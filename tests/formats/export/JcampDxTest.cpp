@@ -110,6 +110,38 @@ TEST(JcampYFactor, RepeatMeasureMatchesThePairCount) {
     }
 }
 
+// The Y factor as described, with the measure counted pair by pair on each array of quotients.
+float QuadraticYFactor(const std::vector<float>& s) {
+    const std::int64_t reference = QuadraticMeasure(s);
+    const float factors[] = {0.000001f, 0.00001f, 0.0001f, 0.001f, 0.01f, 0.1f};
+    for (float f : factors) {
+        std::vector<float> q(s.size());
+        for (std::size_t i = 0; i < s.size(); ++i) q[i] = s[i] / f;
+        if (QuadraticMeasure(q) == reference) return f;
+    }
+    return 1.0f;
+}
+
+TEST(JcampYFactor, SearchMatchesThePairCountWhenDivisionJoinsNeighbouringValues) {
+    // Neighbouring floats just below 2 can give one quotient: the search must see the joined
+    // values as equal, exactly as the pair count over the divided array does.
+    float start = 1.5f;
+    while (start / 0.000001f != std::nextafter(start, 3.0f) / 0.000001f) start = std::nextafter(start, 3.0f);
+    std::vector<float> pool;
+    for (float v = start; pool.size() < 4; v = std::nextafter(v, 3.0f)) pool.push_back(v);
+    std::mt19937 rng(11);
+    int differentFromFinest = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int n = 2 + static_cast<int>(rng() % 30);
+        std::vector<float> a(static_cast<std::size_t>(n));
+        for (float& v : a) v = pool[rng() % pool.size()];
+        const float expected = QuadraticYFactor(a);
+        EXPECT_FLOAT_EQ(kyn::jcamp::ChooseYFactor(a.data(), n), expected) << "round " << round;
+        differentFromFinest += expected != 0.000001f;
+    }
+    EXPECT_GT(differentFromFinest, 0);  // the arrays really exercise joined values
+}
+
 TEST(JcampYFactor, LargeValuesRaiseTheFactorUntilEveryQuotientFits) {
     const std::vector<float> small = {0.5f, 0.25f, 0.125f};
     EXPECT_FLOAT_EQ(kyn::jcamp::ChooseYFactor(small.data(), 3), 0.000001f);
