@@ -1,10 +1,12 @@
 #include "cli/ConsolePlatform.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -167,11 +169,30 @@ void ConsolePlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t
     std::fflush(err_);
 }
 
+// Waits until `in` has a line to read (true) or Ctrl-C is pressed while waiting (false). A
+// question may be asked on a worker thread of a parallel job, whose read Ctrl-C does not
+// interrupt; so the wait watches the interrupt flag itself. A Ctrl-C from before the question
+// does not count: the question still waits for its answer.
+static bool WaitForInput(std::FILE* in) {
+    const bool before = Interrupted();
+    for (;;) {
+        if (!before && Interrupted()) return false;
+        pollfd p{fileno(in), POLLIN, 0};
+        const int ready = poll(&p, 1, 100);
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return true;  // let the read report the problem
+    }
+}
+
 char ConsolePlatform::ReadChoice(const char* prompt, const char* choices, char onEnd) {
     for (;;) {
         std::fputs(prompt, err_);
         std::fflush(err_);
         char buffer[64];
+        if (!WaitForInput(in_)) {
+            std::fputc('\n', err_);
+            return onEnd;
+        }
         if (!std::fgets(buffer, sizeof buffer, in_)) {
             // End of input, or Ctrl-C while waiting.
             std::clearerr(in_);
