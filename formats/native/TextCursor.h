@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/Buffer.h"
+
 namespace kyn {
 
 class TextCursor {
@@ -74,7 +76,7 @@ private:
 
     std::istream& is_;
     std::streambuf* sb_;
-    std::vector<char> buf_;
+    CharBuffer buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::size_t chunk_;
