@@ -168,7 +168,9 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
         FailureAnswer answer;
         {
             const auto lock = gate.Lock();
+            if (!gate.MayAsk()) return FileEnd::Dropped;
             answer = platform.AskReadFailure(jobtext::ReadFailure(input, error));
+            if (answer != FailureAnswer::Ok) gate.Cancel();
         }
         gate.Passed();
         if (answer == FailureAnswer::Ok) {
@@ -188,7 +190,9 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
         OverwriteAnswer answer;
         {
             const auto lock = gate.Lock();
+            if (!gate.MayAsk()) return FileEnd::Dropped;
             answer = platform.AskOverwrite(jobtext::OverwriteQuestion(plan.inputName, plan.outputName));
+            if (answer == OverwriteAnswer::Cancel) gate.Cancel();
         }
         gate.Passed();
         switch (answer) {
@@ -226,11 +230,12 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
     }
     store.reset();
     if (!saved) {
-        if (!gate.MayAsk()) return FileEnd::Dropped;
         FailureAnswer answer;
         {
             const auto lock = gate.Lock();
+            if (!gate.MayAsk()) return FileEnd::Dropped;
             answer = platform.AskSaveFailure(jobtext::SaveFailure(plan.outputName));
+            if (answer != FailureAnswer::Ok) gate.Cancel();
         }
         if (answer == FailureAnswer::Ok) {
             skip();

@@ -53,14 +53,18 @@ class FileGate {
 public:
     virtual ~FileGate() = default;
     // Held while the file touches the platform or the shared counters.
-    virtual std::optional<std::unique_lock<std::mutex>> Lock() { return std::nullopt; }
+    // The lock may be taken again by the same thread (MayAsk and Cancel under it).
+    virtual std::optional<std::unique_lock<std::recursive_mutex>> Lock() { return std::nullopt; }
     // Waits until the file may ask its question before writing (read failure or overwrite);
     // false when the job is ending and nothing more may be asked.
     virtual bool AwaitTurn() { return true; }
     // The file is past the point where it could ask before writing.
     virtual void Passed() {}
-    // Whether a question after writing (save failure) may still be asked.
+    // Whether a question may still be asked (asked under the lock, right before asking).
     virtual bool MayAsk() { return true; }
+    // The user answered Cancel: the job ends, whatever other files are doing (called before the
+    // file passes its turn on, so that no later question slips in).
+    virtual void Cancel() {}
 };
 
 // One file of the job, by its index in job.paths.

@@ -84,8 +84,8 @@ std::vector<std::vector<int>> GroupFiles(const jobsteps::JobRun& run) {
 
 // What the workers share besides the JobRun.
 struct Shared {
-    std::mutex lock;  // the platform, the counters and everything below
-    std::condition_variable turnChanged;
+    std::recursive_mutex lock;  // the platform, the counters and everything below
+    std::condition_variable_any turnChanged;
     std::vector<std::vector<int>> groups;
     std::size_t nextGroup = 0;
     bool ending = false;
@@ -107,16 +107,18 @@ class ParallelGate : public jobsteps::FileGate {
 public:
     ParallelGate(Shared& shared, std::size_t position) : shared_(shared), position_(position) {}
 
-    std::optional<std::unique_lock<std::mutex>> Lock() override { return std::unique_lock<std::mutex>(shared_.lock); }
+    std::optional<std::unique_lock<std::recursive_mutex>> Lock() override {
+        return std::unique_lock<std::recursive_mutex>(shared_.lock);
+    }
 
     bool AwaitTurn() override {
-        std::unique_lock<std::mutex> l(shared_.lock);
+        std::unique_lock<std::recursive_mutex> l(shared_.lock);
         shared_.turnChanged.wait(l, [&] { return shared_.ending || shared_.frontier == position_; });
         return !shared_.ending;
     }
 
     void Passed() override {
-        std::lock_guard<std::mutex> l(shared_.lock);
+        std::lock_guard<std::recursive_mutex> l(shared_.lock);
         if (shared_.passed[position_]) return;
         shared_.passed[position_] = 1;
         while (shared_.frontier < shared_.passed.size() && shared_.passed[shared_.frontier]) ++shared_.frontier;
@@ -124,8 +126,13 @@ public:
     }
 
     bool MayAsk() override {
-        std::lock_guard<std::mutex> l(shared_.lock);
+        std::lock_guard<std::recursive_mutex> l(shared_.lock);
         return !shared_.ending;
+    }
+
+    void Cancel() override {
+        std::lock_guard<std::recursive_mutex> l(shared_.lock);
+        shared_.End(JobOutcome::End::Cancelled);
     }
 
 private:
@@ -137,14 +144,14 @@ void Work(jobsteps::JobRun& run, Shared& shared) {
     for (;;) {
         std::vector<int> group;
         {
-            std::lock_guard<std::mutex> l(shared.lock);
+            std::lock_guard<std::recursive_mutex> l(shared.lock);
             if (shared.ending || shared.nextGroup == shared.groups.size()) return;
             group = shared.groups[shared.nextGroup++];
         }
         for (const int index : group) {
             std::size_t position;
             {
-                std::lock_guard<std::mutex> l(shared.lock);
+                std::lock_guard<std::recursive_mutex> l(shared.lock);
                 if (shared.ending) return;
                 // Stopping is observed only here, before a file is started.
                 if (run.platform.PollStop()) {
@@ -159,13 +166,13 @@ void Work(jobsteps::JobRun& run, Shared& shared) {
             try {
                 end = jobsteps::ConvertFile(run, index, gate);
             } catch (...) {
-                std::lock_guard<std::mutex> l(shared.lock);
+                std::lock_guard<std::recursive_mutex> l(shared.lock);
                 if (!shared.failure) shared.failure = std::current_exception();
                 end = jobsteps::FileEnd::Cancel;
             }
             gate.Passed();
             if (end != jobsteps::FileEnd::Next) {
-                std::lock_guard<std::mutex> l(shared.lock);
+                std::lock_guard<std::recursive_mutex> l(shared.lock);
                 shared.End(JobOutcome::End::Cancelled);
                 return;
             }
