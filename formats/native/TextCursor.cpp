@@ -17,10 +17,18 @@ namespace {
 
 // Characters that can be part of a number text, "nan(...)" and "infinity" included. A run of them
 // bounds what from_chars may consume, so the buffer only has to hold the run.
-bool IsNumberChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' ||
-           c == '-' || c == '.' || c == '(' || c == ')' || c == '_';
-}
+// A table, since the scan runs over every character of every number.
+struct NumberChars {
+    bool table[256] = {};
+    constexpr NumberChars() {
+        for (int c = 0; c < 256; ++c)
+            table[c] = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' ||
+                       c == '-' || c == '.' || c == '(' || c == ')' || c == '_';
+    }
+};
+constexpr NumberChars kNumberChars;
+
+inline bool IsNumberChar(char c) { return kNumberChars.table[static_cast<unsigned char>(c)]; }
 
 // Whether an out-of-range number text leans towards zero (a negative exponent) or infinity.
 bool IsUnderflow(const char* p, const char* e) {
@@ -177,6 +185,20 @@ void TextCursor::ReadInt(int& value) {
 template <typename T>
 bool TextCursor::ParseFloating(T& value) {
     if (!SkipWsForExtraction()) return false;
+    // Fast path for the common case, a plain number well inside the buffer: when from_chars
+    // stops on a character that cannot belong to a number text, that is where the run of number
+    // characters ends too, so scanning the run first (below) would give the same value and end.
+    if (end_ - pos_ > 64 && buf_[pos_] != '+') {
+        const char* p = buf_.data() + pos_;
+        const char* limit = buf_.data() + end_;
+        T v = 0;
+        const auto [ptr, ec] = std::from_chars(p, limit, v, std::chars_format::general);
+        if (ec == std::errc() && ptr < limit && !IsNumberChar(*ptr)) {
+            value = v;
+            pos_ += static_cast<std::size_t>(ptr - p);
+            return true;
+        }
+    }
     const std::size_t k = NumberTextEnd();
     const char* p = buf_.data() + pos_;
     const char* e = p + k;
