@@ -12,7 +12,7 @@
 // Values look like absorbance spectra: two bands that grow in over time, plus a little noise,
 // so that the number texts have the mix of lengths and exponents real files have.
 //
-// Usage: make_inputs DIR [SMALL_FILES]
+// Usage: make_inputs DIR [SMALL_FILES [SMALL_DIR]]   (SMALL_DIR defaults to DIR/small)
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -95,12 +95,14 @@ bool WriteStore(kyn::DataStore& ds, const fs::path& path) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_inputs DIR [SMALL_FILES]\n");
+        std::fprintf(stderr, "usage: make_inputs DIR [SMALL_FILES [SMALL_DIR]]\n");
         return 2;
     }
     const fs::path dir = argv[1];
     const int smallFiles = argc > 2 ? std::atoi(argv[2]) : 10000;
-    fs::create_directories(dir / "small");
+    const fs::path smallDir = argc > 3 ? fs::path(argv[3]) : dir / "small";
+    fs::create_directories(dir);
+    fs::create_directories(smallDir);
     bool ok = true;
     {
         kyn::DataStore big = Spectra(4096, 16384, 1);
@@ -123,7 +125,7 @@ int main(int argc, char** argv) {
         kyn::DataStore s = Spectra(256, 1, static_cast<std::uint64_t>(k) + 7);
         char name[32];
         std::snprintf(name, sizeof name, "%05d.dsa", k);
-        ok = WriteStore(s, dir / "small" / name);
+        ok = WriteStore(s, smallDir / name);
     }
     if (!ok) {
         std::fprintf(stderr, "make_inputs: writing into %s failed\n", dir.c_str());
