@@ -64,6 +64,7 @@ constexpr int kMaxNewStyleHistory = 65535;  // above: an old-style file with one
 // n values of one row: each but the last followed directly by a comma; white space before each.
 void ReadRow(TextCursor& c, float* out, int n) {
     for (int i = 0; i + 1 < n; ++i) {
+        if (c.ReadFloatAndSeparator(out[i], ',')) continue;
         c.SkipWs();
         c.ReadFloat(out[i]);
         if (c.Get() != ',') {
