@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace kyn::cli {
@@ -93,7 +94,7 @@ std::string WithoutButtonHint(const std::string& text) {
 }
 
 ConsolePlatform::ConsolePlatform(const ConsoleOptions& options, std::FILE* err, std::FILE* in)
-    : options_(options), err_(err), in_(in) {}
+    : options_(options), err_(err), in_(in), mainThread_(std::this_thread::get_id()) {}
 
 bool ConsolePlatform::PollStop() { return g_stop.Poll(); }
 
@@ -169,15 +170,18 @@ void ConsolePlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t
     std::fflush(err_);
 }
 
-// Waits until `in` has a line to read (true) or Ctrl-C is pressed while waiting (false). A
-// question may be asked on a worker thread of a parallel job, whose read Ctrl-C does not
-// interrupt; so the wait watches the interrupt flag itself. A Ctrl-C from before the question
-// does not count: the question still waits for its answer.
+// Waits until `in` has a line to read (true) or Ctrl-C is pressed while waiting (false). Only
+// for questions asked on a worker thread of a parallel job: Ctrl-C interrupts the read of the
+// main thread, not theirs, so the wait watches the interrupt flag itself. A Ctrl-C from before the
+// question does not count: the question still waits for its answer. (Standard input is then
+// unbuffered, see main.cpp, so that nothing waits unseen in its buffer.)
 static bool WaitForInput(std::FILE* in) {
+    const int fd = fileno(in);
+    if (fd < 0) return true;
     const bool before = Interrupted();
     for (;;) {
         if (!before && Interrupted()) return false;
-        pollfd p{fileno(in), POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         const int ready = poll(&p, 1, 100);
         if (ready > 0) return true;
         if (ready < 0 && errno != EINTR) return true;  // let the read report the problem
@@ -189,7 +193,7 @@ char ConsolePlatform::ReadChoice(const char* prompt, const char* choices, char o
         std::fputs(prompt, err_);
         std::fflush(err_);
         char buffer[64];
-        if (!WaitForInput(in_)) {
+        if (std::this_thread::get_id() != mainThread_ && !WaitForInput(in_)) {
             std::fputc('\n', err_);
             return onEnd;
         }

@@ -148,6 +148,9 @@ int main(int argc, char** argv) {
     options.progressBar = isatty(STDERR_FILENO) != 0;
     options.interactive = options.progressBar && isatty(STDIN_FILENO) != 0;
     options.quiet = quiet;
+    // Questions of a parallel job are read on worker threads, which wait for input with poll():
+    // unbuffered, standard input holds no answer that poll() cannot see.
+    if (options.interactive && jobs > 1) std::setvbuf(stdin, nullptr, _IONBF, 0);
     cli::ConsolePlatform platform(options);
     cli::InstallInterruptHandler();
 

@@ -40,6 +40,7 @@
 // Option lines are read back (this program's own extension): after the dimension blocks, lines
 // that cannot start a number and are not "History:" are taken as options.
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "datastore/DataStore.h"
@@ -253,12 +254,12 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
         std::vector<std::string> texts;
         try {
             if (historyCount <= kMaxNewStyleHistory) {
-                std::cerr << "reading " << historyCount << " comments" << std::endl;
+                std::cerr << ("reading " + std::to_string(historyCount) + " comments\n") << std::flush;
                 for (int i = 0; i < historyCount; ++i) texts.push_back(c.ReadTerminated());
             } else {
                 // No count in old files: the four bytes of the number, lowest first, begin the
                 // one text, which continues up to the next NUL.
-                std::cerr << "reading old style comment." << std::endl;
+                std::cerr << "reading old style comment.\n" << std::flush;
                 std::string text;
                 const auto u = static_cast<std::uint32_t>(historyCount);
                 bool ended = false;
