@@ -16,6 +16,10 @@ using P = Posted;
 class ParallelJobTest : public JobTest {
 protected:
     ParallelJobTest() {
+        // JobTest's writers record the options they were given, which is not meant for several
+        // threads: these write the same text and record nothing.
+        for (TargetFormat& t : table)
+            t.write = [](DataStore& ds, std::ostream& os, const WriterOptions&) { os << "out:" << ds.title << "\n"; };
         // The recording loader of JobTest is not meant for several threads: this one locks.
         // Files load slower the later they come in the job's order (the last path is taken
         // first), so that the workers finish out of order and any race has room to show.
