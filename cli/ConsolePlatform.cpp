@@ -1,12 +1,15 @@
 #include "cli/ConsolePlatform.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace kyn::cli {
@@ -91,7 +94,7 @@ std::string WithoutButtonHint(const std::string& text) {
 }
 
 ConsolePlatform::ConsolePlatform(const ConsoleOptions& options, std::FILE* err, std::FILE* in)
-    : options_(options), err_(err), in_(in) {}
+    : options_(options), err_(err), in_(in), mainThread_(std::this_thread::get_id()) {}
 
 bool ConsolePlatform::PollStop() { return g_stop.Poll(); }
 
@@ -167,11 +170,33 @@ void ConsolePlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t
     std::fflush(err_);
 }
 
+// Waits until `in` has a line to read (true) or Ctrl-C is pressed while waiting (false). Only
+// for questions asked on a worker thread of a parallel job: Ctrl-C interrupts the read of the
+// main thread, not theirs, so the wait watches the interrupt flag itself. A Ctrl-C from before the
+// question does not count: the question still waits for its answer. (Standard input is then
+// unbuffered, see main.cpp, so that nothing waits unseen in its buffer.)
+static bool WaitForInput(std::FILE* in) {
+    const int fd = fileno(in);
+    if (fd < 0) return true;
+    const bool before = Interrupted();
+    for (;;) {
+        if (!before && Interrupted()) return false;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, 100);
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return true;  // let the read report the problem
+    }
+}
+
 char ConsolePlatform::ReadChoice(const char* prompt, const char* choices, char onEnd) {
     for (;;) {
         std::fputs(prompt, err_);
         std::fflush(err_);
         char buffer[64];
+        if (std::this_thread::get_id() != mainThread_ && !WaitForInput(in_)) {
+            std::fputc('\n', err_);
+            return onEnd;
+        }
         if (!std::fgets(buffer, sizeof buffer, in_)) {
             // End of input, or Ctrl-C while waiting.
             std::clearerr(in_);

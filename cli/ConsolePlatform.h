@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "conversion/JobPlatform.h"
 
@@ -56,6 +57,7 @@ private:
     std::string lastLine_;
     std::string lastDirectory_;
     bool barShown_ = false;
+    std::thread::id mainThread_;  // questions asked elsewhere (a parallel job) wait differently
 };
 
 }  // namespace kyn::cli

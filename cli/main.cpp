@@ -3,6 +3,8 @@
 // Only argument parsing and a console JobPlatform; the conversion is RunConversionJob, the same
 // job the desktop program runs.
 //
+// -j N converts up to N files at once (default: one per core); -j 1 is the plain sequential job.
+//
 // Exit status: 0 every file converted, 1 any file skipped or failed (or, with --info, not
 // readable), 2 usage error, 130 stopped by Ctrl-C.
 #include <unistd.h>
@@ -108,6 +110,10 @@ int main(int argc, char** argv) {
     app.add_flag("--skip-bad", skipBad, "Skip unreadable inputs without asking");
     app.add_flag("-q,--quiet", quiet, "No progress and no summary");
     app.add_flag("--info", info, "Describe each file as loaded; write nothing");
+    int jobs = DefaultJobCount();
+    app.add_option("-j,--jobs", jobs, "Convert up to N files at once (default: the number of cores)")
+        ->check(CLI::Range(1, 1024))
+        ->capture_default_str();
     app.add_option("FILE", files, "Input files")->required();
 
     try {
@@ -142,10 +148,13 @@ int main(int argc, char** argv) {
     options.progressBar = isatty(STDERR_FILENO) != 0;
     options.interactive = options.progressBar && isatty(STDIN_FILENO) != 0;
     options.quiet = quiet;
+    // Questions of a parallel job are read on worker threads, which wait for input with poll():
+    // unbuffered, standard input holds no answer that poll() cannot see.
+    if (options.interactive && jobs > 1) std::setvbuf(stdin, nullptr, _IONBF, 0);
     cli::ConsolePlatform platform(options);
     cli::InstallInterruptHandler();
 
-    const JobOutcome outcome = RunConversionJob(job, platform);
+    const JobOutcome outcome = RunConversionJobParallel(job, platform, jobs);
     if (cli::Interrupted() && outcome.end != JobOutcome::End::Done) return kExitInterrupted;
     if (outcome.end == JobOutcome::End::Done && outcome.processed == static_cast<int>(files.size())) return kExitOk;
     return kExitIncomplete;

@@ -1,4 +1,5 @@
 #include "conversion/ConversionJob.h"
+#include "conversion/JobSteps.h"
 
 #include <fstream>
 #include <memory>
@@ -82,133 +83,195 @@ bool CanOpenForReading(const std::string& path) {
 
 }  // namespace
 
-JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats) {
-    JobOutcome outcome;
-    const int n = static_cast<int>(job.paths.size());
+namespace jobsteps {
 
+JobRun::JobRun(const ConversionJob& j, JobPlatform& p, const JobFormats& f)
+    : job(j),
+      platform(p),
+      formats(f),
+      target(f.targets ? FindTarget(*f.targets, j.DefaultFileType) : nullptr),
+      writerOptions{j.StripHeaderInformation, j.SaveExtraInfo, j.EuroLocale},
+      rules{j.StripAcornFileTypes, j.SaveInPlace, j.OutputDirectory} {
+    const int n = static_cast<int>(j.paths.size());
+    step = n != 0 ? 100.0f / static_cast<float>(n) : 0.0f;
+}
+
+void JobRun::Start() {
+    const int n = static_cast<int>(job.paths.size());
     platform.Post(WM_JOB_STARTED, 0, n);
     if (n > 1) platform.Post(WM_JOB_ENABLE_STOP, 0, 1);
-    const float step = n != 0 ? 100.0f / static_cast<float>(n) : 0.0f;
-    float progress = 0.0f;
-    // Skipped and passed-over files add nothing, so a job with skips ends below 100.
-    const auto percent = [&progress] { return static_cast<std::int64_t>(progress + 0.5f); };
     platform.SetStatusText(jobtext::kStartStatus);
     platform.Post(WM_JOB_PROGRESS, 0, 0);
+}
 
-    const TargetFormat* target = formats.targets ? FindTarget(*formats.targets, job.DefaultFileType) : nullptr;
-    const WriterOptions writerOptions{job.StripHeaderInformation, job.SaveExtraInfo, job.EuroLocale};
-    const NamingRules rules{job.StripAcornFileTypes, job.SaveInPlace, job.OutputDirectory};
+JobOutcome JobRun::Abort(JobOutcome::End end) {
+    platform.Post(WM_JOB_ABORTED, outcome.processed, Percent());
+    outcome.end = end;
+    return outcome;
+}
 
-    const auto abort = [&](JobOutcome::End end) {
-        platform.Post(WM_JOB_ABORTED, outcome.processed, percent());
-        outcome.end = end;
-        return outcome;
-    };
-
-    for (int i = n - 1; i >= 0; --i) {
-        // Stopping is observed only here, between files.
-        if (platform.PollStop()) return abort(JobOutcome::End::Stopped);
-
-        const std::string input = job.paths[static_cast<std::size_t>(i)].string();
-        // A target index that the table does not know (only stored settings can hold one)
-        // converts nothing: the file is passed over before it is touched, and no output is made.
-        if (!target) {
-            ++outcome.passedOver;
-            platform.PassedOver(input, "the target format " + std::to_string(job.DefaultFileType) + " is not known");
-            continue;
-        }
-        const OutputPlan plan = PlanOutput(input, TargetExtension(*target, job.UseSensibleExtensions), rules);
-
-        if (!CanOpenForReading(input)) {
-            ++outcome.passedOver;
-            platform.PassedOver(input, "it cannot be opened for reading");
-            continue;
-        }
-
-        const auto skip = [&] {
-            ++outcome.skipped;
-            platform.SetStatusText(jobtext::Skipping(plan.directory, plan.inputName));
-            platform.Post(WM_JOB_PROGRESS, 0, percent());
-        };
-
-        auto store = std::make_unique<DataStore>(true);
-        std::string error;
-        bool loaded = false;
-        try {
-            loaded = formats.load(*store, input);
-        } catch (const std::exception& e) {
-            error = e.what();
-        } catch (...) {
-            error = msg::kFileCorrupt;
-        }
-        // A loader that returns false has left its stream failed: nothing usable was read, even
-        // though there is no reason to show.
-        if (!loaded) {
-            store.reset();
-            if (job.SkipBadFilesSilently != 0) {
-                skip();
-                continue;
-            }
-            if (platform.AskReadFailure(jobtext::ReadFailure(input, error)) == FailureAnswer::Ok) {
-                skip();
-                continue;
-            }
-            return abort(JobOutcome::End::Cancelled);
-        }
-
-        if (job.SilentlyOverwrite == 0 && platform.IsRegularFile(plan.outputPath)) {
-            switch (platform.AskOverwrite(jobtext::OverwriteQuestion(plan.inputName, plan.outputName))) {
-                case OverwriteAnswer::Yes:
-                    break;
-                case OverwriteAnswer::No:
-                    skip();
-                    continue;
-                case OverwriteAnswer::Cancel:
-                    return abort(JobOutcome::End::Cancelled);
-            }
-        }
-
-        platform.SetStatusText(jobtext::Converting(plan.directory, plan.inputName, plan.outputName));
-        platform.Post(WM_JOB_PROGRESS, 0, percent());
-
-        bool saved = false;
-        {
-            SafeOutputFile output;
-            if (output.Open(plan.outputPath, target->mode)) {
-                // A writer's own exception text is never shown: every failure is the one
-                // save-failure question.
-                try {
-                    target->write(*store, output.Stream(), writerOptions);
-                } catch (...) {
-                    output.Stream().setstate(std::ios_base::failbit);
-                }
-                saved = output.Commit();
-            }
-        }
-        store.reset();
-        if (!saved) {
-            if (platform.AskSaveFailure(jobtext::SaveFailure(plan.outputName)) == FailureAnswer::Ok) {
-                skip();
-                continue;
-            }
-            return abort(JobOutcome::End::Cancelled);
-        }
-
-        // Never delete what was just written: the output may name the input file under another
-        // spelling (a case-insensitive file system).
-        if (job.DeleteOriginals == 1 && job.SaveInPlace == 0 && !SameFile(input, plan.outputPath))
-            platform.DeleteFile(input);
-        ++outcome.processed;
-        progress += step;
-        platform.Post(WM_JOB_PROGRESS, 0, percent());
-    }
-
+JobOutcome JobRun::Finish() {
     platform.SetStatusText(jobtext::kEndStatus);
-    platform.Post(WM_JOB_PROGRESS, 0, percent());
+    platform.Post(WM_JOB_PROGRESS, 0, Percent());
     platform.Post(WM_JOB_ENABLE_STOP, 0, 0);
     platform.Sleep(std::chrono::milliseconds(250));
     platform.Post(WM_JOB_DONE, outcome.processed, outcome.skipped);
     return outcome;
+}
+
+FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
+    const ConversionJob& job = run.job;
+    JobPlatform& platform = run.platform;
+    const std::string input = job.paths[static_cast<std::size_t>(index)].string();
+    // A target index that the table does not know (only stored settings can hold one) converts
+    // nothing: the file is passed over before it is touched, and no output is made.
+    if (!run.target) {
+        gate.Passed();
+        const auto lock = gate.Lock();
+        ++run.outcome.passedOver;
+        platform.PassedOver(input, "the target format " + std::to_string(job.DefaultFileType) + " is not known");
+        return FileEnd::Next;
+    }
+    const OutputPlan plan = PlanOutput(input, TargetExtension(*run.target, job.UseSensibleExtensions), run.rules);
+
+    if (!CanOpenForReading(input)) {
+        gate.Passed();
+        const auto lock = gate.Lock();
+        ++run.outcome.passedOver;
+        platform.PassedOver(input, "it cannot be opened for reading");
+        return FileEnd::Next;
+    }
+
+    const auto skip = [&] {
+        const auto lock = gate.Lock();
+        ++run.outcome.skipped;
+        platform.SetStatusText(jobtext::Skipping(plan.directory, plan.inputName));
+        platform.Post(WM_JOB_PROGRESS, 0, run.Percent());
+    };
+
+    auto store = std::make_unique<DataStore>(true);
+    std::string error;
+    bool loaded = false;
+    try {
+        loaded = run.formats.load(*store, input);
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = msg::kFileCorrupt;
+    }
+    // A loader that returns false has left its stream failed: nothing usable was read, even
+    // though there is no reason to show.
+    if (!loaded) {
+        store.reset();
+        if (job.SkipBadFilesSilently != 0) {
+            gate.Passed();
+            skip();
+            return FileEnd::Next;
+        }
+        if (!gate.AwaitTurn()) return FileEnd::Dropped;
+        FailureAnswer answer;
+        {
+            const auto lock = gate.Lock();
+            if (!gate.MayAsk()) return FileEnd::Dropped;
+            answer = platform.AskReadFailure(jobtext::ReadFailure(input, error));
+            if (answer != FailureAnswer::Ok) gate.Cancel();
+        }
+        gate.Passed();
+        if (answer == FailureAnswer::Ok) {
+            skip();
+            return FileEnd::Next;
+        }
+        return FileEnd::Cancel;
+    }
+
+    bool exists;
+    {
+        const auto lock = gate.Lock();
+        exists = job.SilentlyOverwrite == 0 && platform.IsRegularFile(plan.outputPath);
+    }
+    if (exists) {
+        if (!gate.AwaitTurn()) return FileEnd::Dropped;
+        OverwriteAnswer answer;
+        {
+            const auto lock = gate.Lock();
+            if (!gate.MayAsk()) return FileEnd::Dropped;
+            answer = platform.AskOverwrite(jobtext::OverwriteQuestion(plan.inputName, plan.outputName));
+            if (answer == OverwriteAnswer::Cancel) gate.Cancel();
+        }
+        gate.Passed();
+        switch (answer) {
+            case OverwriteAnswer::Yes:
+                break;
+            case OverwriteAnswer::No:
+                skip();
+                return FileEnd::Next;
+            case OverwriteAnswer::Cancel:
+                return FileEnd::Cancel;
+        }
+    } else {
+        gate.Passed();
+    }
+
+    {
+        const auto lock = gate.Lock();
+        platform.SetStatusText(jobtext::Converting(plan.directory, plan.inputName, plan.outputName));
+        platform.Post(WM_JOB_PROGRESS, 0, run.Percent());
+    }
+
+    bool saved = false;
+    {
+        SafeOutputFile output;
+        if (output.Open(plan.outputPath, run.target->mode)) {
+            // A writer's own exception text is never shown: every failure is the one
+            // save-failure question.
+            try {
+                run.target->write(*store, output.Stream(), run.writerOptions);
+            } catch (...) {
+                output.Stream().setstate(std::ios_base::failbit);
+            }
+            saved = output.Commit();
+        }
+    }
+    store.reset();
+    if (!saved) {
+        FailureAnswer answer;
+        {
+            const auto lock = gate.Lock();
+            if (!gate.MayAsk()) return FileEnd::Dropped;
+            answer = platform.AskSaveFailure(jobtext::SaveFailure(plan.outputName));
+            if (answer != FailureAnswer::Ok) gate.Cancel();
+        }
+        if (answer == FailureAnswer::Ok) {
+            skip();
+            return FileEnd::Next;
+        }
+        return FileEnd::Cancel;
+    }
+
+    const auto lock = gate.Lock();
+    // Never delete what was just written: the output may name the input file under another
+    // spelling (a case-insensitive file system).
+    if (job.DeleteOriginals == 1 && job.SaveInPlace == 0 && !SameFile(input, plan.outputPath))
+        platform.DeleteFile(input);
+    ++run.outcome.processed;
+    run.progress += run.step;
+    platform.Post(WM_JOB_PROGRESS, 0, run.Percent());
+    return FileEnd::Next;
+}
+
+}  // namespace jobsteps
+
+JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats) {
+    jobsteps::JobRun run(job, platform, formats);
+    run.Start();
+    jobsteps::FileGate sequential;
+    for (int i = static_cast<int>(job.paths.size()) - 1; i >= 0; --i) {
+        // Stopping is observed only here, between files.
+        if (platform.PollStop()) return run.Abort(JobOutcome::End::Stopped);
+        if (jobsteps::ConvertFile(run, i, sequential) == jobsteps::FileEnd::Cancel)
+            return run.Abort(JobOutcome::End::Cancelled);
+    }
+    return run.Finish();
 }
 
 }  // namespace kyn

@@ -63,6 +63,16 @@ struct JobOutcome {
 JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform);
 JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats);
 
+// The same job with up to `jobs` files converted at once, each in its own DataStore and on its
+// own thread (ParallelJob.cpp says what the user sees then). `jobs` of 1 or less, or a job whose
+// files all depend on one another, runs RunConversionJob itself. The platform is only ever
+// called by one thread at a time.
+JobOutcome RunConversionJobParallel(const ConversionJob& job, JobPlatform& platform, int jobs);
+JobOutcome RunConversionJobParallel(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats,
+                                    int jobs);
+// The number of cores, at least 1.
+int DefaultJobCount();
+
 // The texts of the job, exactly as shown.
 namespace jobtext {
 inline constexpr const char* kStartStatus = "Working in directory:";

@@ -20,8 +20,8 @@ std::string CreateTemporaryFor(const std::string& target) {
     const std::size_t nameStart = NameStart(target);
     // A long name would push the temporary past the file system's name limit; a prefix will do.
     const std::string name = target.substr(nameStart, 64);
-    std::random_device seed;
-    std::mt19937 random(seed());
+    // Seeded once per thread: a random_device costs more than writing a small file.
+    thread_local std::mt19937 random(std::random_device{}());
     for (int attempt = 0; attempt < 32; ++attempt) {
         char tag[16];
         std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));

@@ -6,6 +6,11 @@
 #include <cstring>
 #include <new>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/mman.h>
+#define KYN_MAP_BLOCKS 1
+#endif
+
 namespace kyn {
 
 namespace {
@@ -13,34 +18,58 @@ constexpr std::size_t kPage = 4096;
 constexpr std::int64_t kAlignThreshold = 1 << 18;  // values; blocks of 1 MiB and more
 }  // namespace
 
-float* DPointer::AllocateBlock(std::int64_t n) {
+float* DPointer::AllocateBlock(std::int64_t n, bool& zeroed) {
+    zeroed = false;
     if (n <= 0 || n > INT_MAX) return nullptr;
     const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(float);
     if (n >= kAlignThreshold) {
         const std::size_t rounded = (bytes + kPage - 1) / kPage * kPage;
+#ifdef KYN_MAP_BLOCKS
+        void* p = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return nullptr;
+        zeroed = true;
+        return static_cast<float*>(p);
+#else
         return static_cast<float*>(std::aligned_alloc(kPage, rounded));
+#endif
     }
     return static_cast<float*>(std::malloc(bytes));
 }
 
+void DPointer::FreeBlock(float* p, std::int64_t n) {
+    if (!p) return;
+#ifdef KYN_MAP_BLOCKS
+    if (n >= kAlignThreshold) {
+        const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(float);
+        munmap(p, (bytes + kPage - 1) / kPage * kPage);
+        return;
+    }
+#endif
+    (void)n;
+    std::free(p);
+}
+
 DPointer::DPointer(int n) {
     if (n <= 0) return;
-    values_ = AllocateBlock(n);
+    values_ = AllocateBlock(n, knownZero_);
     if (!values_) Fail(msg::kDPointerCtorAlloc);
     count_ = n;
 }
 
 DPointer::DPointer(const DPointer& other) { *this = other; }
 
-DPointer::DPointer(DPointer&& other) noexcept : values_(other.values_), count_(other.count_) {
+DPointer::DPointer(DPointer&& other) noexcept
+    : values_(other.values_), count_(other.count_), knownZero_(other.knownZero_) {
     other.values_ = nullptr;
     other.count_ = 0;
+    other.knownZero_ = false;
 }
 
 DPointer& DPointer::operator=(const DPointer& other) {
     if (this == &other) return *this;
     Resize(other.count_);
     if (other.count_ > 0) std::memcpy(values_, other.values_, static_cast<std::size_t>(other.count_) * sizeof(float));
+    knownZero_ = other.knownZero_;
     return *this;
 }
 
@@ -49,8 +78,10 @@ DPointer& DPointer::operator=(DPointer&& other) noexcept {
     Free();
     values_ = other.values_;
     count_ = other.count_;
+    knownZero_ = other.knownZero_;
     other.values_ = nullptr;
     other.count_ = 0;
+    other.knownZero_ = false;
     return *this;
 }
 
@@ -58,11 +89,13 @@ DPointer::~DPointer() { Free(); }
 
 void DPointer::Allocate(int n) {
     if (n <= 0) return;
-    float* p = AllocateBlock(n);
+    bool zeroed = false;
+    float* p = AllocateBlock(n, zeroed);
     if (!p) Fail(msg::kDPointerAlloc);
-    std::free(values_);
+    FreeBlock(values_, count_);
     values_ = p;
     count_ = n;
+    knownZero_ = zeroed;
 }
 
 float* DPointer::Resize(int n) {
@@ -74,23 +107,27 @@ float* DPointer::Resize(int n) {
         Free();
         return nullptr;
     }
-    float* p = AllocateBlock(n);
+    bool zeroed = false;
+    float* p = AllocateBlock(n, zeroed);
     if (!p) Fail(msg::kDPointerRealloc);
     std::memcpy(p, values_, static_cast<std::size_t>(std::min(count_, n)) * sizeof(float));
-    std::free(values_);
+    FreeBlock(values_, count_);
     values_ = p;
     count_ = n;
+    knownZero_ = false;
     return values_;
 }
 
 void DPointer::Clear() {
-    if (count_ > 0) std::memset(values_, 0, static_cast<std::size_t>(count_) * sizeof(float));
+    if (count_ > 0 && !knownZero_) std::memset(values_, 0, static_cast<std::size_t>(count_) * sizeof(float));
+    knownZero_ = count_ > 0;
 }
 
 void DPointer::Free() {
-    std::free(values_);
+    FreeBlock(values_, count_);
     values_ = nullptr;
     count_ = 0;
+    knownZero_ = false;
 }
 
 int FloatList::Add(float v) {

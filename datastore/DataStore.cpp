@@ -1,6 +1,11 @@
 #include "datastore/DataStore.h"
 
 #include <climits>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "util/StringUtil.h"
 #include "util/TimeText.h"
@@ -160,19 +165,62 @@ void DataStore::SetPoint(const Array<int>& steps, const Array<float>& values) {
     for (int p = 0; p < properties.Count(); ++p) data[offset + p * r] = values[p];
 }
 
+namespace {
+
+// Smallest and largest of v[0..n), NaN left out (+inf and -inf when there is nothing else).
+void NumericRange(const float* v, std::int64_t n, float& lo, float& hi) {
+    std::int64_t i = 0;
+    lo = std::numeric_limits<float>::infinity();
+    hi = -lo;
+#if defined(__SSE2__)
+    // minps(x, m) is "x < m ? x : m", so a NaN in x leaves m alone; four lanes, two registers.
+    __m128 lo0 = _mm_set1_ps(lo), lo1 = lo0, hi0 = _mm_set1_ps(hi), hi1 = hi0;
+    for (; i + 8 <= n; i += 8) {
+        const __m128 a = _mm_loadu_ps(v + i), b = _mm_loadu_ps(v + i + 4);
+        lo0 = _mm_min_ps(a, lo0);
+        lo1 = _mm_min_ps(b, lo1);
+        hi0 = _mm_max_ps(a, hi0);
+        hi1 = _mm_max_ps(b, hi1);
+    }
+    alignas(16) float l[8], h[8];
+    _mm_store_ps(l, lo0);
+    _mm_store_ps(l + 4, lo1);
+    _mm_store_ps(h, hi0);
+    _mm_store_ps(h + 4, hi1);
+    for (int k = 0; k < 8; ++k) {
+        if (l[k] < lo) lo = l[k];
+        if (h[k] > hi) hi = h[k];
+    }
+#endif
+    for (; i < n; ++i) {
+        if (v[i] < lo) lo = v[i];
+        if (v[i] > hi) hi = v[i];
+    }
+}
+
+}  // namespace
+
 void DataStore::ComputeDataRange() {
     std::int64_t n = ValueCount();
     if (n < 0) n = INT_MAX;
     minValue = maxValue = data[0];
     if (n > data.Count()) Fail(msg::kDPointerIndex);
     const float* v = data.Data();
-    float lo = v[0], hi = v[0];
-    for (std::int64_t i = n - 1; i >= 0; --i) {
-        if (v[i] < lo) lo = v[i];
-        if (v[i] > hi) hi = v[i];
-    }
-    minValue = lo;
-    maxValue = hi;
+    // The range is that of a walk from v[0] and then from the last value down to the first,
+    // taking a value only when it is strictly below (above) the one held. So a NaN first value
+    // stays, other NaNs are passed over, and of equal values the first one met is kept, which
+    // matters only for zeros: v[0] when it is the extreme, otherwise the zero with the highest
+    // index. The extremes themselves come from a vectorised pass.
+    float lo, hi;
+    NumericRange(v, n, lo, hi);
+    const auto pick = [&](float extreme, bool beyondFirst) {
+        if (!beyondFirst) return v[0];
+        if (extreme != 0.0f) return extreme;
+        for (std::int64_t i = n - 1;; --i)
+            if (v[i] == 0.0f) return v[i];
+    };
+    minValue = pick(lo, lo < v[0]);
+    maxValue = pick(hi, hi > v[0]);
 }
 
 std::string DataStore::StampLastModified() {

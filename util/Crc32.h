@@ -4,7 +4,8 @@
 // Two ways to the same value: the classic table, one byte per step
 //   register = (register << 8) ^ table[(register >> 24) ^ byte]
 // and slice-by-8, which folds eight bytes per step through eight derived tables and is several
-// times faster on long runs such as a value block.
+// times faster on long runs such as a value block. On x86-64 processors with carry-less
+// multiplication, long runs are folded sixteen bytes at a time with it instead (several GB/s).
 #pragma once
 
 #include <cstddef>
@@ -23,7 +24,7 @@ public:
     void Add(std::string_view text);  // the characters, no terminator
     void AddI32(std::int32_t v);      // four bytes, lowest first
     void AddF32(float v);             // the float's four bytes, lowest first
-    void Add(const void* bytes, std::size_t n);         // slice-by-8
+    void Add(const void* bytes, std::size_t n);         // slice-by-8 or carry-less folding
     void AddBytewise(const void* bytes, std::size_t n);  // one table step per byte
 
     // The register; taking it resets the register to 0.
@@ -31,6 +32,7 @@ public:
 
 private:
     const std::uint32_t (*tables_)[256];
+    std::uint32_t polynomial_;
     std::uint32_t register_ = 0;
 };
 

@@ -90,14 +90,21 @@ TextInBuf::int_type TextInBuf::underflow() {
     rawPos_ += got;
     const char* p = raw_.data();
     const char* end = p + got;
+    // Line by line: each run up to a line feed is copied whole, and the line feed either replaces
+    // the carriage return just before it (wherever that came from) or is copied.
     while (p < end) {
-        const char c = *p++;
-        if (c == '\n' && out > buffer_.data() && out[-1] == '\r') {
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* stop = lf ? lf : end;
+        std::memcpy(out, p, static_cast<std::size_t>(stop - p));
+        out += stop - p;
+        if (!lf) break;
+        p = lf + 1;
+        if (out > buffer_.data() && out[-1] == '\r') {
             out[-1] = '\n';
             droppedCr_.push_back(static_cast<std::size_t>(out - 1 - buffer_.data()));
-            continue;
+        } else {
+            *out++ = '\n';
         }
-        *out++ = c;
     }
     // A carriage return at the very end may be the first half of a CR LF: keep it for the next
     // chunk, unless it is the only character (then deliver it; the next fetch decides).

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Buffer.h"
+
 namespace kyn {
 
 class TextOutBuf : public std::streambuf {
@@ -30,8 +32,8 @@ protected:
 private:
     bool FlushBuffer();
     std::streambuf* sink_;
-    std::vector<char> buffer_;
-    std::vector<char> translated_;
+    CharBuffer buffer_;
+    CharBuffer translated_;
 };
 
 class TextInBuf : public std::streambuf {
@@ -48,8 +50,8 @@ protected:
 
 private:
     std::streambuf* source_;
-    std::vector<char> raw_;
-    std::vector<char> buffer_;
+    CharBuffer raw_;
+    CharBuffer buffer_;
     // Offsets in buffer_ of the line feeds whose carriage return was dropped, so that a position
     // inside the buffer maps back to a position in the underlying file.
     std::vector<std::size_t> droppedCr_;

@@ -17,12 +17,19 @@ std::string Truncated(std::string s, std::size_t limit) {
 }  // namespace
 
 std::string CurrentUserName() {
-    std::vector<char> buf(16384);
-    passwd pw{};
-    passwd* result = nullptr;
-    if (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_name &&
-        result->pw_name[0] != '\0')
-        return Truncated(result->pw_name, 1023);
+    // The account the process runs as does not change while it runs, and looking it up reads the
+    // password database (a file, perhaps a name service) every time: every DataStore made asks,
+    // so the answer is looked up once.
+    static const std::string account = [] {
+        std::vector<char> buf(16384);
+        passwd pw{};
+        passwd* result = nullptr;
+        if (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_name &&
+            result->pw_name[0] != '\0')
+            return Truncated(result->pw_name, 1023);
+        return std::string();
+    }();
+    if (!account.empty()) return account;
     if (const char* env = std::getenv("USERNAME")) return Truncated(env, 1023);
     return "Unknown";
 }

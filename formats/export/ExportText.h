@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datastore/DataStore.h"
+#include "util/Buffer.h"
 
 namespace kyn {
 
@@ -64,7 +65,7 @@ private:
 
     std::ostream& os_;
     NumberStyle style_;
-    std::vector<char> buffer_;
+    CharBuffer buffer_;
     char* pos_;
     char* end_;
 };

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "datastore/DataStore.h"
 #include "datastore/Vocabulary.h"
@@ -26,17 +27,22 @@ namespace kyn {
 
 void APdata::Make(int n, const float* xs, const float* ys, const std::string& t, const std::string& xl,
                   const std::string& yl) {
+    MakeInPlace(n, {xs, 1, ys, 1}, t, xl, yl);
+    x.assign(xs, xs + std::max(n, 0));
+    y.assign(ys, ys + std::max(n, 0));
+}
+
+void APdata::MakeInPlace(int n, const Points& points, const std::string& t, const std::string& xl,
+                         const std::string& yl) {
     count = n;
-    x.assign(xs, xs + n);
-    y.assign(ys, ys + n);
     title = t;
     xLabel = xl;
     yLabel = yl;
     if (n <= 0) return;
-    xMin = xMax = x[0];
-    yMin = yMax = y[0];
+    xMin = xMax = points.x[0];
+    yMin = yMax = points.y[0];
     for (int i = 0; i < n; ++i) {
-        const double xi = x[static_cast<std::size_t>(i)], yi = y[static_cast<std::size_t>(i)];
+        const double xi = points.x[i * points.xStride], yi = points.y[i * points.yStride];
         xMin = std::min(xMin, xi);
         xMax = std::max(xMax, xi);
         yMin = std::min(yMin, yi);
@@ -47,6 +53,13 @@ void APdata::Make(int n, const float* xs, const float* ys, const std::string& t,
 void APdata::Stamp() { timestamp = FormatCTime(LocalNow()); }
 
 std::ostream& APdata::Write(std::ostream& os) const {
+    // The rows come from x and y, which must hold the count.
+    const auto need = static_cast<std::size_t>(std::max(count, 0));
+    if (x.size() < need || y.size() < need) throw std::out_of_range("APdata: fewer points than the count");
+    return WritePoints(os, {x.data(), 1, y.data(), 1});
+}
+
+std::ostream& APdata::WritePoints(std::ostream& os, const Points& points) const {
     ChunkWriter w(os, NumberStyle::kGeneralUpper);
     w.Put("KYN-ASCII\n");
     w.Put("INFO>cp_wl_").Number(wavelength / 10.0).Put("nm_tp_").Number(temperature).Put("_tm_").Number(time);
@@ -55,9 +68,8 @@ std::ostream& APdata::Write(std::ostream& os) const {
     w.Integer(count).Newline();
     const bool withFit = fitFlag && static_cast<int>(fit.size()) >= count;
     for (int i = 0; i < count; ++i) {
-        const std::size_t k = static_cast<std::size_t>(i);
-        w.Number(x[k]).Put('\t').Number(y[k]);
-        if (withFit) w.Put('\t').Number(fit[k]);
+        w.Number(points.x[i * points.xStride]).Put('\t').Number(points.y[i * points.yStride]);
+        if (withFit) w.Put('\t').Number(fit[static_cast<std::size_t>(i)]);
         w.Newline();
     }
     w.Newline();
@@ -193,21 +205,23 @@ std::ostream& DataStore::WriteKynAscii(std::ostream& os, int t) {
     const int n = axis.Steps();
     const bool ascending = axis.values[0] < axis.values[n - 1];  // no values: "Array out of bounds!"
     const Array<float> slice = GetCurrentSlice(t);
-    std::vector<float> xs(static_cast<std::size_t>(n)), ys(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const int k = ascending ? i : n - 1 - i;
-        xs[static_cast<std::size_t>(i)] = axis.values.At(k);
-        ys[static_cast<std::size_t>(i)] = slice[k];
-    }
+    // The trace is written straight from the axis and the value block, ascending (a descending
+    // axis is walked backwards), never copied: a long trace costs no memory beyond the block.
+    const std::ptrdiff_t xStride = axis.values.Stride(), yStride = slice.Stride();
+    const float* x0 = axis.values.Data();
+    const float* y0 = slice.Data();
+    const APdata::Points points =
+        ascending ? APdata::Points{x0, xStride, y0, yStride}
+                  : APdata::Points{x0 + (n - 1) * xStride, -xStride, y0 + (n - 1) * yStride, -yStride};
     APdata rec;
-    rec.Make(n, xs.data(), ys.data(), title, NameToLabel(GetDimensionName(t, true)),
-             NameToLabel(GetPropertyName(currentProperty, true)));
+    rec.MakeInPlace(n, points, title, NameToLabel(GetDimensionName(t, true)),
+                    NameToLabel(GetPropertyName(currentProperty, true)));
     rec.Stamp();
     if (FindDimension("Wavelength") != -1) {
         const float tenfold = GetCurrentValue("Wavelength") * 10.0f;
         rec.wavelength = static_cast<std::int32_t>(static_cast<double>(tenfold) + 0.5);
     }
-    rec.Write(os);
+    rec.WritePoints(os, points);
     os.flush();
     return os;
 }

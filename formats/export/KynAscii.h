@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <ostream>
@@ -20,12 +21,25 @@ public:
     // starting from the first point.
     void Make(int n, const float* x, const float* y, const std::string& title, const std::string& xLabel,
               const std::string& yLabel);
+    // A trace read where it lies: point i is (x[i * xStride], y[i * yStride]).
+    struct Points {
+        const float* x;
+        std::ptrdiff_t xStride;
+        const float* y;
+        std::ptrdiff_t yStride;
+    };
+    // Make without copying the points: count, bounds and texts from `points`; x and y stay empty,
+    // so the record is written with WritePoints and the same points.
+    void MakeInPlace(int n, const Points& points, const std::string& title, const std::string& xLabel,
+                     const std::string& yLabel);
     // The timestamp becomes the current local time in the ctime layout.
     void Stamp();
 
     // The file layout: magic, INFO line, N, N rows, empty line, four bounds, the two labels, the
     // four comment lines, title, timestamp. Numbers in upper-case %G.
     std::ostream& Write(std::ostream& os) const;
+    // Write with the rows taken from `points` instead of x and y.
+    std::ostream& WritePoints(std::ostream& os, const Points& points) const;
     // Reads that layout from the start of the stream. A mismatch or unreadable number leaves the
     // stream failed; the record is then partly filled and must not be used.
     std::istream& Read(std::istream& is);

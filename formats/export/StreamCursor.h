@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Buffer.h"
+
 namespace kyn {
 
 class StreamCursor {
@@ -61,7 +63,7 @@ private:
     void CollectNumber(bool allowFraction);
 
     std::streambuf* source_;
-    std::vector<char> buffer_;
+    CharBuffer buffer_;
     char* pos_;
     char* end_;
     bool eof_ = false;

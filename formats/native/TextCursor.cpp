@@ -1,12 +1,14 @@
 #include "formats/native/TextCursor.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "datastore/BinaryIO.h"
 #include "datastore/Errors.h"
@@ -17,9 +19,103 @@ namespace {
 
 // Characters that can be part of a number text, "nan(...)" and "infinity" included. A run of them
 // bounds what from_chars may consume, so the buffer only has to hold the run.
-bool IsNumberChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' ||
-           c == '-' || c == '.' || c == '(' || c == ')' || c == '_';
+// A table, since the scan runs over every character of every number.
+struct NumberChars {
+    bool table[256] = {};
+    constexpr NumberChars() {
+        for (int c = 0; c < 256; ++c)
+            table[c] = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '+' ||
+                       c == '-' || c == '.' || c == '(' || c == ')' || c == '_';
+    }
+};
+constexpr NumberChars kNumberChars;
+
+inline bool IsNumberChar(char c) { return kNumberChars.table[static_cast<unsigned char>(c)]; }
+
+// Exact powers of ten in float: 10^10 = 2^10 x 5^10 and 5^10 < 2^24.
+constexpr float kFloatPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+// Leading decimal digits among the eight characters at p (0..8), and their value.
+inline int EightDigits(const char* p, std::uint64_t& value) {
+    std::uint64_t chunk;
+    std::memcpy(&chunk, p, 8);
+    // A byte is not a digit when adding 0x46 sets its top bit (above '9') or subtracting '0'
+    // borrows (below '0').
+    const std::uint64_t digits = chunk - 0x3030303030303030ull;
+    const std::uint64_t other = ((chunk + 0x4646464646464646ull) | digits) & 0x8080808080808080ull;
+    const int n = other ? std::countr_zero(other) / 8 : 8;
+    if (n == 0) {
+        value = 0;
+        return 0;
+    }
+    // The n digits moved to the top (the first character lowest in memory, so it becomes the
+    // most significant digit); the bytes shifted in stand for leading zeros.
+    std::uint64_t v = digits << (8 * (8 - n));
+    v = v * 10 + (v >> 8);
+    v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+        32;
+    value = v;
+    return n;
+}
+
+constexpr std::uint64_t kPow10U64[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull,
+                                       10000000ull, 100000000ull, 1000000000ull, 10000000000ull,
+                                       100000000000ull, 1000000000000ull, 10000000000000ull,
+                                       100000000000000ull, 1000000000000000ull, 10000000000000000ull};
+
+// The number texts our writers print ("-0.0123457", "1.23457e-005"), read exactly without a
+// general conversion: the digits make an integer m <= 2^24 and the decimal exponent e lies in
+// [-10, 10], so m and 10^|e| are exact floats and one correctly rounded multiplication or
+// division gives the float nearest the text, as std::from_chars would. Anything else (more
+// digits, a larger exponent, no digits, nan, inf) answers nullptr and is left to from_chars.
+// On success returns the end of the number text, which is where from_chars would stop.
+// At least 64 characters must follow p.
+const char* ParseShortFloat(const char* p, const char* limit, float& value) {
+    const bool negative = *p == '-';
+    const char* q = p + (negative ? 1 : 0);
+    std::uint64_t whole = 0, fraction = 0;
+    const int wholeDigits = EightDigits(q, whole);
+    if (wholeDigits == 8) return nullptr;
+    q += wholeDigits;
+    int fractionDigits = 0;
+    if (*q == '.') {
+        ++q;
+        fractionDigits = EightDigits(q, fraction);
+        if (fractionDigits == 8) {
+            std::uint64_t more = 0;
+            const int moreDigits = EightDigits(q + 8, more);
+            if (moreDigits == 8) return nullptr;
+            fraction = fraction * kPow10U64[moreDigits] + more;
+            fractionDigits += moreDigits;
+        }
+        q += fractionDigits;
+    }
+    if (wholeDigits + fractionDigits == 0) return nullptr;
+    const std::uint64_t m = whole * kPow10U64[fractionDigits] + fraction;
+    if (m > (1u << 24)) return nullptr;
+    int exponent = 0;
+    if (*q == 'e' || *q == 'E') {
+        const char* x = q + 1;
+        bool minus = false;
+        if (*x == '+' || *x == '-') minus = *x++ == '-';
+        if (*x < '0' || *x > '9') return nullptr;  // "1e", "1e+": from_chars decides
+        int n = 0;
+        while (x < limit && *x >= '0' && *x <= '9') {
+            if (n > 1000) return nullptr;
+            n = n * 10 + (*x++ - '0');
+        }
+        exponent = minus ? -n : n;
+        q = x;
+    }
+    const int e = exponent - fractionDigits;
+    float v = static_cast<float>(m);
+    if (m != 0) {
+        if (e < -10 || e > 10) return nullptr;
+        v = e < 0 ? v / kFloatPow10[-e] : v * kFloatPow10[e];
+    }
+    value = negative ? -v : v;
+    return q;
 }
 
 // Whether an out-of-range number text leans towards zero (a negative exponent) or infinity.
@@ -177,6 +273,25 @@ void TextCursor::ReadInt(int& value) {
 template <typename T>
 bool TextCursor::ParseFloating(T& value) {
     if (!SkipWsForExtraction()) return false;
+    // Fast path for the common case, a plain number well inside the buffer: when from_chars
+    // stops on a character that cannot belong to a number text, that is where the run of number
+    // characters ends too, so scanning the run first (below) would give the same value and end.
+    if (end_ - pos_ > 64 && buf_[pos_] != '+') {
+        const char* p = buf_.data() + pos_;
+        const char* limit = buf_.data() + end_;
+        T v = 0;
+        const char* ptr = nullptr;
+        if constexpr (std::is_same_v<T, float>) ptr = ParseShortFloat(p, limit, v);
+        if (!ptr) {
+            const auto [end, ec] = std::from_chars(p, limit, v, std::chars_format::general);
+            if (ec == std::errc()) ptr = end;
+        }
+        if (ptr && ptr < limit && !IsNumberChar(*ptr)) {
+            value = v;
+            pos_ += static_cast<std::size_t>(ptr - p);
+            return true;
+        }
+    }
     const std::size_t k = NumberTextEnd();
     const char* p = buf_.data() + pos_;
     const char* e = p + k;
@@ -225,6 +340,21 @@ bool TextCursor::ParseFloating(T& value) {
 }
 
 void TextCursor::ReadFloat(float& value) { ParseFloating(value); }
+
+bool TextCursor::ReadFloatAndSeparator(float& value, char separator) {
+    if (!good()) return false;
+    while (pos_ < end_ && IsSpace(buf_[pos_])) ++pos_;
+    if (end_ - pos_ <= 64 || buf_[pos_] == '+') return false;
+    const char* p = buf_.data() + pos_;
+    const char* limit = buf_.data() + end_;
+    float v = 0;
+    const char* ptr = ParseShortFloat(p, limit, v);
+    // The separator is not a number character, so the number ends where ReadFloat would end it.
+    if (!ptr || ptr >= limit || *ptr != separator || IsNumberChar(separator)) return false;
+    value = v;
+    pos_ += static_cast<std::size_t>(ptr - p) + 1;
+    return true;
+}
 
 void TextCursor::ReadDouble(double& value) { ParseFloating(value); }
 

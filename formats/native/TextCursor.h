@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/Buffer.h"
+
 namespace kyn {
 
 class TextCursor {
@@ -44,6 +46,11 @@ public:
     int Peek();  // the next character without taking it, or -1 (sets eof at the end)
     void ReadInt(int& value);
     void ReadFloat(float& value);
+    // SkipWs, ReadFloat and Get of `separator` in one step, for the common case of a short
+    // number followed directly by the separator well inside the buffer: true when that is what
+    // the text held (all three done). False when it is not, with nothing taken but white space,
+    // so the caller goes on with the three steps themselves.
+    bool ReadFloatAndSeparator(float& value, char separator);
     void ReadDouble(double& value);
     // Characters up to and consuming the next NUL; the end of the text first throws
     // "The file is corrupt.\n".
@@ -74,7 +81,7 @@ private:
 
     std::istream& is_;
     std::streambuf* sb_;
-    std::vector<char> buf_;
+    CharBuffer buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::size_t chunk_;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/Buffer.h"
+
 namespace kyn::native {
 
 class TextOut {
@@ -16,30 +18,31 @@ public:
     TextOut& operator=(const TextOut&) = delete;
     ~TextOut() { Flush(); }
 
-    TextOut& Text(std::string_view s) {
-        buf_.append(s);
-        MaybeFlush();
-        return *this;
-    }
+    TextOut& Text(std::string_view s);
     TextOut& Line(std::string_view s) { return Text(s).NewLine(); }
     TextOut& NewLine() { return Char('\n'); }
     TextOut& Char(char c) {
-        buf_.push_back(c);
-        if (buf_.size() >= flushAt_) Flush();
+        *pos_++ = c;
+        MaybeFlush();
         return *this;
     }
     TextOut& Int(std::int64_t v);
-    // A float as %g with six significant digits and an exponent of at least three digits.
+    // A float as %g with six significant digits and an exponent of at least three digits,
+    // formatted straight into the buffer.
     TextOut& Float(float v);
     void Flush();
 
 private:
+    // The buffer keeps room for one number beyond flushAt_, so a number or a character can
+    // always be written before the check.
+    static constexpr std::size_t kRoom = 32;
     void MaybeFlush() {
-        if (buf_.size() >= flushAt_) Flush();
+        if (pos_ >= limit_) Flush();
     }
     std::ostream& os_;
-    std::string buf_;
-    std::size_t flushAt_;
+    CharBuffer buf_;
+    char* pos_;
+    char* limit_;
 };
 
 }  // namespace kyn::native

@@ -36,6 +36,7 @@
 // Every failing check of the reader throws "The file is corrupt.\n", except a negative history
 // count ("This file is corrupt").
 #include <iostream>
+#include <string>
 #include <sstream>
 
 #include "datastore/BinaryIO.h"
@@ -138,14 +139,14 @@ std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
     const std::uint32_t remarkCount = ReadU32(is);
     crc.AddI32(static_cast<std::int32_t>(remarkCount));
     if (remarkCount <= kMaxRemarkCount) {
-        std::cerr << "reading " << remarkCount << " comments" << std::endl;
+        std::cerr << ("reading " + std::to_string(remarkCount) + " comments\n") << std::flush;
         remarks.Resize(static_cast<int>(remarkCount));
         for (int i = 0; i < static_cast<int>(remarkCount); ++i) {
             remarks.At(i) = ReadTerminatedString(is);
             crc.Add(std::string_view(remarks.At(i)));
         }
     } else {
-        std::cerr << "reading old style comment." << std::endl;
+        std::cerr << "reading old style comment.\n" << std::flush;
         native::StepBack4(is);
         remarks.Resize(1);
         remarks.At(0) = ReadTerminatedString(is);

@@ -40,6 +40,7 @@
 // Option lines are read back (this program's own extension): after the dimension blocks, lines
 // that cannot start a number and are not "History:" are taken as options.
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "datastore/DataStore.h"
@@ -64,6 +65,7 @@ constexpr int kMaxNewStyleHistory = 65535;  // above: an old-style file with one
 // n values of one row: each but the last followed directly by a comma; white space before each.
 void ReadRow(TextCursor& c, float* out, int n) {
     for (int i = 0; i + 1 < n; ++i) {
+        if (c.ReadFloatAndSeparator(out[i], ',')) continue;
         c.SkipWs();
         c.ReadFloat(out[i]);
         if (c.Get() != ',') {
@@ -252,12 +254,12 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
         std::vector<std::string> texts;
         try {
             if (historyCount <= kMaxNewStyleHistory) {
-                std::cerr << "reading " << historyCount << " comments" << std::endl;
+                std::cerr << ("reading " + std::to_string(historyCount) + " comments\n") << std::flush;
                 for (int i = 0; i < historyCount; ++i) texts.push_back(c.ReadTerminated());
             } else {
                 // No count in old files: the four bytes of the number, lowest first, begin the
                 // one text, which continues up to the next NUL.
-                std::cerr << "reading old style comment." << std::endl;
+                std::cerr << "reading old style comment.\n" << std::flush;
                 std::string text;
                 const auto u = static_cast<std::uint32_t>(historyCount);
                 bool ended = false;

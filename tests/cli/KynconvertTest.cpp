@@ -135,6 +135,43 @@ TEST_F(Kynconvert, InfoDescribesWithoutWriting) {
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
 }
 
+TEST_F(Kynconvert, ParallelJobsGiveTheSameOutputsAndSummaryAsOne) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> inputs;
+    for (int k = 0; k < 12; ++k) {
+        inputs.push_back(dir / ("m" + std::to_string(k) + ".dsa"));
+        WriteMeasurement(inputs.back(), "m" + std::to_string(k));
+    }
+    // Two inputs that name the same output in the output folder: one by one, the first path is
+    // converted last and its output stays; with -j it must be the same.
+    fs::create_directory(dir.path() / "other");
+    inputs.insert(inputs.begin(), dir / "other/m5.dsa");
+    WriteMeasurement(inputs.front(), "other m5");
+    for (const char* jobs : {"1", "2", "4"}) {
+        const fs::path out = dir.path() / (std::string("out") + jobs);
+        fs::create_directory(out);
+        std::vector<std::string> args = {"-j", jobs, "-t", "dsx", "--overwrite", "-o", out.string()};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << jobs << r.err;
+        EXPECT_NE(r.err.find("Done. Processed 13 files.\n"), std::string::npos) << jobs << r.err;
+        EXPECT_EQ(ListDir(out).size(), 12u) << jobs;
+        for (int k = 0; k < 12; ++k) {
+            const std::string name = "m" + std::to_string(k);
+            EXPECT_EQ(LoadedTitle((out / (name + ".dsx")).string()), k == 5 ? "other m5" : name) << jobs;
+        }
+    }
+}
+
+TEST_F(Kynconvert, JobCountMustBePositive) {
+    WriteMeasurement(dir / "a.dsa", "a");
+    for (const char* bad : {"0", "-1", "x"}) {
+        const RunResult r = Run({"-j", bad, "-t", "dsb", dir / "a.dsa"});
+        EXPECT_EQ(r.exitCode, 2) << bad;
+    }
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
+}
+
 TEST_F(Kynconvert, CtrlCFinishesTheCurrentFileThenStops) {
     constexpr int kFiles = 400;
     std::vector<std::string> args = {"-t", "dsx"};

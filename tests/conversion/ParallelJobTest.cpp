@@ -1,0 +1,196 @@
+// The job with several files at once: what the user sees must stay the sequential job's
+// (outputs, counts, summary, questions one at a time and in the job's order), files that share
+// a path must meet as they do one by one, and stopping ends cleanly after the files in progress.
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "JobTestSupport.h"
+
+namespace kyn::test {
+namespace {
+
+using P = Posted;
+
+class ParallelJobTest : public JobTest {
+protected:
+    ParallelJobTest() {
+        // JobTest's writers record the options they were given, which is not meant for several
+        // threads: these write the same text and record nothing.
+        for (TargetFormat& t : table)
+            t.write = [](DataStore& ds, std::ostream& os, const WriterOptions&) { os << "out:" << ds.title << "\n"; };
+        // The recording loader of JobTest is not meant for several threads: this one locks.
+        // Files load slower the later they come in the job's order (the last path is taken
+        // first), so that the workers finish out of order and any race has room to show.
+        formats.load = [this](DataStore& ds, const std::string& path) {
+            {
+                std::lock_guard<std::mutex> l(loadLock);
+                parallelLoads.push_back(path);
+            }
+            if (loader) return loader(ds, path);
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayOf(path)));
+            ds.title = ReadFile(path);
+            return true;
+        };
+    }
+
+    JobOutcome RunWith(const std::vector<std::string>& inputs, int jobs) {
+        job.paths.assign(inputs.begin(), inputs.end());
+        return RunConversionJobParallel(job, platform, formats, jobs);
+    }
+
+    std::vector<std::string> Inputs(int n, const std::string& extension = ".dsa") {
+        std::vector<std::string> in;
+        for (int k = 0; k < n; ++k) in.push_back(In("f" + std::to_string(k) + extension, "v" + std::to_string(k)));
+        return in;
+    }
+
+    std::function<int(const std::string&)> delayOf = [](const std::string& path) {
+        return path.find("f0") != std::string::npos ? 30 : 1;
+    };
+    std::mutex loadLock;
+    std::vector<std::string> parallelLoads;
+};
+
+TEST_F(ParallelJobTest, ManyFilesGiveTheSequentialOutputsCountsAndSummary) {
+    const std::vector<std::string> in = Inputs(9);
+    job.DefaultFileType = 1;
+    const JobOutcome r = RunWith(in, 3);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(ReadFile(dir / ("f" + std::to_string(k) + ".dsb")), "out:v" + std::to_string(k) + "\n");
+    EXPECT_EQ(r.processed, 9);
+    EXPECT_EQ(r.end, JobOutcome::End::Done);
+    ASSERT_GE(platform.posted.size(), 4u);
+    EXPECT_EQ(platform.posted.at(0), (P{WM_JOB_STARTED, 0, 9}));
+    EXPECT_EQ(platform.posted.at(1), (P{WM_JOB_ENABLE_STOP, 0, 1}));
+    const std::vector<Posted> tail(platform.posted.end() - 3, platform.posted.end());
+    EXPECT_EQ(tail, (std::vector<Posted>{{WM_JOB_PROGRESS, 0, 100}, {WM_JOB_ENABLE_STOP, 0, 0}, {WM_JOB_DONE, 9, 0}}));
+    // The percentage never goes back, and each converted file adds its step once.
+    std::int64_t last = 0;
+    int converted = 0;
+    for (const Posted& p : platform.posted)
+        if (p.message == WM_JOB_PROGRESS) {
+            EXPECT_GE(p.lParam, last);
+            last = p.lParam;
+        }
+    for (const std::string& s : platform.statuses) converted += s.find("Converting:") != std::string::npos;
+    EXPECT_EQ(converted, 9);
+    // Started in the job's order, the last path first.
+    EXPECT_EQ(parallelLoads.front(), in.back());
+    EXPECT_TRUE(platform.questions.empty());
+}
+
+TEST_F(ParallelJobTest, OverwriteQuestionsComeOneAtATimeInTheJobsOrder) {
+    const std::vector<std::string> in = Inputs(6);
+    for (int k = 0; k < 6; ++k) WriteFile(dir / ("f" + std::to_string(k) + ".dsb"), "old");
+    // The first file asked about (f5) loads slowest: the others must wait for their turn.
+    delayOf = [](const std::string& path) { return path.find("f5") != std::string::npos ? 40 : 1; };
+    job.DefaultFileType = 1;
+    platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Yes,
+                                 OverwriteAnswer::No,  OverwriteAnswer::Yes, OverwriteAnswer::No};
+    const JobOutcome r = RunWith(in, 2);
+    ASSERT_EQ(platform.questions.size(), 6u);
+    for (int q = 0; q < 6; ++q) {
+        const std::string name = "f" + std::to_string(5 - q);
+        EXPECT_EQ(platform.questions[static_cast<std::size_t>(q)].rfind("Error converting " + name + ".dsa", 0), 0u)
+            << platform.questions[static_cast<std::size_t>(q)];
+        // Yes for f5, f3, f1; No keeps f4, f2, f0.
+        EXPECT_EQ(ReadFile(dir / (name + ".dsb")), q % 2 == 0 ? "out:v" + std::to_string(5 - q) + "\n" : "old");
+    }
+    EXPECT_EQ(r.processed, 3);
+    EXPECT_EQ(r.skipped, 3);
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 3, 3}));
+}
+
+TEST_F(ParallelJobTest, InputsNamingTheSameOutputMeetAsInTheSequentialJob) {
+    // a.dsa and a.dsx both become a.dsb; b.dsb is an input and the output of b.dsa. Sequentially
+    // the lower index is converted later and wins; the question about it comes second.
+    const std::string a1 = In("a.dsa", "first"), a2 = In("a.dsx", "second");
+    const std::string b1 = In("b.dsb", "binary"), b2 = In("b.dsa", "text");
+    std::vector<std::string> in = {a1, b1, a2, b2};
+    for (int k = 0; k < 6; ++k) in.push_back(In("x" + std::to_string(k) + ".dsa"));
+    job.DefaultFileType = 1;
+    platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::Yes};
+    const JobOutcome r = RunWith(in, 4);
+    EXPECT_EQ(ReadFile(dir / "a.dsb"), "out:first\n");
+    // b.dsa replaced b.dsb before b.dsb's own turn; b.dsb then gives b(2).dsb from the new text.
+    EXPECT_EQ(ReadFile(dir / "b.dsb"), "out:text\n");
+    EXPECT_EQ(ReadFile(dir / "b(2).dsb"), "out:out:text\n\n");
+    ASSERT_EQ(platform.questions.size(), 2u);
+    EXPECT_NE(platform.questions[0].find("b.dsa to b.dsb"), std::string::npos);
+    EXPECT_NE(platform.questions[1].find("a.dsa to a.dsb"), std::string::npos);
+    EXPECT_EQ(r.processed, 10);
+}
+
+TEST_F(ParallelJobTest, CancelEndsTheJobAndNothingIsAskedAfterIt) {
+    const std::vector<std::string> in = Inputs(8);
+    for (int k = 0; k < 8; ++k) WriteFile(dir / ("f" + std::to_string(k) + ".dsb"), "old");
+    job.DefaultFileType = 1;
+    platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::Cancel};
+    const JobOutcome r = RunWith(in, 3);
+    EXPECT_EQ(r.end, JobOutcome::End::Cancelled);
+    EXPECT_EQ(platform.questions.size(), 2u);
+    EXPECT_EQ(r.processed, 1);
+    EXPECT_EQ(ReadFile(dir / "f7.dsb"), "out:v7\n");
+    for (int k = 0; k < 7; ++k) EXPECT_EQ(ReadFile(dir / ("f" + std::to_string(k) + ".dsb")), "old") << k;
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_ABORTED, 1, 13}));
+    const auto messages = platform.Messages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), WM_JOB_DONE), 0);
+}
+
+TEST_F(ParallelJobTest, StopFinishesTheFilesInProgressThenAborts) {
+    const std::vector<std::string> in = Inputs(12);
+    loader = [this](DataStore& ds, const std::string& path) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (path.find("f8.") != std::string::npos) platform.stop.Set();
+        ds.title = "t";
+        return true;
+    };
+    job.DefaultFileType = 1;
+    const JobOutcome r = RunWith(in, 2);
+    EXPECT_EQ(r.end, JobOutcome::End::Stopped);
+    // f11..f8 were started before the stop was set and are finished; whatever else was in
+    // progress is finished too, and nothing is started after the stop was seen.
+    EXPECT_GE(r.processed, 4);
+    EXPECT_LT(r.processed, 12);
+    ASSERT_EQ(static_cast<int>(parallelLoads.size()), r.processed);
+    std::vector<std::string> expected(in.rbegin(), in.rbegin() + r.processed);
+    std::vector<std::string> loaded = parallelLoads;
+    std::sort(expected.begin(), expected.end());
+    std::sort(loaded.begin(), loaded.end());
+    EXPECT_EQ(loaded, expected);  // a prefix of the job's order
+    int outputs = 0;
+    for (const std::string& name : ListDir(dir.path())) {
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+        outputs += name.ends_with(".dsb");
+    }
+    EXPECT_EQ(outputs, r.processed);
+    const Posted last = platform.posted.back();
+    EXPECT_EQ(last.message, WM_JOB_ABORTED);
+    EXPECT_EQ(last.wParam, r.processed);
+    EXPECT_TRUE(platform.sleeps.empty());
+}
+
+TEST_F(ParallelJobTest, ReadFailuresAreAskedInOrderAndCountedAsSkips) {
+    const std::vector<std::string> in = Inputs(6);
+    loader = [](DataStore& ds, const std::string& path) {
+        if (path.find("f1.") != std::string::npos || path.find("f4.") != std::string::npos)
+            throw std::runtime_error("The file is corrupt.\n");
+        ds.title = "ok";
+        return true;
+    };
+    job.DefaultFileType = 0;
+    platform.readAnswers = {FailureAnswer::Ok, FailureAnswer::Ok};
+    const JobOutcome r = RunWith(in, 2);
+    ASSERT_EQ(platform.questions.size(), 2u);
+    EXPECT_NE(platform.questions[0].find("f4.dsa"), std::string::npos);
+    EXPECT_NE(platform.questions[1].find("f1.dsa"), std::string::npos);
+    EXPECT_EQ(r.processed, 4);
+    EXPECT_EQ(r.skipped, 2);
+    // Skips add nothing: four of six files make 67 percent, as in the sequential job.
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 4, 2}));
+    EXPECT_EQ(platform.posted.at(platform.posted.size() - 3), (P{WM_JOB_PROGRESS, 0, 67}));
+}
+
+}  // namespace
+}  // namespace kyn::test
