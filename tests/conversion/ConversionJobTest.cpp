@@ -269,12 +269,12 @@ TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
 
 TEST_F(JobTest, KineticTargetWithoutTimeAxisIsASaveFailureWithoutOutput) {
     table[4] = TargetFormats()[4];  // the real writer choice
-    const std::string in = In("spec.dsa");
+    const std::string in = In("scan.dsa");
     job.DefaultFileType = 4;
     platform.saveAnswers = {FailureAnswer::Ok};
     Run({in});
     EXPECT_EQ(platform.questions.size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(dir / "spec.glb"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "scan.glb"));
 }
 
 TEST_F(JobTest, InPlaceFailureLeavesTheInputByteIdentical) {
