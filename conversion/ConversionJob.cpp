@@ -2,6 +2,8 @@
 
 #include <fstream>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "conversion/OutputNaming.h"
 #include "conversion/SafeOutput.h"
@@ -132,6 +134,12 @@ JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, con
         bool loaded = false;
         try {
             loaded = formats.load(*store, input);
+        } catch (const std::bad_alloc&) {
+            // A legitimate file too large for the memory at hand: a clear reason instead of the
+            // library's own text, and the batch goes on with the next file.
+            error = jobtext::kOutOfMemory;
+        } catch (const std::length_error&) {
+            error = jobtext::kOutOfMemory;
         } catch (const std::exception& e) {
             error = e.what();
         } catch (...) {

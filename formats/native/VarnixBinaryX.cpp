@@ -177,7 +177,7 @@ std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
     for (int k = 0; k < dimensionCount && is.good(); ++k)
         if (!native::ReadDimensionRecord(is, dimensions.At(k), &crc, true)) break;
 
-    native::CheckValueCount(*this, BytesLeft(is), 4);
+    native::CheckValueCount(*this, headerOnly ? -1 : BytesLeft(is), 4);
     Initialize();
     if (headerOnly) return is;
 
