@@ -175,6 +175,9 @@ JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, con
         platform.SetStatusText(jobtext::Converting(plan.directory, plan.inputName, plan.outputName));
         platform.Post(WM_JOB_PROGRESS, 0, percent());
 
+        // Asked before the write: renaming the new file over the output breaks a hard link or
+        // replaces a symbolic link, after which the two names no longer look like one file.
+        const bool outputIsInput = SameFile(input, plan.outputPath);
         bool saved = false;
         {
             SafeOutputFile output;
@@ -200,7 +203,7 @@ JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, con
 
         // Never delete what was just written: the output may name the input file under another
         // spelling (a case-insensitive file system).
-        if (job.DeleteOriginals == 1 && job.SaveInPlace == 0 && !SameFile(input, plan.outputPath))
+        if (job.DeleteOriginals == 1 && job.SaveInPlace == 0 && !outputIsInput && !SameFile(input, plan.outputPath))
             platform.DeleteFile(input);
         ++outcome.processed;
         progress += step;
