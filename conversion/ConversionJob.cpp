@@ -73,7 +73,11 @@ JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform) {
 
 namespace {
 
+// A folder opens as a stream on POSIX systems, but it is never a measurement file: it is passed
+// over like any other input that cannot be read.
 bool CanOpenForReading(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
     std::ifstream test(path, std::ios_base::in | std::ios_base::binary);
     return test.is_open();
 }

@@ -410,13 +410,7 @@ std::istream& DataStore::ReadJcampText(std::istream& is) {
     std::copy(xs.begin(), xs.end(), dim.values.Data());
     Initialize();
     std::copy(ys.begin(), ys.end(), data.Data());
-    float lo = ys[0], hi = ys[0];
-    for (float v : ys) {
-        if (v < lo) lo = v;
-        if (v > hi) hi = v;
-    }
-    minValue = lo;
-    maxValue = hi;
+    ComputeDataRange();
     return is;
 }
 

@@ -177,13 +177,7 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
     Initialize();
     if (total > 0) {
         std::copy(values.begin(), values.end(), data.Data());
-        float lo = values[0], hi = values[0];
-        for (float v : values) {
-            if (v < lo) lo = v;
-            if (v > hi) hi = v;
-        }
-        minValue = lo;
-        maxValue = hi;
+        ComputeDataRange();
     }
     return is;
 }

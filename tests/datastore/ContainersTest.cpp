@@ -1,6 +1,8 @@
 // Array, DPointer and FloatList: bounds, views and growth.
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <string>
 
 #include "datastore/Array.h"
@@ -12,15 +14,7 @@ using kyn::Array;
 using kyn::DPointer;
 using kyn::FloatList;
 
-template <typename F>
-std::string MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
+using kyn::test::MessageOf;
 
 TEST(ArrayAccess, OnlyIndexesInsideTheArrayAreAccepted) {
     Array<int> a(3);

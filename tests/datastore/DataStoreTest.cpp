@@ -1,6 +1,8 @@
 // The DataStore container: layout, initialisation, lookup, slices and the stored side records.
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cmath>
 #include <limits>
 #include <sstream>
@@ -15,15 +17,7 @@ namespace {
 using kyn::DataStore;
 using kyn::Dimension;
 
-template <typename F>
-std::string MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
+using kyn::test::MessageOf;
 
 Dimension Axis(const std::string& name, std::initializer_list<float> values) {
     Dimension d(name, static_cast<int>(values.size()));

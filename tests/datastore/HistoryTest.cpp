@@ -1,6 +1,8 @@
 // History entries: the printed block, old comments and the stored records.
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <sstream>
 #include <string>
 
@@ -13,15 +15,7 @@ namespace {
 using kyn::DataStore;
 using kyn::HistoryEntry;
 
-template <typename F>
-std::string MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
+using kyn::test::MessageOf;
 
 TEST(HistoryBlock, FreshInitializeEntryIsByteExact) {
     DataStore ds("t", 1, 1);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -132,16 +134,5 @@ inline std::vector<float> Values(const Array<float>& a) {
 }
 
 inline std::vector<float> Values(const DPointer& d) { return std::vector<float>(d.Data(), d.Data() + d.Count()); }
-
-// The message of the exception `f` throws, or "" when it throws none.
-template <typename F>
-std::string MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
 
 }  // namespace kyn::test

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "datastore/DataStore.h"
 #include "util/TextStream.h"
 
@@ -67,14 +68,6 @@ struct TextInput {
     std::istream is;
 };
 
-template <typename F>
-std::string MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
+using kyn::test::MessageOf;
 
 }  // namespace kyntest

@@ -1,0 +1,97 @@
+#include "app/JobBridge.h"
+
+#include <QApplication>
+#include <QThread>
+#include <filesystem>
+#include <thread>
+
+#include "app/MessageBoxes.h"
+#include "app/ProgressDlg.h"
+#include "app/Resources.h"
+
+namespace kyn::app {
+
+void JobMessageRelay::Attach(CProgressDlg* dialog, quint64 generation) {
+    dialog_ = dialog;
+    generation_ = generation;
+}
+
+void JobMessageRelay::Detach() { dialog_ = nullptr; }
+
+void JobMessageRelay::Post(quint64 generation, JobMessage message, qint64 wParam, qint64 lParam) {
+    QMetaObject::invokeMethod(
+        this, [this, generation, message, wParam, lParam] { Deliver(generation, message, wParam, lParam); },
+        Qt::QueuedConnection);
+}
+
+void JobMessageRelay::Deliver(quint64 generation, JobMessage message, qint64 wParam, qint64 lParam) {
+    if (!dialog_ || generation != generation_) {
+        ++dropped_;
+        return;
+    }
+    ++delivered_;
+    dialog_->OnJobMessage(message, wParam, lParam);
+}
+
+int JobMessageRelay::Ask(const std::function<int()>& question) {
+    int answer = 0;
+    if (QThread::currentThread() == thread()) {
+        answer = question();
+    } else {
+        // The user-interface thread never waits for a worker without serving these calls, so
+        // this cannot deadlock.
+        QMetaObject::invokeMethod(
+            this, [&answer, &question] { answer = question(); }, Qt::BlockingQueuedConnection);
+    }
+    return answer;
+}
+
+QtJobPlatform::QtJobPlatform(JobMessageRelay& relay, quint64 generation, StatusText& status, StopSignal& stop,
+                             QWidget* boxParent)
+    : relay_(relay), generation_(generation), status_(status), stop_(stop), boxParent_(boxParent) {}
+
+void QtJobPlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) {
+    relay_.Post(generation_, message, wParam, lParam);
+}
+
+OverwriteAnswer QtJobPlatform::AskOverwrite(const std::string& text) {
+    const QString qtext = QString::fromStdString(text);
+    QPointer<QWidget> parent = boxParent_;
+    const int answer = relay_.Ask([parent, qtext] {
+        // While the progress dialog is up the question belongs to it.
+        QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent.data();
+        return static_cast<int>(Boxes().Show(owner, QMessageBox::Question, QString::fromLatin1(kAppTitle), qtext,
+                                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                             QMessageBox::Yes));
+    });
+    if (answer == QMessageBox::Yes) return OverwriteAnswer::Yes;
+    if (answer == QMessageBox::No) return OverwriteAnswer::No;
+    return OverwriteAnswer::Cancel;
+}
+
+FailureAnswer QtJobPlatform::AskFailure(const std::string& text) {
+    const QString qtext = QString::fromStdString(text);
+    const int answer = relay_.Ask([qtext] {
+        return static_cast<int>(Boxes().Show(nullptr, QMessageBox::Warning, QString::fromLatin1(kAppTitle), qtext,
+                                             QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok));
+    });
+    // Anything but OK aborts the job.
+    return answer == QMessageBox::Ok ? FailureAnswer::Ok : FailureAnswer::Cancel;
+}
+
+FailureAnswer QtJobPlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
+FailureAnswer QtJobPlatform::AskSaveFailure(const std::string& text) { return AskFailure(text); }
+
+bool QtJobPlatform::IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool QtJobPlatform::DeleteFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::remove(path, ec);
+}
+
+void QtJobPlatform::Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+}  // namespace kyn::app

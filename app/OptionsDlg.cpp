@@ -1,0 +1,347 @@
+#include "app/OptionsDlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/DialogUnits.h"
+#include "app/HelpViewer.h"
+#include "app/MessageBoxes.h"
+#include "app/Resources.h"
+
+namespace kyn::app {
+
+int COptionsDlg::s_rememberedDelete = 0;
+
+namespace {
+
+// The format choices in the order that numbers them (the DefaultFileType value).
+constexpr int kFormatIds[] = {IDC_SAVE_VARNIXBINARYX, IDC_SAVE_VARNIXBINARY, IDC_SAVE_VARNIXSTORE, IDC_SAVE_VARNIXCSV,
+                              IDC_SAVE_THALEN,        IDC_SAVE_TSV,          IDC_SAVE_JCAMP};
+
+constexpr int kTargetCsv = 3;
+constexpr int kTargetTsv = 5;
+
+struct Tip {
+    int control;
+    int stringId;
+    const char* text;
+};
+
+// Tool tips by control, with the string ids they are known by.
+constexpr Tip kTips[] = {
+    {IDC_SAVE_VARNIXBINARYX, 61216, "Save the converted DataStore in the VarnixBinaryX format."},
+    {IDC_SAVE_VARNIXBINARY, 61204, "Save the converted DataStore in the Acorn VarnixBinary format."},
+    {IDC_SAVE_VARNIXSTORE, 61205, "Save the converted DataStore in the VarnixStore (ASCII) format."},
+    {IDC_SAVE_VARNIXCSV, 61206,
+     "Save the converted DataStore in a spread-sheed friendly comma-separated values (CSV) file."},
+    {IDC_STRIP_HEADER, 61219, "Save the converted DataStore in a CSV file format with the header information removed."},
+    {IDC_SAVE_TSV, 61217, "Save the converted DataStore in tab-separated values format."},
+    {IDC_SAVE_JCAMP, 61218, "Save the converted DataStore in JCAMP-DX interchange format."},
+    {IDC_EXTRA, 61208, "This option appends the raw DataStore data to the end of the saved CSV data."},
+    {IDC_SENSIBLE_EXTENSIONS, 61210, "Use the correct default extensions for the saved DataStore."},
+    {IDC_STRIP_ACORN, 61211, "Remove any Acorn filetype (,001 ; ,FFA etc) from the filename."},
+    {IDC_IN_PLACE, 61212, "Replace the original file with the converted file."},
+    {IDC_DELETE_ORIGINALS, 61213, "Upon successful conversion, delete the original DataStore."},
+    {IDC_SILENT_OVERWRITE, 61214, "Silently over-write files with the same name as the generate file."},
+    {IDC_SKIP_BAD, 61215, "Silently skip files which are not valid DataStores or cannot be read. "},
+};
+
+// What's This texts for the two controls that have no tool tip.
+QString ExtraHelp(int id) {
+    if (id == IDC_SAVE_THALEN)
+        return QStringLiteral("Save the converted DataStore as KYN-ASCII-SPECTRAKINETIC when it holds spectra over "
+                              "time, otherwise as KYN-ASCII (a kinetic trace); both with the extension .glb.");
+    if (id == IDC_EURO_LOCALE)
+        return QStringLiteral("Write the tab-separated file with decimal commas, as European spreadsheets expect.");
+    return {};
+}
+
+constexpr const char* kInPlaceWarning =
+    "Warning!\n\nAfter file conversion the original file will be deleted and replaced with the new file.\n\nAre you "
+    "sure you want to do this?";
+constexpr const char* kOverwriteWarning =
+    "Warning!\n\nSelecting this option will allow KYNDataConverter to silently overwrite existing files.\n\nAre you "
+    "sure you want to do this?";
+constexpr const char* kDeleteWarning =
+    "Warning!\n\nSelecting this option will cause the original file (upon successfull conversion) to be "
+    "deleted.\n\nAre you sure you want to do this?!";
+
+int Checked(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
+
+QFrame* Line(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+}  // namespace
+
+QString COptionsDlg::ToolTip(int controlId) {
+    for (const Tip& t : kTips)
+        if (t.control == controlId) return QString::fromLatin1(t.text);
+    return {};
+}
+
+QString COptionsDlg::HelpTopic(int controlId) {
+    return QStringLiteral("options.html#c%1").arg(controlId);
+}
+
+QCheckBox* COptionsDlg::AddCheck(int id, const QString& text) {
+    auto* box = new QCheckBox(text, this);
+    SetControlId(box, id);
+    controls_[id] = box;
+    return box;
+}
+
+COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
+    setWindowTitle(QStringLiteral("Options"));
+    setObjectName(QStringLiteral("OptionsDlg"));
+
+    const char* formatTexts[] = {
+        "Save in VarnixBinaryX format",
+        "Save in VarnixBinary format (Acorn Varnix binary format)",
+        "Save in VarnixStore  format (Acorn Varnix ASCII format)",
+        "Save in VarnixCSV (spread-sheet friendly CSV format)",
+        "Save in Thalen / Thalen II format (KYN-ASCII / KYN-ASCII-SPECTRKINETIC)",
+        "Save as Tab-Separated text file",
+        "Save in JCAMP-DX format",
+    };
+    formats_ = new QButtonGroup(this);
+    formats_->setExclusive(true);
+    QRadioButton* radios[7];
+    for (int i = 0; i < 7; ++i) {
+        radios[i] = new QRadioButton(QString::fromLatin1(formatTexts[i]), this);
+        SetControlId(radios[i], kFormatIds[i]);
+        controls_[kFormatIds[i]] = radios[i];
+        formats_->addButton(radios[i], i);
+    }
+
+    extra_ = AddCheck(IDC_EXTRA, QStringLiteral("Extra"));
+    euro_ = AddCheck(IDC_EURO_LOCALE, QStringLiteral("Use Euro Locale settings"));
+    sensible_ = AddCheck(IDC_SENSIBLE_EXTENSIONS,
+                         QStringLiteral("Use sensible file extensions (e.g. CSV data saved with .CSV extension)"));
+    acorn_ = AddCheck(IDC_STRIP_ACORN,
+                      QStringLiteral("Remove Acorn file type information from filename (e.g. Lys_B,FFA -> LysB.csv)"));
+    inPlace_ = AddCheck(IDC_IN_PLACE, QStringLiteral("Convert files in-place (new file will replace the old file)"));
+    delete_ = AddCheck(IDC_DELETE_ORIGINALS, QStringLiteral("Delete original DataStore file"));
+    overwrite_ = AddCheck(IDC_SILENT_OVERWRITE, QStringLiteral("Silently over-write existing files"));
+    skip_ = AddCheck(IDC_SKIP_BAD, QStringLiteral("S&kip unrecognised or unreadable files silently"));
+    stripHeader_ = AddCheck(IDC_STRIP_HEADER, QStringLiteral("Strip header information"));
+    // The raw-data option has no visible control: its value passes through unchanged.
+    extra_->setVisible(false);
+    extra_->setEnabled(false);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    SetControlId(ok, IDOK);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    SetControlId(cancel, IDCANCEL);
+    connect(ok, &QPushButton::clicked, this, &COptionsDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &COptionsDlg::reject);
+
+    for (const auto& [id, control] : controls_) {
+        const QString tip = ToolTip(id);
+        if (!tip.isEmpty()) control->setToolTip(tip);
+        control->setWhatsThis(tip.isEmpty() ? ExtraHelp(id) : tip);
+    }
+
+    // Layout: the format choices with their dependent boxes indented beneath, a line, the file
+    // handling boxes, a line, the buttons.
+    const int indent = DluX(this, 14);
+    const auto indented = [indent](QWidget* w) {
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(indent, 0, 0, 0);
+        row->addWidget(w);
+        return row;
+    };
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(DluX(this, 9), DluY(this, 5), DluX(this, 9), DluY(this, 7));
+    layout->setSpacing(DluY(this, 2.5));
+    for (int i = 0; i < 4; ++i) layout->addWidget(radios[i]);
+    layout->addLayout(indented(stripHeader_));
+    layout->addWidget(radios[4]);
+    layout->addWidget(radios[5]);
+    layout->addLayout(indented(euro_));
+    layout->addWidget(radios[6]);
+    layout->addSpacing(DluY(this, 8));
+    layout->addWidget(Line(this));
+    layout->addSpacing(DluY(this, 2));
+    for (QCheckBox* box : {sensible_, acorn_, inPlace_, delete_, overwrite_, skip_}) layout->addWidget(box);
+    layout->addSpacing(DluY(this, 8));
+    layout->addWidget(Line(this));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* b : {ok, cancel}) {
+        b->setMinimumWidth(DluX(this, 50));
+        buttons->addWidget(b);
+    }
+    layout->addSpacing(DluY(this, 2));
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Tab order: the order of the controls in the dialog.
+    QWidget* order[] = {radios[0], radios[1], radios[2], radios[3], radios[4], radios[5], extra_, euro_, sensible_,
+                        acorn_,    inPlace_,  delete_,   overwrite_, skip_,    ok,        cancel,    radios[6], stripHeader_};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    for (QAbstractButton* r : formats_->buttons())
+        connect(r, &QAbstractButton::clicked, this, [this] { Refresh(); });
+    connect(stripHeader_, &QCheckBox::clicked, this, [this] { Refresh(); });
+    connect(sensible_, &QCheckBox::clicked, this, [this] { Refresh(); });
+    connect(inPlace_, &QCheckBox::clicked, this, &COptionsDlg::OnInPlace);
+    connect(acorn_, &QCheckBox::clicked, this, &COptionsDlg::OnAcorn);
+    connect(overwrite_, &QCheckBox::clicked, this, &COptionsDlg::OnOverwrite);
+    connect(delete_, &QCheckBox::clicked, this, &COptionsDlg::OnDelete);
+    for (QCheckBox* b : {skip_, euro_, extra_}) connect(b, &QCheckBox::clicked, this, [this] { ReadControls(); });
+
+    v_.format = settings.DefaultFileType;
+    v_.stripHeader = settings.StripHeaderInformation;
+    v_.extra = settings.SaveExtraInfo;
+    v_.inPlace = settings.SaveInPlace;
+    v_.skip = settings.SkipBadFilesSilently;
+    v_.deleteOriginals = settings.DeleteOriginals;
+    v_.acorn = settings.StripAcornFileTypes;
+    v_.overwrite = settings.SilentlyOverwrite;
+    v_.sensible = settings.UseSensibleExtensions;
+    v_.euro = settings.EuroLocale;
+    WriteControls();
+    Refresh();
+}
+
+QAbstractButton* COptionsDlg::Control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void COptionsDlg::ReadControls() {
+    v_.format = formats_->checkedId();
+    v_.stripHeader = Checked(stripHeader_);
+    v_.extra = Checked(extra_);
+    v_.inPlace = Checked(inPlace_);
+    v_.skip = Checked(skip_);
+    v_.deleteOriginals = Checked(delete_);
+    v_.acorn = Checked(acorn_);
+    v_.overwrite = Checked(overwrite_);
+    v_.sensible = Checked(sensible_);
+    v_.euro = Checked(euro_);
+}
+
+void COptionsDlg::WriteControls() {
+    // A stored target outside the table checks no choice.
+    if (QAbstractButton* r = formats_->button(v_.format)) {
+        r->setChecked(true);
+    } else if (QAbstractButton* c = formats_->checkedButton()) {
+        formats_->setExclusive(false);
+        c->setChecked(false);
+        formats_->setExclusive(true);
+    }
+    stripHeader_->setChecked(v_.stripHeader != 0);
+    extra_->setChecked(v_.extra != 0);
+    inPlace_->setChecked(v_.inPlace != 0);
+    skip_->setChecked(v_.skip != 0);
+    delete_->setChecked(v_.deleteOriginals != 0);
+    acorn_->setChecked(v_.acorn != 0);
+    overwrite_->setChecked(v_.overwrite != 0);
+    sensible_->setChecked(v_.sensible != 0);
+    euro_->setChecked(v_.euro != 0);
+}
+
+void COptionsDlg::Refresh() {
+    ReadControls();
+    // The raw-data box is never offered; a disabled box keeps its value.
+    extra_->setEnabled(false);
+    stripHeader_->setEnabled(v_.format == kTargetCsv);
+    euro_->setEnabled(v_.format == kTargetTsv);
+    inPlace_->setEnabled(v_.acorn == 0 && v_.sensible == 0);
+    if (v_.inPlace != 0) delete_->setEnabled(false);
+    WriteControls();
+}
+
+void COptionsDlg::OnInPlace(bool on) {
+    ReadControls();
+    if (on) {
+        if (AskYesNo(this, QString::fromLatin1(kInPlaceWarning)) != QMessageBox::Yes) {
+            inPlace_->setChecked(false);
+            ReadControls();
+            return;
+        }
+        s_rememberedDelete = v_.deleteOriginals;
+        delete_->setChecked(true);
+        delete_->setEnabled(false);
+        acorn_->setChecked(false);
+        acorn_->setEnabled(false);
+        sensible_->setChecked(false);
+        sensible_->setEnabled(false);
+    } else {
+        delete_->setChecked(s_rememberedDelete != 0);
+        delete_->setEnabled(true);
+        acorn_->setEnabled(true);
+        sensible_->setEnabled(true);
+    }
+    ReadControls();
+}
+
+void COptionsDlg::OnAcorn(bool on) {
+    ReadControls();
+    if (on) {
+        inPlace_->setChecked(false);
+        inPlace_->setEnabled(false);
+        delete_->setEnabled(true);
+    } else {
+        if (!sensible_->isChecked()) inPlace_->setEnabled(true);
+        delete_->setEnabled(!inPlace_->isChecked());
+    }
+    ReadControls();
+}
+
+void COptionsDlg::OnOverwrite(bool on) {
+    ReadControls();
+    if (on && AskYesNo(this, QString::fromLatin1(kOverwriteWarning)) != QMessageBox::Yes) overwrite_->setChecked(false);
+    ReadControls();
+}
+
+void COptionsDlg::OnDelete(bool on) {
+    ReadControls();
+    if (on && AskYesNo(this, QString::fromLatin1(kDeleteWarning)) != QMessageBox::Yes) delete_->setChecked(false);
+    ReadControls();
+}
+
+void COptionsDlg::accept() {
+    ReadControls();
+    QDialog::accept();
+}
+
+void COptionsDlg::ApplyTo(ConversionSettings& s) const {
+    // A dialog opened on a target outside the table and confirmed without a choice keeps it.
+    if (v_.format >= 0) s.DefaultFileType = v_.format;
+    s.StripHeaderInformation = v_.stripHeader;
+    s.SaveExtraInfo = v_.extra;
+    s.SaveInPlace = v_.inPlace;
+    s.SkipBadFilesSilently = v_.skip;
+    s.DeleteOriginals = v_.deleteOriginals;
+    s.StripAcornFileTypes = v_.acorn;
+    s.SilentlyOverwrite = v_.overwrite;
+    s.UseSensibleExtensions = v_.sensible;
+    s.EuroLocale = v_.euro;
+}
+
+void COptionsDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        // Help for the control that has the focus, or for the whole dialog.
+        const QWidget* focus = focusWidget();
+        const int id = focus ? ControlId(focus) : 0;
+        ShowHelp(this, id > 2 ? HelpTopic(id) : QStringLiteral("options.html"));
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace kyn::app

@@ -1,0 +1,84 @@
+// COptionsDlg: the options dialog. It edits every conversion setting but Configured, keeps the
+// choices that exclude each other apart by enabling, disabling and clearing check boxes, warns
+// before the options that delete or overwrite files, and explains each control with a tool tip.
+#pragma once
+
+#include <QDialog>
+#include <map>
+
+#include "conversion/ConversionSettings.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QRadioButton;
+
+namespace kyn::app {
+
+class COptionsDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit COptionsDlg(const ConversionSettings& settings, QWidget* parent = nullptr);
+
+    // The edited values copied into `settings` (all but Configured), as OK hands them back.
+    void ApplyTo(ConversionSettings& settings) const;
+
+    // OK reads every control into the values and closes; Cancel closes without reading.
+    void accept() override;
+
+    // The control with that id (for tests and help).
+    QAbstractButton* Control(int id) const;
+    // The delete box's state saved when the in-place box was switched on; kept for the run.
+    static int RememberedDelete() { return s_rememberedDelete; }
+    static void ResetRememberedDelete() { s_rememberedDelete = 0; }
+    // The help page and anchor for a control.
+    static QString HelpTopic(int controlId);
+    static QString ToolTip(int controlId);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Values {
+        int format = -1;
+        int stripHeader = 0;
+        int extra = 0;
+        int inPlace = 0;
+        int skip = 0;
+        int deleteOriginals = 0;
+        int acorn = 0;
+        int overwrite = 0;
+        int sensible = 0;
+        int euro = 0;
+    };
+
+    void ReadControls();
+    void WriteControls();
+    void Refresh();
+    void OnInPlace(bool on);
+    void OnAcorn(bool on);
+    void OnOverwrite(bool on);
+    void OnDelete(bool on);
+
+    QCheckBox* AddCheck(int id, const QString& text);
+
+    // The boxes the handlers check, clear, enable and disable.
+    QCheckBox* sensible_ = nullptr;
+    QCheckBox* acorn_ = nullptr;
+    QCheckBox* inPlace_ = nullptr;
+    QCheckBox* delete_ = nullptr;
+    // The others.
+    QCheckBox* stripHeader_ = nullptr;
+    QCheckBox* extra_ = nullptr;
+    QCheckBox* euro_ = nullptr;
+    QCheckBox* overwrite_ = nullptr;
+    QCheckBox* skip_ = nullptr;
+    QButtonGroup* formats_ = nullptr;
+    std::map<int, QAbstractButton*> controls_;
+    Values v_;
+    ConversionSettings settings_;
+
+    static int s_rememberedDelete;
+};
+
+}  // namespace kyn::app

@@ -1,0 +1,181 @@
+#include "app/ProgressDlg.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "app/DialogUnits.h"
+#include "app/MessageBoxes.h"
+#include "app/Resources.h"
+
+namespace kyn::app {
+
+namespace {
+QString Files(qint64 n) { return n == 1 ? QStringLiteral("file") : QStringLiteral("files"); }
+}  // namespace
+
+CProgressDlg::CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent)
+    : QDialog(parent), jobStatus_(status), stopSignal_(stop) {
+    setWindowTitle(QStringLiteral("Progress"));
+    setObjectName(QStringLiteral("ProgressDlg"));
+
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status_->setTextFormat(Qt::PlainText);
+    status_->setFixedSize(DluX(this, 225), DluY(this, 35));
+    SetControlId(status_, IDC_PROGRESS_STATUS);
+
+    bar_ = new QProgressBar(this);
+    bar_->setRange(0, 100);
+    bar_->setValue(0);
+    bar_->setTextVisible(false);
+    bar_->setFixedSize(DluX(this, 225), DluY(this, 14));
+    SetControlId(bar_, IDC_PROGRESS_BAR);
+
+    percent_ = new QLabel(QStringLiteral("0 %"), this);
+    percent_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetControlId(percent_, IDC_PROGRESS_PERCENT);
+
+    stop_ = new QPushButton(QStringLiteral("&Stop"), this);
+    // Enter closes the dialog as OK; it never presses Stop.
+    stop_->setAutoDefault(false);
+    stop_->setFixedSize(DluX(this, 50), DluY(this, 14));
+    SetControlId(stop_, IDC_PROGRESS_STOP);
+    connect(stop_, &QPushButton::clicked, this, [this] { stopSignal_.Set(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(DluX(this, 5), DluY(this, 5), DluX(this, 7), DluY(this, 2));
+    layout->setSpacing(0);
+    layout->addWidget(status_);
+    layout->addSpacing(DluY(this, 10));
+    layout->addWidget(bar_);
+    layout->addSpacing(DluY(this, 1));
+    auto* row = new QGridLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(percent_, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+    row->addWidget(stop_, 0, 1, Qt::AlignCenter);
+    row->setColumnStretch(0, 1);
+    row->setColumnStretch(2, 1);
+    row->setColumnMinimumWidth(0, DluX(this, 85));
+    row->setRowMinimumHeight(0, DluY(this, 19));
+    layout->addLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    SetStatus(QStringLiteral("Ready"));
+}
+
+QString CProgressDlg::StartedText(qint64 files) {
+    if (files <= 0) return {};
+    return QStringLiteral("Done.\r\n\r\nProcessing %1 %2....\r\n").arg(files).arg(Files(files));
+}
+
+QString CProgressDlg::DoneText(qint64 processed, qint64 skipped) {
+    if (skipped > 0)
+        return QStringLiteral("Done.\r\n\r\nProcessed %1 %2, skipped %3 %4.\r\n")
+            .arg(processed)
+            .arg(Files(processed))
+            .arg(skipped)
+            .arg(Files(skipped));
+    return QStringLiteral("Done.\r\n\r\nProcessed %1 %2.\r\n").arg(processed).arg(Files(processed));
+}
+
+QString CProgressDlg::AbortedText(qint64 processed) {
+    return QStringLiteral("Data conversion stopped by user.\r\n\r\nProcessed %1 %2").arg(processed).arg(Files(processed));
+}
+
+void CProgressDlg::SetStatus(const QString& text) {
+    statusText_ = text;
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    status_->setText(shown);
+}
+
+int CProgressDlg::BarValue() const { return bar_->value(); }
+QString CProgressDlg::PercentShown() const { return percent_->text(); }
+bool CProgressDlg::StopEnabled() const { return stop_->isEnabled(); }
+
+void CProgressDlg::OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam) {
+    switch (message) {
+        case WM_JOB_STARTED:
+            busy_ = 1;
+            setWindowTitle(QStringLiteral("Converting..."));
+            lastPercent_ = 0;
+            bar_->setValue(0);
+            SetStatus(StartedText(lParam));
+            stop_->setEnabled(true);
+            break;
+        case WM_JOB_ENABLE_STOP:
+            stop_->setEnabled(lParam != 0);
+            break;
+        case WM_JOB_PROGRESS: {
+            SetStatus(QString::fromStdString(jobStatus_.Get()));
+            const int p = static_cast<int>(lParam);
+            if (p != lastPercent_) {
+                bar_->setValue(p);
+                percent_->setText(QStringLiteral("%1%").arg(p));
+                setWindowTitle(QStringLiteral("Converting... (%1%)").arg(p));
+            }
+            break;
+        }
+        case WM_JOB_ABORTED: {
+            busy_ = 0;
+            setWindowTitle(QStringLiteral("Aborted (%1% completed)").arg(lParam));
+            const QString text = AbortedText(wParam);
+            SetStatus(text);
+            stop_->setEnabled(false);
+            Boxes().Show(this, QMessageBox::Information, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok,
+                         QMessageBox::Ok);
+            CloseAs(false);
+            break;
+        }
+        case WM_JOB_DONE: {
+            busy_ = 0;
+            setWindowTitle(QStringLiteral("Ready"));
+            const QString text = DoneText(wParam, lParam);
+            SetStatus(text);
+            stop_->setEnabled(false);
+            Boxes().Show(this, QMessageBox::Information, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok,
+                         QMessageBox::Ok);
+            CloseAs(true);
+            break;
+        }
+    }
+}
+
+void CProgressDlg::accept() { CloseAs(true); }
+void CProgressDlg::reject() { CloseAs(false); }
+
+void CProgressDlg::CloseAs(bool ok) {
+    if (!isVisible()) return;
+    if (busy_ == 1) {
+        const QString text =
+            QStringLiteral("Warning!  %1 is currently busy.\n\nAre you sure you want to quit?").arg(QLatin1String(kAppTitle));
+        if (AskYesNo(this, text) != QMessageBox::Yes) return;
+        stopSignal_.Set();
+        // The job may have ended (and closed this dialog) while the question was up.
+        if (!isVisible()) return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QThread::msleep(100);
+    QDialog::done(ok ? QDialog::Accepted : QDialog::Rejected);
+    QApplication::restoreOverrideCursor();
+}
+
+void CProgressDlg::keyPressEvent(QKeyEvent* event) {
+    // Stop is not an auto-default button, so Enter reaches the dialog even while Stop has the
+    // focus (Space still presses Stop).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace kyn::app

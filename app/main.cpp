@@ -1,0 +1,22 @@
+// kyndataconverter: the desktop converter. Files dropped on its window (or picked with
+// File > Convert...) are converted into the format chosen in the options.
+#include <QApplication>
+
+#include "app/Artwork.h"
+#include "app/KYNDataConverterApp.h"
+#include "app/Resources.h"
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(kyn::app::kOrganisation));
+    QApplication::setApplicationName(QString::fromLatin1(kyn::app::kAppTitle));
+    QApplication::setDesktopFileName(QStringLiteral("kyndataconverter"));
+    QApplication::setWindowIcon(kyn::app::AppIcon());
+
+    kyn::app::CKYNDataConverterApp app;
+    if (!app.InitInstance()) return 1;
+    const int result = qapp.exec();
+    // Only a normal end gets here; the settings are written now.
+    app.ExitInstance();
+    return result;
+}

@@ -1,0 +1,297 @@
+// Files dropped on the client window run one job on a worker thread, with the progress dialog
+// up until the job ends; quitting a busy job lets it finish its file without its messages
+// reaching the gone dialog; a new drop waits for that worker. The last tests run the real
+// formats and skip themselves while the format stand-ins are linked.
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "AppTestSupport.h"
+#include "app/ChildView.h"
+#include "app/ProgressDlg.h"
+#include "conversion/TargetFormat.h"
+#include "datastore/DataStore.h"
+#include "util/TextStream.h"
+
+namespace kyn::app::test {
+
+namespace {
+
+// A loader and writer that log what the job does with them; the loader can be held at one
+// file until the test lets it go.
+struct FakeFormats {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::vector<std::string> loaded;
+    std::string holdAt;  // the loader waits in this file's load until released
+    bool released = false;
+    std::atomic<bool> holding{false};
+    TargetTable table;
+
+    FakeFormats() {
+        table = {{1, "dsb", "VarnixBinary", ".dsb", StreamMode::Binary,
+                  [](DataStore&, std::ostream& os, const WriterOptions&) { os << "converted"; }}};
+    }
+    JobFormats Formats() {
+        JobFormats f;
+        f.targets = &table;
+        f.load = [this](DataStore&, const std::string& path) {
+            std::unique_lock<std::mutex> lock(mutex);
+            loaded.push_back(QFileInfo(QString::fromStdString(path)).fileName().toStdString());
+            if (path.size() >= holdAt.size() && !holdAt.empty() &&
+                path.compare(path.size() - holdAt.size(), holdAt.size(), holdAt) == 0) {
+                holding = true;
+                cv.wait(lock, [this] { return released; });
+                holding = false;
+            }
+            return true;
+        };
+        return f;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        cv.notify_all();
+    }
+    std::vector<std::string> Loaded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return loaded;
+    }
+};
+
+void Drop(QWidget* target, const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+    delete mime;
+}
+
+// Waits until the view has run `jobs` jobs and is idle with no worker.
+bool WaitIdle(CChildView& view, int jobs, int timeoutMs = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        if (view.JobsStarted() >= jobs && !view.HasProgressDialog() && !view.WorkerRunning()) return true;
+        QTest::qWait(10);
+    }
+    return false;
+}
+
+// A small measurement: two wavelengths by three times of one absorbance.
+void WriteMeasurement(const QString& path, const std::string& title) {
+    DataStore ds(title, 0, 0);
+    ds.AddProperty("Absorbance");
+    Dimension w("Wavelength", 2);
+    w[0] = 250.0f;
+    w[1] = 260.0f;
+    Dimension t("Time", 3);
+    for (int k = 0; k < 3; ++k) t[k] = 0.5f * static_cast<float>(k);
+    ds.AddDimension(w);
+    ds.AddDimension(t);
+    for (int k = 0; k < ds.data.Count(); ++k) ds.data[k] = 0.125f * static_cast<float>(k);
+    ds.ComputeDataRange();
+    TextOFStream os(Local(path));
+    ds.WriteVarnixStore(os, false);
+    os.close();
+    QVERIFY(os.good());
+}
+
+}  // namespace
+
+class JobIntakeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void dropOfFiveFilesIsOneJobInReverseOrder() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        QStringList paths;
+        for (int i = 1; i <= 5; ++i) {
+            paths << dir.filePath(QStringLiteral("f%1.dsa").arg(i));
+            WriteText(paths.back(), "x");
+        }
+        ConversionSettings settings;
+        settings.DefaultFileType = 1;
+        CChildView view(settings);
+        FakeFormats fake;
+        view.SetJobFormats(fake.Formats());
+        view.show();
+        int dialogs = 0;
+        QString titleSeen;
+        boxes.onShow = [&](const BoxCall& call) {
+            if (auto* d = qobject_cast<CProgressDlg*>(call.parent.data())) {
+                ++dialogs;
+                titleSeen = d->windowTitle();
+            }
+        };
+        Drop(&view, paths);
+        QVERIFY(WaitIdle(view, 1));
+        QCOMPARE(view.JobsStarted(), 1);
+        QCOMPARE(fake.Loaded(), (std::vector<std::string>{"f5.dsa", "f4.dsa", "f3.dsa", "f2.dsa", "f1.dsa"}));
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 5 files.\r\n")});
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(titleSeen, QStringLiteral("Ready"));
+        for (int i = 1; i <= 5; ++i) QVERIFY(QFile::exists(dir.filePath(QStringLiteral("f%1.dsb").arg(i))));
+        QVERIFY(boxes.unexpected.isEmpty());
+        QVERIFY(view.Relay().Dropped() == 0);
+    }
+
+    void jobQuestionsAreAnsweredOnTheUserInterfaceThread() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString in = dir.filePath("a.dsa");
+        WriteText(in, "x");
+        WriteText(dir.filePath("a.dsb"), "old");
+        ConversionSettings settings;
+        settings.DefaultFileType = 1;
+        CChildView view(settings);
+        FakeFormats fake;
+        view.SetJobFormats(fake.Formats());
+        bool onUiThread = false;
+        boxes.onShow = [&](const BoxCall&) { onUiThread = QThread::currentThread() == qApp->thread(); };
+        boxes.answers = {QMessageBox::No};  // keep the existing file
+        view.ConvertFile(in);
+        QVERIFY(WaitIdle(view, 1));
+        QVERIFY(onUiThread);
+        QCOMPARE(boxes.calls.size(), std::size_t{2});
+        QCOMPARE(boxes.calls[0].text, QStringLiteral("Error converting a.dsa to a.dsb.\n\nA file called a.dsb already "
+                                                     "exists in the target directory.\n\nOverwrite?"));
+        QCOMPARE(boxes.calls[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(boxes.calls[1].text, QStringLiteral("Done.\r\n\r\nProcessed 0 files, skipped 1 file.\r\n"));
+        QFile old(dir.filePath("a.dsb"));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+    }
+
+    void quitWhileBusyLetsTheJobFinishWithoutTheDialog() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QStringList paths = {dir.filePath("first.dsa"), dir.filePath("second.dsa")};
+        for (const QString& p : paths) WriteText(p, "x");
+        ConversionSettings settings;
+        settings.DefaultFileType = 1;
+        auto view = std::make_unique<CChildView>(settings);
+        FakeFormats fake;
+        fake.holdAt = "second.dsa";  // the job's first file
+        view->SetJobFormats(fake.Formats());
+
+        QPointer<CProgressDlg> dialog;
+        boxes.answers = {QMessageBox::Yes};
+        // Once the worker is inside its first file, the user presses Escape and confirms.
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (!fake.holding || !view->ProgressDialog() || !view->ProgressDialog()->isVisible()) return;
+            poll.stop();
+            dialog = view->ProgressDialog();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        poll.start();
+        Drop(view.get(), paths);
+        QTRY_VERIFY_WITH_TIMEOUT(view->JobsStarted() == 1 && !view->HasProgressDialog(), 20000);
+        QVERIFY(dialog.isNull());  // destroyed
+        QVERIFY(view->WorkerRunning());
+        QCOMPARE(boxes.Texts().size(), 1);
+        QVERIFY(boxes.Texts()[0].startsWith(QLatin1String("Warning!  KYNDataConverter is currently busy.")));
+
+        // The job finishes its file, then sees the stop signal; its messages go nowhere.
+        const int droppedBefore = view->Relay().Dropped();
+        fake.Release();
+        view->WaitForWorker();
+        QVERIFY(view->Relay().Dropped() >= droppedBefore + 2);  // progress and aborted at least
+        QVERIFY(QFile::exists(dir.filePath("second.dsb")));
+        QVERIFY(!QFile::exists(dir.filePath("first.dsb")));
+        QCOMPARE(fake.Loaded(), std::vector<std::string>{"second.dsa"});
+        QCOMPARE(boxes.Texts().size(), 1);  // no summary after quitting
+        view.reset();                       // and the view goes with no worker left
+    }
+
+    void newDropWaitsForTheStoppedJobsLastFile() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QStringList firstJob = {dir.filePath("a1.dsa"), dir.filePath("a2.dsa")};
+        const QString secondJob = dir.filePath("b.dsa");
+        for (const QString& p : firstJob + QStringList{secondJob}) WriteText(p, "x");
+        ConversionSettings settings;
+        settings.DefaultFileType = 1;
+        CChildView view(settings);
+        FakeFormats fake;
+        fake.holdAt = "a2.dsa";
+        view.SetJobFormats(fake.Formats());
+        boxes.answers = {QMessageBox::Yes};
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (!fake.holding || !view.ProgressDialog() || !view.ProgressDialog()->isVisible()) return;
+            poll.stop();
+            view.ProgressDialog()->reject();
+        });
+        poll.start();
+        view.ConvertFiles({Local(firstJob[0]), Local(firstJob[1])});
+        QVERIFY(view.WorkerRunning());
+
+        // The second job starts while the first worker still holds its file; the file is let go
+        // a little later, and only then may the second job begin.
+        QTimer::singleShot(200, [&] { fake.Release(); });
+        view.ConvertFile(secondJob);
+        QVERIFY(WaitIdle(view, 2));
+        QCOMPARE(fake.Loaded(), (std::vector<std::string>{"a2.dsa", "b.dsa"}));
+        QCOMPARE(boxes.Texts().last(), QStringLiteral("Done.\r\n\r\nProcessed 1 file.\r\n"));
+        QVERIFY(QFile::exists(dir.filePath("b.dsb")));
+    }
+
+    void droppedFilesConvertWithTheRealFormats() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString a = dir.filePath("alpha.dsa"), b = dir.filePath("beta.dsa");
+        WriteMeasurement(a, "Alpha");
+        WriteMeasurement(b, "Beta");
+        ConversionSettings settings;
+        settings.DefaultFileType = 1;  // VarnixBinary
+        CChildView view(settings);
+        view.show();
+        Drop(&view, {a, b});
+        QVERIFY(WaitIdle(view, 1));
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n")});
+        for (const auto& [path, title] : {std::pair{dir.filePath("alpha.dsb"), "Alpha"}, {dir.filePath("beta.dsb"), "Beta"}}) {
+            DataStore ds(true);
+            QVERIFY(ds.Load(Local(path), false));
+            QCOMPARE(ds.title, std::string(title));
+            QCOMPARE(ds.dimensions.Count(), 2);
+        }
+        QVERIFY(QFile::exists(a));  // originals kept
+    }
+
+    void droppedFolderIsPassedOver() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        const QString file = dir.filePath("gamma.dsa");
+        WriteMeasurement(file, "Gamma");
+        ConversionSettings settings;
+        settings.DefaultFileType = 0;
+        CChildView view(settings);
+        Drop(&view, {dir.filePath("sub"), file});
+        QVERIFY(WaitIdle(view, 1));
+        QVERIFY(QFile::exists(dir.filePath("gamma.dsx")));
+        // The folder must give no message: only the summary, with one file processed.
+        QCOMPARE(boxes.Texts().size(), 1);
+        QCOMPARE(boxes.Texts().last(), QStringLiteral("Done.\r\n\r\nProcessed 1 file.\r\n"));
+    }
+};
+
+KYN_APP_TEST(JobIntakeTest);
+
+}  // namespace kyn::app::test
+
+#include "JobIntakeTest.moc"

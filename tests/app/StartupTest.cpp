@@ -1,0 +1,241 @@
+// Start-up and exit of the application object: the stored settings through the per-user store,
+// the first-run message, the window's place and size, Always on Top, and the commands the
+// application handles.
+#include <QAbstractButton>
+#include <QAction>
+#include <QSettings>
+#include <QToolBar>
+#include <atomic>
+#include <thread>
+
+#include "AppTestSupport.h"
+#include "app/ChildView.h"
+#include "app/KYNDataConverterApp.h"
+#include "app/MainFrame.h"
+#include "app/OptionsDlg.h"
+#include "app/Resources.h"
+
+namespace kyn::app::test {
+
+namespace {
+
+const QString kFirstRun = QStringLiteral(
+    "This is the first time you have run KYNDataConverter.\n\nPlease choose your preferred configuration "
+    "settings.\nSelect \"Options\" from the \"View\" menu.\n");
+
+QSettings Stored() { return QSettings(QStringLiteral("Velorant Ltd"), QStringLiteral("KYNDataConverter")); }
+
+void ClearStore() {
+    QSettings s(QStringLiteral("Velorant Ltd"), QStringLiteral("KYNDataConverter"));
+    s.clear();
+    s.sync();
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ClearStore(); }
+
+    void settingsLiveInTheUsersConfigFolder() {
+        // The test main points XDG_CONFIG_HOME at a temporary folder.
+        const QString file = Stored().fileName();
+        QVERIFY2(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")), qPrintable(file));
+        QVERIFY(file.endsWith(QLatin1String("Velorant Ltd/KYNDataConverter.conf")));
+    }
+
+    void firstRunShowsTheMessageOnce() {
+        {
+            ScriptedBoxes boxes;
+            CKYNDataConverterApp app;
+            QVERIFY(app.InitInstance());
+            QCOMPARE(boxes.Texts(), QStringList{kFirstRun});
+            QCOMPARE(boxes.calls[0].caption, QStringLiteral("KYNDataConverter"));
+            QCOMPARE(boxes.calls[0].buttons, QMessageBox::Ok);
+            CMainFrame* frame = app.MainFrame();
+            QCOMPARE(frame->pos(), QPoint(100, 100));
+            QCOMPARE(frame->size(), QSize(361, 260));
+            QCOMPARE(frame->windowTitle(), QStringLiteral("KYN Varnix Converter"));
+            QVERIFY(frame->isVisible());
+            QVERIFY(!frame->IsTopmost());
+            QVERIFY(!frame->Action(ID_VIEW_ALWAYSONTOP)->isChecked());
+            // Nothing is written before the end.
+            QVERIFY(Stored().allKeys().isEmpty());
+            frame->close();
+            app.ExitInstance();
+        }
+        QSettings stored = Stored();
+        QCOMPARE(stored.value("Options/Configured").toInt(), 1);
+        QCOMPARE(stored.value("Options/DefaultFileType").toInt(), 2);
+        QCOMPARE(stored.value("Options/UseSensibleExtensions").toInt(), 1);
+        QCOMPARE(stored.value("Settings/AlwaysOnTop").toInt(), 0);
+        QVERIFY(!stored.contains("Options/StripHeaderInformation"));
+        {
+            ScriptedBoxes boxes;
+            CKYNDataConverterApp app;
+            app.InitInstance();
+            QVERIFY(boxes.calls.empty());
+        }
+    }
+
+    void storedValuesAreUsedAndWrittenBack() {
+        {
+            QSettings s = Stored();
+            s.setValue("Options/DefaultFileType", 5);
+            s.setValue("Options/SaveExtraInfo", 1);
+            s.setValue("Options/SilentlyOverwrite", 7);  // used as it stands, written back as a flag
+            s.setValue("Options/Configured", 1);
+            s.setValue("Settings/AlwaysOnTop", 1);
+        }
+        ScriptedBoxes boxes;
+        {
+            CKYNDataConverterApp app;
+            app.InitInstance();
+            QVERIFY(boxes.calls.empty());
+            QCOMPARE(app.Settings().DefaultFileType, 5);
+            QCOMPARE(app.Settings().SilentlyOverwrite, 7);
+            QVERIFY(app.MainFrame()->IsTopmost());
+            QAction* onTop = app.MainFrame()->Action(ID_VIEW_ALWAYSONTOP);
+            QVERIFY(onTop->isChecked());
+            onTop->trigger();
+            QVERIFY(!onTop->isChecked());
+            QVERIFY(!app.MainFrame()->IsTopmost());
+            QCOMPARE(app.AlwaysOnTop(), 0);
+            QCOMPARE(app.MainFrame()->pos(), QPoint(100, 100));  // not moved by the change
+            app.Settings().StripHeaderInformation = 1;
+            app.ExitInstance();
+        }
+        QSettings stored = Stored();
+        QCOMPARE(stored.value("Options/DefaultFileType").toInt(), 5);
+        QCOMPARE(stored.value("Options/SaveExtraInfo").toInt(), 1);
+        QCOMPARE(stored.value("Options/SilentlyOverwrite").toInt(), 1);
+        QCOMPARE(stored.value("Settings/AlwaysOnTop").toInt(), 0);
+        QVERIFY(!stored.contains("Options/StripHeaderInformation"));
+        CKYNDataConverterApp again;
+        again.InitInstance();
+        QCOMPARE(again.Settings().StripHeaderInformation, 0);
+    }
+
+    void withoutANormalEndNothingIsWritten() {
+        ScriptedBoxes boxes;
+        {
+            CKYNDataConverterApp app;
+            app.InitInstance();
+            app.Settings().DefaultFileType = 6;
+            app.OnViewAlwaysOnTop();
+        }
+        QVERIFY(Stored().allKeys().isEmpty());
+    }
+
+    void optionsOkConfiguresAndCancelDoesNot() {
+        ScriptedBoxes boxes;
+        CKYNDataConverterApp app;
+        app.InitInstance();
+        const auto runOptions = [&app](bool ok) {
+            QTimer::singleShot(0, [ok] {
+                auto* dlg = qobject_cast<COptionsDlg*>(QApplication::activeModalWidget());
+                QVERIFY(dlg);
+                dlg->Control(IDC_SAVE_JCAMP)->click();
+                if (ok)
+                    dlg->accept();
+                else
+                    dlg->reject();
+            });
+            app.OnViewOptions();
+        };
+        runOptions(false);
+        QCOMPARE(app.Settings().DefaultFileType, 2);
+        QCOMPARE(app.Settings().Configured, 0);
+        runOptions(true);
+        QCOMPARE(app.Settings().DefaultFileType, 6);
+        QCOMPARE(app.Settings().Configured, 1);
+    }
+
+    void convertCancelledStartsNoJob() {
+        ScriptedBoxes boxes;
+        CKYNDataConverterApp app;
+        app.InitInstance();
+        int asked = 0;
+        app.SetFileChooser([&asked](QWidget*) {
+            ++asked;
+            return QString();
+        });
+        app.MainFrame()->Action(ID_FILE_OPEN)->trigger();
+        QCOMPARE(asked, 1);
+        QCOMPARE(app.MainFrame()->View()->JobsStarted(), 0);
+    }
+
+    void writerNoticesFromTheWorkerAreBoxesOnTheUserInterfaceThread() {
+        ScriptedBoxes boxes;
+        bool onUiThread = false;
+        boxes.onShow = [&](const BoxCall&) { onUiThread = QThread::currentThread() == qApp->thread(); };
+        {
+            CKYNDataConverterApp app;
+            app.InitInstance();
+            boxes.calls.clear();  // the first-run message
+            std::atomic<bool> shown{false};
+            std::thread worker([&] { shown = Notify("Belmora", "Some data could not be written.", notice::kIconExclamation); });
+            QTRY_VERIFY(shown.load());
+            worker.join();
+            QVERIFY(onUiThread);
+            QCOMPARE(boxes.calls.size(), std::size_t{1});
+            QCOMPARE(boxes.calls[0].caption, QStringLiteral("Belmora"));
+            QCOMPARE(boxes.calls[0].icon, QMessageBox::Warning);
+        }
+        // After the program's end the notices no longer reach a box.
+        Notify("Belmora", "after", 0);
+        QCOMPARE(boxes.calls.size(), std::size_t{1});
+    }
+
+    void openDialogFiltersKeepThePatterns() {
+        QCOMPARE(OpenDialogFilters(),
+                 (QStringList{"DataStore Files (*.dsa *.dsb *.dsx)", "VarnixBinary DataStore Files (*.dsb *.dsx)",
+                              "VarnixStore ASCII (*.dsa)", "Text Files (*.txt)", "All Files (*.*)"}));
+    }
+
+    void pictureStaysCentred() {
+        ScriptedBoxes boxes;
+        CKYNDataConverterApp app;
+        app.InitInstance();
+        CChildView* view = app.MainFrame()->View();
+        QCOMPARE(view->Picture().size(), QSize(345, 144));
+        const auto check = [view](QSize size) {
+            view->parentWidget()->window()->resize(size);
+            QCoreApplication::processEvents();
+            const QRect r = view->contentsRect();
+            QCOMPARE(view->PictureOrigin(), QPoint(r.left() + (r.width() - 345) / 2, r.top() + (r.height() - 144) / 2));
+        };
+        check(QSize(800, 600));
+        QVERIFY(view->PictureOrigin().x() > 0);
+        // Smaller than the picture: its middle part shows.
+        check(QSize(200, 150));
+        QVERIFY(view->PictureOrigin().x() < 0);
+        QVERIFY(view->PictureOrigin().y() < 0);
+    }
+
+    void menusAndToolbarCarryTheCommands() {
+        ScriptedBoxes boxes;
+        CKYNDataConverterApp app;
+        app.InitInstance();
+        CMainFrame* frame = app.MainFrame();
+        QCOMPARE(frame->IdleText(), QStringLiteral("For Help, press F1"));
+        QList<int> toolbar;
+        for (QAction* a : frame->ToolBar()->actions()) toolbar << (a->isSeparator() ? 0 : a->data().toInt());
+        QCOMPARE(toolbar, (QList<int>{57601, 32774, 57670, 0, 57664, 57669}));
+        QCOMPARE(frame->Action(ID_FILE_OPEN)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(frame->Action(ID_HELP)->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(frame->Action(ID_CONTEXT_HELP)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
+        QCOMPARE(frame->Action(ID_FILE_OPEN)->statusTip(), QStringLiteral("Open and convert a DataStore..."));
+        QCOMPARE(frame->Action(ID_FILE_OPEN)->toolTip(), QStringLiteral("Open and convert..."));
+        frame->Action(ID_VIEW_TOOLBAR)->trigger();
+        QVERIFY(frame->ToolBar()->isHidden());
+        QVERIFY(!frame->Action(ID_VIEW_TOOLBAR)->isChecked());
+    }
+};
+
+KYN_APP_TEST(StartupTest);
+
+}  // namespace kyn::app::test
+
+#include "StartupTest.moc"
