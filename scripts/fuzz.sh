@@ -30,7 +30,7 @@ for t in "${targets[@]}"; do
 done
 
 CXX=${CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYN_FUZZ=ON \
-  -DKYN_BUILD_TESTS=OFF >/dev/null
+  -DKYN_BUILD_TESTS=OFF -DKYN_BUILD_APP=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
 
 run=$build/run

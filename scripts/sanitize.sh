@@ -4,7 +4,8 @@
 #   scripts/sanitize.sh          AddressSanitizer + UndefinedBehaviorSanitizer, the whole suite,
 #                                in build-asan/ (no recovery: the first report fails the test)
 #   scripts/sanitize.sh thread   ThreadSanitizer in build-tsan/, the tests that run threads: the
-#                                conversion job tests and the command-line tests
+#                                conversion job tests, the command-line tests and (when the
+#                                desktop program is built) its job and progress tests
 #
 # Env: KYN_JOBS parallel build jobs (default: the number of cores).
 set -euo pipefail
@@ -26,11 +27,16 @@ case "$kind" in
   thread)
     build=${KYN_TSAN_BUILD_DIR:-$root/build-tsan}
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYN_SANITIZE=thread >/dev/null
-    cmake --build "$build" -j"$jobs" --target kynconvert test_conversion test_cli >/dev/null
+    app=$(grep -q '^KYN_BUILD_APP:BOOL=ON' "$build/CMakeCache.txt" && echo test_app || true)
+    cmake --build "$build" -j"$jobs" --target kynconvert test_conversion test_cli $app >/dev/null
     export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
     export KYN_CLI=$build/cli/kynconvert
     "$build/tests/test_conversion" --gtest_brief=1
     "$build/tests/test_cli" --gtest_brief=1
+    if [[ -n "$app" ]]; then
+      QT_QPA_PLATFORM=offscreen "$build/tests/app/test_app" JobIntakeTest
+      QT_QPA_PLATFORM=offscreen "$build/tests/app/test_app" ProgressDlgTest
+    fi
     ;;
   *)
     echo "usage: scripts/sanitize.sh [address|thread]" >&2
