@@ -5,7 +5,7 @@
 # fuzzer adds in build-fuzz/run/corpus/<target>, so a later run goes on from there.
 #
 # Usage: scripts/fuzz.sh SECONDS [TARGET...]     (all targets when none is named)
-# Env:   KYN_FUZZ_BUILD_DIR  build folder (default build-fuzz)
+# Env:   KYN_FUZZ_BUILD_DIR  build folder (default build-fuzz); KYN_JOBS parallel build jobs
 #
 # Limits for every input: 3 s of time (a reader that spins is a finding), no single allocation
 # above 64 MiB (a count trusted before it was checked is a finding). Any finding is saved as
@@ -31,7 +31,7 @@ done
 
 CXX=${CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYN_FUZZ=ON \
   -DKYN_BUILD_TESTS=OFF -DKYN_BUILD_APP=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
+cmake --build "$build" -j"${KYN_JOBS:-$(nproc)}" --target make_seeds $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
 
 run=$build/run
 mkdir -p "$run/artifacts" "$run/logs"
