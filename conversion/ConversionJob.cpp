@@ -3,6 +3,8 @@
 
 #include <fstream>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "conversion/OutputNaming.h"
 #include "conversion/SafeOutput.h"
@@ -154,6 +156,12 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
     bool loaded = false;
     try {
         loaded = run.formats.load(*store, input);
+    } catch (const std::bad_alloc&) {
+        // A legitimate file too large for the memory at hand: a clear reason instead of the
+        // library's own text, and the batch goes on with the next file.
+        error = jobtext::kOutOfMemory;
+    } catch (const std::length_error&) {
+        error = jobtext::kOutOfMemory;
     } catch (const std::exception& e) {
         error = e.what();
     } catch (...) {
@@ -218,6 +226,9 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
         platform.Post(WM_JOB_PROGRESS, 0, run.Percent());
     }
 
+    // Asked before the write: renaming the new file over the output breaks a hard link or
+    // replaces a symbolic link, after which the two names no longer look like one file.
+    const bool outputIsInput = SameFile(input, plan.outputPath);
     bool saved = false;
     {
         SafeOutputFile output;
@@ -251,7 +262,7 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
     const auto lock = gate.Lock();
     // Never delete what was just written: the output may name the input file under another
     // spelling (a case-insensitive file system).
-    if (job.DeleteOriginals == 1 && job.SaveInPlace == 0 && !SameFile(input, plan.outputPath))
+    if (job.DeleteOriginals == 1 && job.SaveInPlace == 0 && !outputIsInput && !SameFile(input, plan.outputPath))
         platform.DeleteFile(input);
     ++run.outcome.processed;
     run.progress += run.step;

@@ -77,6 +77,8 @@ int DefaultJobCount();
 namespace jobtext {
 inline constexpr const char* kStartStatus = "Working in directory:";
 inline constexpr const char* kEndStatus = "Working in directory: \r\n\r\n\r\n";
+// The reason shown when memory runs out while a file is read.
+inline constexpr const char* kOutOfMemory = "There is not enough memory to read this file.\n";
 std::string Converting(const std::string& directory, const std::string& inputName, const std::string& outputName);
 std::string Skipping(const std::string& directory, const std::string& inputName);
 std::string OverwriteQuestion(const std::string& inputName, const std::string& outputName);

@@ -5,6 +5,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev qt6-base-dev libx11-dev xvfb xauth imagemagick)
+# clang and its runtime: the sanitizer builds and the fuzz targets (scripts/sanitize.sh, fuzz.sh).
+packages+=(clang libclang-rt-14-dev)
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(python3-numpy python3-pandas time)
 fi

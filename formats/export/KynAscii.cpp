@@ -83,6 +83,16 @@ std::ostream& APdata::WritePoints(std::ostream& os, const Points& points) const 
 
 namespace {
 
+// Tenths of a nanometre from ten times the wavelength, rounded as the record stores them (plus
+// 0.5, truncated toward zero); false when the result does not fit the record's 32-bit field (NaN,
+// infinite, or beyond about 2e8 nm), where the conversion would be undefined.
+bool WavelengthTenths(double tenfold, std::int32_t& tenths) {
+    const double t = tenfold + 0.5;
+    if (!(t > -2147483649.0 && t < 2147483648.0)) return false;
+    tenths = static_cast<std::int32_t>(t);
+    return true;
+}
+
 // The conditions after "INFO>": tokens separated by "_"; "wl", "tp" and "tm" are followed by a
 // number read straight after their separator, "ft" sets the fit flag, anything else is skipped.
 bool ParseInfo(const std::string& rest, APdata& rec) {
@@ -120,7 +130,7 @@ bool ParseInfo(const std::string& rest, APdata& rec) {
             }
         }
         const double v = std::strtod(rest.substr(p, q - p).c_str(), nullptr);
-        if (token == "wl") rec.wavelength = static_cast<std::int32_t>(v * 10.0 + 0.5);
+        if (token == "wl" && !WavelengthTenths(v * 10.0, rec.wavelength)) return false;
         if (token == "tp") rec.temperature = static_cast<float>(v);
         if (token == "tm") rec.time = static_cast<float>(v);
         pos = q;
@@ -219,7 +229,11 @@ std::ostream& DataStore::WriteKynAscii(std::ostream& os, int t) {
     rec.Stamp();
     if (FindDimension("Wavelength") != -1) {
         const float tenfold = GetCurrentValue("Wavelength") * 10.0f;
-        rec.wavelength = static_cast<std::int32_t>(static_cast<double>(tenfold) + 0.5);
+        // A wavelength the record cannot hold fails the save rather than write a wrong one.
+        if (!WavelengthTenths(static_cast<double>(tenfold), rec.wavelength)) {
+            os.setstate(std::ios_base::failbit);
+            return os;
+        }
     }
     rec.WritePoints(os, points);
     os.flush();

@@ -45,9 +45,12 @@ void WriteFloats(std::ostream& os, const float* v, std::size_t n, Crc32* crc) {
 void CheckValueCount(const DataStore& ds, std::int64_t bytesLeft, int minBytesPerValue) {
     const std::int64_t n = ds.ValueCount();
     if (n < 0) Fail(msg::kFileCorrupt);
-    const bool large = n * 4 > static_cast<std::int64_t>(kMaxDataBytes);
-    const bool absent = bytesLeft >= 0 && n > bytesLeft / std::max(1, minBytesPerValue);
-    if (large && absent) Fail(msg::kFileCorrupt);
+    if (bytesLeft < 0) {
+        if (n * 4 > static_cast<std::int64_t>(kMaxDataBytes)) Fail(msg::kFileCorrupt);
+        return;
+    }
+    const std::int64_t present = bytesLeft / std::max(1, minBytesPerValue);
+    if (n > present && (n - present) * 4 > kMaxMissingBytes) Fail(msg::kFileCorrupt);
 }
 
 bool ReadDimensionRecord(std::istream& is, Dimension& dimension, Crc32* crc, bool strictCount) {

@@ -15,10 +15,17 @@ namespace kyn::native {
 // Largest value block the binary formats carry (256 MiB); a stored byte count above it is refused.
 inline constexpr std::uint32_t kMaxDataBytes = 0x10000000u;
 
+// How much of a value block may be missing from a file that ends inside it. Such a file still
+// loads (the missing values stay 0), but a block that the rest of the file falls short of by
+// more than this is a broken or hostile count: refusing it keeps a small file from reserving
+// a large block.
+inline constexpr std::int64_t kMaxMissingBytes = std::int64_t{4} << 20;
+
 // Refuses, with "The file is corrupt.\n", a DataStore whose properties and dimensions call for
-// more values than a 32-bit count can hold, or for a block larger than kMaxDataBytes that the
-// rest of the file (bytesLeft, -1 when unknown) cannot hold at minBytesPerValue each. A file
-// merely cut short inside a block of ordinary size still loads (its missing values stay 0).
+// more values than a 32-bit count can hold, or for a block that the rest of the file (bytesLeft,
+// at minBytesPerValue per value) falls short of by more than kMaxMissingBytes. With bytesLeft -1
+// (unknown, or a header-only read that has no block) only the format's limit kMaxDataBytes
+// applies.
 void CheckValueCount(const DataStore& ds, std::int64_t bytesLeft, int minBytesPerValue);
 
 // Dimension record: name text, int32 N, N float32. The name is read up to its NUL; when the file

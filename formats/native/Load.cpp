@@ -9,7 +9,11 @@
 //
 // Load answers false when the file cannot be opened or the reader leaves its stream in any state
 // other than good; refusals and reader failures are exceptions carrying the user's message.
+#include "formats/native/LoadSource.h"
+
 #include <fstream>
+#include <memory>
+#include <sstream>
 #include <string_view>
 
 #include "datastore/DataStore.h"
@@ -88,38 +92,58 @@ bool LooksLikeCary(TextCursor& probe) {
 
 }  // namespace
 
-bool DataStore::Load(const std::string& path, bool headerOnly) {
-    std::ifstream in(path, std::ios_base::in | std::ios_base::binary);
-    if (!in.is_open()) return false;
-
+bool LoadFromStreams(DataStore& ds, std::istream& in, const TextReopener& reopenAsText, bool headerOnly) {
     TextCursor probe(in);
     probe.SkipWs();
     std::string line;
     probe.GetLine(line);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    formatName = line;
+    ds.formatName = line;
 
-    bool ok = true;
     const LoadRule* rule = FindRule(line);
     if (rule && rule->action == Action::Refuse) Fail(rule->refusal);
 
-    if (rule && rule->action == Action::SameBinaryStream) {
-        ok = rule->reader(*this, in, headerOnly).good();
+    if (rule && rule->action == Action::SameBinaryStream) return rule->reader(ds, in, headerOnly).good();
+
+    Reader reader = nullptr;
+    if (rule) {
+        reader = rule->reader;
+    } else if (LooksLikeCary(probe) && ds.allowCaryImport) {
+        ds.formatName = "CARY-ASCII";
+        reader = [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadCaryAscii(is); };
     } else {
-        Reader reader = nullptr;
-        if (rule) {
-            reader = rule->reader;
-        } else if (LooksLikeCary(probe) && allowCaryImport) {
-            formatName = "CARY-ASCII";
-            reader = [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadCaryAscii(is); };
-        } else {
-            Fail(msg::kUnrecognised);
-        }
-        in.close();
-        TextIFStream text(path);
-        if (!text.is_open()) return false;
-        ok = reader(*this, text, headerOnly).good();
+        Fail(msg::kUnrecognised);
     }
+    std::unique_ptr<std::istream> text = reopenAsText();
+    if (!text) return false;
+    return reader(ds, *text, headerOnly).good();
+}
+
+bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly) {
+    std::stringbuf binaryBuf(std::string(bytes), std::ios_base::in);
+    std::istream binary(&binaryBuf);
+    std::stringbuf textSource(std::string(bytes), std::ios_base::in);
+    TextInBuf textBuf(&textSource);
+    const bool ok = LoadFromStreams(
+        ds, binary, [&textBuf] { return std::make_unique<std::istream>(&textBuf); }, headerOnly);
+    ds.fileName = "(memory)";
+    return ok;
+}
+
+bool DataStore::Load(const std::string& path, bool headerOnly) {
+    std::ifstream in(path, std::ios_base::in | std::ios_base::binary);
+    if (!in.is_open()) return false;
+    // Text readers get the file opened again in text mode, from its start; the binary one is
+    // closed first.
+    const bool ok = LoadFromStreams(
+        *this, in,
+        [&in, &path]() -> std::unique_ptr<std::istream> {
+            in.close();
+            auto text = std::make_unique<TextIFStream>(path);
+            if (!text->is_open()) return nullptr;
+            return text;
+        },
+        headerOnly);
     fileName = path;
     return ok;
 }

@@ -104,7 +104,7 @@ std::istream& DataStore::ReadVarnixBinary(std::istream& is, bool headerOnly) {
     for (int k = 0; k < dimensionCount && is.good(); ++k)
         if (!native::ReadDimensionRecord(is, dimensions.At(k), nullptr, false)) break;
 
-    native::CheckValueCount(*this, BytesLeft(is), 4);
+    native::CheckValueCount(*this, headerOnly ? -1 : BytesLeft(is), 4);
     Initialize();
     if (headerOnly) return is;
 

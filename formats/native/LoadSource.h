@@ -1,0 +1,27 @@
+// Loading from sources other than a named file. DataStore::Load opens the file and calls
+// LoadFromStreams; the fuzz targets and the hostile-input tests feed bytes from memory through
+// LoadFromMemory, so that they exercise exactly the recognition and the readers of a real load.
+#pragma once
+
+#include <functional>
+#include <istream>
+#include <memory>
+#include <string_view>
+
+#include "datastore/DataStore.h"
+
+namespace kyn {
+
+// Gives the same content again as a text-mode stream positioned at its start (null when it
+// cannot). Called at most once, after recognition, and only for the text formats.
+using TextReopener = std::function<std::unique_ptr<std::istream>()>;
+
+// Recognises the format from the first line of `binary` and runs the matching reader: the
+// binary readers on `binary`, the text readers on what `reopenAsText` gives. Same results and
+// exceptions as DataStore::Load, except that fileName is left to the caller.
+bool LoadFromStreams(DataStore& ds, std::istream& binary, const TextReopener& reopenAsText, bool headerOnly);
+
+// LoadFromStreams over a copy of `bytes`; fileName becomes "(memory)".
+bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly = false);
+
+}  // namespace kyn
