@@ -14,6 +14,7 @@
 #include "app/ProgressDlg.h"
 #include "conversion/TargetFormat.h"
 #include "datastore/DataStore.h"
+#include "SampleFiles.h"
 #include "util/TextStream.h"
 
 namespace kyn::app::test {
@@ -90,21 +91,7 @@ bool WaitIdle(CChildView& view, int jobs, int timeoutMs = 20000) {
 
 // A small measurement: two wavelengths by three times of one absorbance.
 void WriteMeasurement(const QString& path, const std::string& title) {
-    DataStore ds(title, 0, 0);
-    ds.AddProperty("Absorbance");
-    Dimension w("Wavelength", 2);
-    w[0] = 250.0f;
-    w[1] = 260.0f;
-    Dimension t("Time", 3);
-    for (int k = 0; k < 3; ++k) t[k] = 0.5f * static_cast<float>(k);
-    ds.AddDimension(w);
-    ds.AddDimension(t);
-    for (int k = 0; k < ds.data.Count(); ++k) ds.data[k] = 0.125f * static_cast<float>(k);
-    ds.ComputeDataRange();
-    TextOFStream os(Local(path));
-    ds.WriteVarnixStore(os, false);
-    os.close();
-    QVERIFY(os.good());
+    QVERIFY(kyn::test::WriteSmallMeasurement(Local(path), title));
 }
 
 }  // namespace

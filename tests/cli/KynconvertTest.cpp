@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "../conversion/RecordingPlatform.h"
+#include "SampleFiles.h"
 #include "Subprocess.h"
 #include "datastore/DataStore.h"
 #include "util/TextStream.h"
@@ -13,21 +14,7 @@ namespace {
 
 // A small measurement: two wavelengths by three times of one absorbance.
 void WriteMeasurement(const std::string& path, const std::string& title) {
-    DataStore ds(title, 0, 0);
-    ds.AddProperty("Absorbance");
-    Dimension w("Wavelength", 2);
-    w[0] = 250.0f;
-    w[1] = 260.0f;
-    Dimension t("Time", 3);
-    for (int k = 0; k < 3; ++k) t[k] = 0.5f * static_cast<float>(k);
-    ds.AddDimension(w);
-    ds.AddDimension(t);
-    for (int k = 0; k < ds.data.Count(); ++k) ds.data[k] = 0.125f * static_cast<float>(k);
-    ds.ComputeDataRange();
-    TextOFStream os(path);
-    ds.WriteVarnixStore(os, false);
-    os.close();
-    ASSERT_TRUE(os.good()) << path;
+    ASSERT_TRUE(WriteSmallMeasurement(path, title)) << path;
 }
 
 std::string LoadedTitle(const std::string& path) {
