@@ -8,6 +8,7 @@
 //
 // Usage: ref_charconv VALUES.f32 [REPEATS]. Prints "to_chars_ns <ns per value>" and
 // "from_chars_ns <ns per value>" (median of the repeats) and a checksum that keeps the loops alive.
+#include "RefSupport.h"
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -17,29 +18,17 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
+using kyn::bench::Clock;
+using kyn::bench::Median;
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: ref_charconv VALUES.f32 [REPEATS]\n");
         return 2;
     }
-    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    std::ifstream in(argv[1], std::ios::binary | std::ios::ate);
-    const auto bytes = static_cast<std::size_t>(in.tellg());
-    in.seekg(0);
-    std::vector<float> values(bytes / 4);
-    in.read(reinterpret_cast<char*>(values.data()), static_cast<std::streamsize>(values.size() * 4));
-    if (!in || values.empty()) {
+    const int repeats = kyn::bench::Repeats(argc, argv);
+    const std::vector<float> values = kyn::bench::ReadWholeFile<float>(argv[1]);
+    if (values.empty()) {
         std::fprintf(stderr, "ref_charconv: cannot read %s\n", argv[1]);
         return 1;
     }

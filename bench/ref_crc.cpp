@@ -3,6 +3,7 @@
 //
 // Usage: ref_crc FILE [REPEATS]. Prints "table_gbps", "fast_gbps" (median of the repeats),
 // "same 1|0" and the two values.
+#include "RefSupport.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -13,29 +14,18 @@
 
 #include "util/Crc32.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
+using kyn::bench::Clock;
+using kyn::bench::Median;
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: ref_crc FILE [REPEATS]\n");
         return 2;
     }
-    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    std::ifstream in(argv[1], std::ios::binary | std::ios::ate);
-    const auto bytes = static_cast<std::size_t>(in.tellg());
-    in.seekg(0);
-    std::vector<unsigned char> data(bytes);
-    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(bytes));
-    if (!in || bytes == 0) {
+    const int repeats = kyn::bench::Repeats(argc, argv);
+    const std::vector<unsigned char> data = kyn::bench::ReadWholeFile<unsigned char>(argv[1]);
+    const std::size_t bytes = data.size();
+    if (data.empty()) {
         std::fprintf(stderr, "ref_crc: cannot read %s\n", argv[1]);
         return 1;
     }
