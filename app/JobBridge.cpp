@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QThread>
-#include <filesystem>
 #include <thread>
 
 #include "app/MessageBoxes.h"
@@ -81,16 +80,6 @@ FailureAnswer QtJobPlatform::AskFailure(const std::string& text) {
 
 FailureAnswer QtJobPlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
 FailureAnswer QtJobPlatform::AskSaveFailure(const std::string& text) { return AskFailure(text); }
-
-bool QtJobPlatform::IsRegularFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-bool QtJobPlatform::DeleteFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::remove(path, ec);
-}
 
 void QtJobPlatform::Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 

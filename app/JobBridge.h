@@ -66,8 +66,6 @@ public:
     FailureAnswer AskReadFailure(const std::string& text) override;
     FailureAnswer AskSaveFailure(const std::string& text) override;
     void SetStatusText(const std::string& text) override { status_.Set(text); }
-    bool IsRegularFile(const std::string& path) override;
-    bool DeleteFile(const std::string& path) override;
     void Sleep(std::chrono::milliseconds duration) override;
 
 private:

@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -97,16 +96,6 @@ ConsolePlatform::ConsolePlatform(const ConsoleOptions& options, std::FILE* err, 
     : options_(options), err_(err), in_(in), mainThread_(std::this_thread::get_id()) {}
 
 bool ConsolePlatform::PollStop() { return g_stop.Poll(); }
-
-bool ConsolePlatform::IsRegularFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-bool ConsolePlatform::DeleteFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::remove(path, ec);
-}
 
 void ConsolePlatform::ClearBar() {
     if (barShown_) {

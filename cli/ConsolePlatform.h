@@ -37,8 +37,6 @@ public:
     FailureAnswer AskReadFailure(const std::string& text) override;
     FailureAnswer AskSaveFailure(const std::string& text) override;
     void SetStatusText(const std::string& text) override { status_.Set(text); }
-    bool IsRegularFile(const std::string& path) override;
-    bool DeleteFile(const std::string& path) override;
     // The pause before the end message lets a window show its last state; a console has none.
     void Sleep(std::chrono::milliseconds) override {}
     void PassedOver(const std::string& path, const std::string& reason) override;

@@ -40,9 +40,10 @@ public:
     virtual FailureAnswer AskSaveFailure(const std::string& text) = 0;
     // Replaces the status text; the display reads it when it handles the next WM_JOB_PROGRESS.
     virtual void SetStatusText(const std::string& text) = 0;
-    virtual bool IsRegularFile(const std::string& path) = 0;
-    // Deletes a file; the job ignores the result.
-    virtual bool DeleteFile(const std::string& path) = 0;
+    // Whether the path names an existing regular file; by default asks the file system.
+    virtual bool IsRegularFile(const std::string& path);
+    // Deletes a file; the job ignores the result. By default removes it from the file system.
+    virtual bool DeleteFile(const std::string& path);
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
     // An input that the job passes over without counting it (it cannot be opened, or the target
     // is not in the table). The desktop program shows nothing; the command line reports it.

@@ -17,6 +17,16 @@ namespace kyn {
 
 namespace {
 
+// from_chars takes no leading '+': skip one, as a stream does; null when a second sign follows
+// it, which a stream refuses.
+const char* AfterPlusSign(const char* p, const char* e) {
+    if (p < e && *p == '+') {
+        ++p;
+        if (p < e && (*p == '-' || *p == '+')) return nullptr;
+    }
+    return p;
+}
+
 // Characters that can be part of a number text, "nan(...)" and "infinity" included. A run of them
 // bounds what from_chars may consume, so the buffer only has to hold the run.
 // A table, since the scan runs over every character of every number.
@@ -244,14 +254,11 @@ void TextCursor::ReadInt(int& value) {
     const std::size_t k = NumberTextEnd();
     const char* p = buf_.data() + pos_;
     const char* e = p + k;
-    const char* q = p;
-    if (q < e && *q == '+') {
-        ++q;
-        if (q < e && (*q == '-' || *q == '+')) {
-            value = 0;
-            fail_ = true;
-            return;
-        }
+    const char* q = AfterPlusSign(p, e);
+    if (!q) {
+        value = 0;
+        fail_ = true;
+        return;
     }
     int v = 0;
     const auto [ptr, ec] = std::from_chars(q, e, v, 10);
@@ -295,14 +302,11 @@ bool TextCursor::ParseFloating(T& value) {
     const std::size_t k = NumberTextEnd();
     const char* p = buf_.data() + pos_;
     const char* e = p + k;
-    const char* q = p;
-    if (q < e && *q == '+') {
-        ++q;
-        if (q < e && (*q == '-' || *q == '+')) {
-            value = 0;
-            fail_ = true;
-            return false;
-        }
+    const char* q = AfterPlusSign(p, e);
+    if (!q) {
+        value = 0;
+        fail_ = true;
+        return false;
     }
     T v = 0;
     const auto [ptr, ec] = std::from_chars(q, e, v, std::chars_format::general);
