@@ -46,13 +46,17 @@ bool SafeOutputFile::Open(const std::string& target, StreamMode mode) {
     mode_ = mode;
     temporary_ = CreateTemporaryFor(target);
     if (temporary_.empty()) return false;
+    // The temporary exists and is empty: it is opened without truncation. Truncating a file
+    // (even an empty one) makes ext4 flush it to disk when it is closed, which costs a large
+    // output a tenth of a second or more.
+    const auto intoExisting = std::ios_base::out | std::ios_base::in;
     if (mode_ == StreamMode::Binary) {
         binary_.clear();
-        binary_.open(temporary_, std::ios_base::out | std::ios_base::trunc | std::ios_base::binary);
+        binary_.open(temporary_, intoExisting | std::ios_base::binary);
         if (binary_.is_open()) return true;
     } else {
         text_.clear();
-        text_.open(temporary_);
+        text_.open(temporary_, intoExisting);
         if (text_.is_open()) return true;
     }
     Discard();

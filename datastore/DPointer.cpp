@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -16,6 +17,31 @@ namespace kyn {
 namespace {
 constexpr std::size_t kPage = 4096;
 constexpr std::int64_t kAlignThreshold = 1 << 18;  // values; blocks of 1 MiB and more
+#ifdef KYN_MAP_BLOCKS
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// A fresh, zero-filled mapping of `bytes` (a multiple of the page size). Blocks of several MiB
+// start on a 2 MiB boundary and ask for transparent huge pages: filling a 256 MiB block then
+// takes 128 page faults instead of 65,536, which roughly halves the time a read into it costs.
+void* MapBlock(std::size_t bytes) {
+    if (bytes < 2 * kHugePage) {
+        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        return p == MAP_FAILED ? nullptr : p;
+    }
+    void* raw = mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+    // Give back the slack before and after the aligned block.
+    if (aligned > start) munmap(raw, aligned - start);
+    const std::size_t tail = (start + bytes + kHugePage) - (aligned + bytes);
+    if (tail > 0) munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);  // a hint; failure is harmless
+#endif
+    return reinterpret_cast<void*>(aligned);
+}
+#endif
 }  // namespace
 
 float* DPointer::AllocateBlock(std::int64_t n, bool& zeroed) {
@@ -25,8 +51,8 @@ float* DPointer::AllocateBlock(std::int64_t n, bool& zeroed) {
     if (n >= kAlignThreshold) {
         const std::size_t rounded = (bytes + kPage - 1) / kPage * kPage;
 #ifdef KYN_MAP_BLOCKS
-        void* p = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) return nullptr;
+        void* p = MapBlock(rounded);
+        if (!p) return nullptr;
         zeroed = true;
         return static_cast<float*>(p);
 #else

@@ -161,8 +161,8 @@ TextOFStream::~TextOFStream() {
     }
 }
 
-void TextOFStream::open(const std::string& path) {
-    if (!file_.open(path, std::ios_base::out | std::ios_base::trunc | std::ios_base::binary))
+void TextOFStream::open(const std::string& path, std::ios_base::openmode mode) {
+    if (!file_.open(path, mode | std::ios_base::binary))
         setstate(std::ios_base::failbit);
     else
         clear();

@@ -66,7 +66,9 @@ public:
     TextOFStream();
     explicit TextOFStream(const std::string& path);
     ~TextOFStream() override;
-    void open(const std::string& path);
+    // `mode` is the file's open mode besides binary: out | trunc creates or empties the file;
+    // out | in writes into an existing file without truncating it.
+    void open(const std::string& path, std::ios_base::openmode mode = std::ios_base::out | std::ios_base::trunc);
     bool is_open() const { return file_.is_open(); }
     // Flushes the translation buffer and closes the file; sets failbit when either fails.
     void close();
