@@ -1,7 +1,6 @@
 #include "app/JobBridge.h"
 
 #include <QApplication>
-#include <QThread>
 #include <thread>
 
 #include "app/MessageBoxes.h"
@@ -18,32 +17,35 @@ void JobMessageRelay::Attach(CProgressDlg* dialog, quint64 generation) {
 void JobMessageRelay::Detach() { dialog_ = nullptr; }
 
 void JobMessageRelay::Post(quint64 generation, JobMessage message, qint64 wParam, qint64 lParam) {
-    QMetaObject::invokeMethod(
-        this, [this, generation, message, wParam, lParam] { Deliver(generation, message, wParam, lParam); },
-        Qt::QueuedConnection);
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        wake = queue_.empty();  // a wake-up is already on its way otherwise
+        queue_.push_back({generation, message, wParam, lParam});
+    }
+    if (wake) QMetaObject::invokeMethod(this, "DeliverQueued", Qt::QueuedConnection);
 }
 
-void JobMessageRelay::Deliver(quint64 generation, JobMessage message, qint64 wParam, qint64 lParam) {
-    if (!dialog_ || generation != generation_) {
+void JobMessageRelay::DeliverQueued() {
+    std::deque<Queued> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(queue_);
+    }
+    // Delivered outside the lock: a dialog may open a nested event loop while handling one.
+    for (const Queued& queued : batch) Deliver(queued);
+}
+
+void JobMessageRelay::Deliver(const Queued& queued) {
+    if (!dialog_ || queued.generation != generation_) {
         ++dropped_;
         return;
     }
     ++delivered_;
-    dialog_->OnJobMessage(message, wParam, lParam);
+    dialog_->OnJobMessage(queued.message, queued.wParam, queued.lParam);
 }
 
-int JobMessageRelay::Ask(const std::function<int()>& question) {
-    int answer = 0;
-    if (QThread::currentThread() == thread()) {
-        answer = question();
-    } else {
-        // The user-interface thread never waits for a worker without serving these calls, so
-        // this cannot deadlock.
-        QMetaObject::invokeMethod(
-            this, [&answer, &question] { answer = question(); }, Qt::BlockingQueuedConnection);
-    }
-    return answer;
-}
+int JobMessageRelay::Ask(const std::function<int()>& question) { return questions_.Run(question); }
 
 QtJobPlatform::QtJobPlatform(JobMessageRelay& relay, quint64 generation, StatusText& status, StopSignal& stop,
                              QWidget* boxParent)

@@ -1,10 +1,13 @@
 // The meeting point of a conversion worker and the user-interface thread.
 //
-// JobMessageRelay lives in the client window and so outlives every job. A worker posts its job
-// messages to it as queued calls; on the user-interface thread the relay hands each one to the
-// progress dialog that is attached at that moment, and only if the message comes from the job
-// that dialog belongs to. Messages of a job whose dialog has gone (the user quit while it was
-// busy) are dropped, so they never reach a destroyed dialog.
+// JobMessageRelay lives in the client window and so outlives every job. A worker puts its job
+// messages into the relay's queue and wakes the user-interface thread with a queued call; there
+// the relay hands each one to the progress dialog that is attached at that moment, and only if
+// the message comes from the job that dialog belongs to. Messages of a job whose dialog has gone
+// (the user quit while it was busy) are dropped, so they never reach a destroyed dialog.
+//
+// Queued messages and questions cross between the threads under std mutexes; Qt's event queue
+// only carries the wake-up, a call by name without data (see UiThreadCall.h for why).
 //
 // QtJobPlatform is the JobPlatform the worker runs on: posts through the relay, asks its
 // questions as modal boxes on the user-interface thread (the worker waits for the answer), and
@@ -13,10 +16,12 @@
 
 #include <QObject>
 #include <QPointer>
-#include <atomic>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 #include "app/ProgressDlg.h"
+#include "app/UiThreadCall.h"
 #include "conversion/JobPlatform.h"
 
 class QWidget;
@@ -44,13 +49,28 @@ public:
     int Dropped() const { return dropped_; }
     int Delivered() const { return delivered_; }
 
-private:
-    void Deliver(quint64 generation, JobMessage message, qint64 wParam, qint64 lParam);
+private slots:
+    // User-interface thread: delivers every queued message.
+    void DeliverQueued();
 
+private:
+    struct Queued {
+        quint64 generation;
+        JobMessage message;
+        qint64 wParam;
+        qint64 lParam;
+    };
+    void Deliver(const Queued& queued);
+
+    // User-interface thread only.
     QPointer<CProgressDlg> dialog_;
     quint64 generation_ = 0;
     int dropped_ = 0;
     int delivered_ = 0;
+
+    std::mutex mutex_;
+    std::deque<Queued> queue_;  // shared with the workers, under mutex_
+    UiThreadCall questions_;
 };
 
 class QtJobPlatform : public JobPlatform {

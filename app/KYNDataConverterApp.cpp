@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QThread>
 #include <QFileDialog>
 #include <QRegularExpression>
 
@@ -68,10 +67,10 @@ bool CKYNDataConverterApp::InitInstance() {
             Boxes().Show(QApplication::activeModalWidget(), NoticeIcon(n.style), QString::fromStdString(n.caption),
                          QString::fromStdString(n.text), QMessageBox::Ok, QMessageBox::Ok);
         };
-        if (QThread::currentThread() == thread())
+        noticeCall_.Run([&show] {
             show();
-        else
-            QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+            return 0;
+        });
     });
 
     mainFrame_ = std::make_unique<CMainFrame>(settings_);

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "conversion/ConversionSettings.h"
+#include "app/UiThreadCall.h"
 #include "util/Notifier.h"
 
 class QWidget;
@@ -60,6 +61,7 @@ private:
     FileChooser chooser_;
     // The handler the program's notices replaced, given back when the program ends.
     NoticeHandler previousNoticeHandler_;
+    UiThreadCall noticeCall_;  // notices from a worker wait for their box
 };
 
 }  // namespace kyn::app
