@@ -18,6 +18,7 @@
 #include "formats/export/JcampDx.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -101,55 +102,160 @@ const char* UnitName(const std::string& name) {
 
 namespace {
 
-// The positions of the values that are not NaN, sorted by value and then by position (+0 and -0
-// count as one value).
-std::vector<std::uint32_t> SortedPositions(const float* a, int n) {
-    std::vector<std::uint32_t> order;
-    order.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
-        if (!std::isnan(a[i])) order.push_back(static_cast<std::uint32_t>(i));
-    const auto key = [a](std::uint32_t i) { return a[i] == 0.0f ? 0.0f : a[i]; };
-    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
-        const float kx = key(x), ky = key(y);
-        return kx < ky || (kx == ky && x < y);
-    });
-    return order;
+// Values ordered for the measure: by value (+0 and -0 as one), NaN left out. The key orders as
+// the value does, and gives the value back.
+std::uint32_t OrderKey(float v) {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(v == 0.0f ? 0.0f : v);
+    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
 }
 
-// The measure of the values a[i] / divisor (of a itself when divisor is 0), walking `order`.
-// Dividing by a positive factor never puts two values the other way round, so equal quotients
-// stand next to each other in the order of the values; a run of equal quotients that joins
-// several values is put back into position order in `scratch`.
-std::int64_t MeasureInOrder(const float* a, int n, const std::vector<std::uint32_t>& order, float divisor,
-                            std::vector<std::uint32_t>& scratch) {
-    if (n <= 0) return 0;
-    const auto q = [&](std::uint32_t i) { return divisor != 0.0f ? a[i] / divisor : a[i]; };
-    std::int64_t t = 0;
-    const std::size_t m = order.size();
-    for (std::size_t g = 0; g < m;) {
-        const float value = q(order[g]);
-        std::size_t e = g + 1;
-        while (e < m && q(order[e]) == value) ++e;
-        const std::uint32_t* pos = order.data() + g;
-        const std::size_t size = e - g;
-        if (a[order[g]] != a[order[e - 1]]) {
-            scratch.assign(order.begin() + static_cast<std::ptrdiff_t>(g), order.begin() + static_cast<std::ptrdiff_t>(e));
-            std::sort(scratch.begin(), scratch.end());
-            pos = scratch.data();
+float KeyValue(std::uint32_t key) {
+    return std::bit_cast<float>((key & 0x80000000u) ? key & 0x7FFFFFFFu : ~key);
+}
+
+// A sorted entry: the value's key above its position, so that plain integer order is the order
+// by value and then by position, and walking the entries needs no look-up in the block.
+using SortEntry = std::uint64_t;
+float EntryValue(SortEntry e) { return KeyValue(static_cast<std::uint32_t>(e >> 32)); }
+std::uint32_t EntryPosition(SortEntry e) { return static_cast<std::uint32_t>(e); }
+
+// Hands `consume` the entries of the values that are not NaN, sorted by value and then by
+// position, in batches of consecutive value ranges, so that a large block never needs a second
+// block's worth of entries at once. The key range is cut into 65,536 parts, and a part that
+// holds more than `batchPositions` into 65,536 single keys; a batch is as many neighbouring
+// parts as fit in `batchPositions` (only a single key that many values share can be more).
+template <typename Consume>
+class SortedBatches {
+public:
+    SortedBatches(const float* a, int n, std::size_t batchPositions, Consume& consume)
+        : a_(a), n_(n), limit_(std::max<std::size_t>(batchPositions, 1)), consume_(consume) {}
+
+    void Run() { Range(0, 16); }
+
+private:
+    // Keys lo .. lo + (65,536 << shift) - 1 in parts of 1 << shift keys; shift is 16 (the whole
+    // key range) or 0 (one part of it, key by key).
+    void Range(std::uint32_t lo, int shift) {
+        constexpr std::uint32_t kParts = 1u << 16;
+        std::vector<std::uint32_t> histogram(kParts, 0);
+        for (int i = 0; i < n_; ++i) {
+            if (std::isnan(a_[i])) continue;
+            const std::uint32_t key = OrderKey(a_[i]);
+            if (shift == 0 && key - lo >= kParts) continue;  // outside the part being cut up
+            ++histogram[(key - lo) >> shift];
         }
+        for (std::uint32_t first = 0; first < kParts;) {
+            if (histogram[first] == 0) {
+                ++first;
+                continue;
+            }
+            if (histogram[first] > limit_ && shift > 0) {
+                Range(lo + (first << shift), 0);
+                ++first;
+                continue;
+            }
+            std::size_t count = 0;
+            std::uint32_t last = first;
+            while (last < kParts && (count == 0 || count + histogram[last] <= limit_)) count += histogram[last++];
+            Batch(lo + (first << shift), lo + (last << shift) - 1, count);  // wraps to 0xFFFFFFFF at the top
+            first = last;
+        }
+    }
+
+    void Batch(std::uint32_t keyFirst, std::uint32_t keyLast, std::size_t count) {
+        order_.clear();
+        order_.reserve(count);
+        for (int i = 0; i < n_; ++i) {
+            if (std::isnan(a_[i])) continue;
+            const std::uint32_t key = OrderKey(a_[i]);
+            if (key >= keyFirst && key <= keyLast)
+                order_.push_back(SortEntry{key} << 32 | static_cast<std::uint32_t>(i));
+        }
+        std::sort(order_.begin(), order_.end());
+        consume_(order_);
+    }
+
+    const float* a_;
+    int n_;
+    std::size_t limit_;
+    Consume& consume_;
+    std::vector<SortEntry> order_;
+};
+
+template <typename Consume>
+void ForEachSortedBatch(const float* a, int n, std::size_t batchPositions, Consume&& consume) {
+    SortedBatches<Consume> batches(a, n, batchPositions, consume);
+    batches.Run();
+}
+
+// The measure of the values a[i] / divisor (of a itself when divisor is 0), fed the sorted
+// batches in order. Dividing by a positive factor never puts two values the other way round, so
+// equal quotients stand next to each other in the order of the values; a run of equal quotients
+// that joins several values is put back into position order. The last run of a batch may go on
+// in the next one, so it is held back until the run is known to be complete.
+class RepeatCounter {
+public:
+    RepeatCounter(int n, float divisor) : n_(n), divisor_(divisor) {}
+
+    void Feed(const std::vector<SortEntry>& order) {
+        const std::size_t m = order.size();
+        for (std::size_t g = 0; g < m;) {
+            const float value = Quotient(order[g]);
+            std::size_t e = g + 1;
+            while (e < m && Quotient(order[e]) == value) ++e;
+            const bool continuesHeld = g == 0 && !held_.empty() && value == heldValue_;
+            if (!continuesHeld && !held_.empty()) {
+                CountRun(held_);
+                held_.clear();
+            }
+            if (e == m || continuesHeld) {
+                // Held back: the run may go on in the next batch (or it joins the held one).
+                for (std::size_t i = g; i < e; ++i) held_.push_back(EntryPosition(order[i]));
+                heldValue_ = value;
+                if (e < m) {
+                    CountRun(held_);
+                    held_.clear();
+                }
+            } else {
+                run_.clear();
+                for (std::size_t i = g; i < e; ++i) run_.push_back(EntryPosition(order[i]));
+                CountRun(run_);
+            }
+            g = e;
+        }
+    }
+
+    std::int64_t Finish() {
+        if (!held_.empty()) CountRun(held_);
+        held_.clear();
+        return n_ > 0 ? (100 * t_) / n_ : 0;
+    }
+
+private:
+    float Quotient(SortEntry e) const { return divisor_ != 0.0f ? EntryValue(e) / divisor_ : EntryValue(e); }
+
+    void CountRun(std::vector<std::uint32_t>& pos) {
+        // Equal values come in position order already; joined values need sorting.
+        if (!std::is_sorted(pos.begin(), pos.end())) std::sort(pos.begin(), pos.end());
         // For position i the partners are the positions k of the run with 1 <= k <= n-2-i; the
         // bound falls as i rises, so one pointer walks down.
+        const std::size_t size = pos.size();
         const std::size_t lo = pos[0] == 0 ? 1 : 0;  // k = 0 never counts
         std::size_t hi = size;                       // positions [0, hi) are <= bound
         for (std::size_t j = 0; j < size; ++j) {
-            const std::int64_t bound = static_cast<std::int64_t>(n) - 2 - pos[j];
+            const std::int64_t bound = static_cast<std::int64_t>(n_) - 2 - pos[j];
             while (hi > 0 && pos[hi - 1] > bound) --hi;
-            if (hi > lo) t += static_cast<std::int64_t>(hi - lo);
+            if (hi > lo) t_ += static_cast<std::int64_t>(hi - lo);
         }
-        g = e;
     }
-    return (100 * t) / n;
-}
+
+    int n_;
+    float divisor_;
+    std::int64_t t_ = 0;
+    std::vector<std::uint32_t> held_;
+    float heldValue_ = 0.0f;
+    std::vector<std::uint32_t> run_;
+};
 
 constexpr float kSmallFactors[] = {0.000001f, 0.00001f, 0.0001f, 0.001f, 0.01f, 0.1f};
 
@@ -165,20 +271,26 @@ bool AllFit(const float* values, int n, float factor) {
 
 }  // namespace
 
-std::int64_t RepeatMeasure(const float* a, int n) {
+std::int64_t RepeatMeasure(const float* a, int n, float divisor, std::size_t batchPositions) {
     if (n <= 0) return 0;
-    std::vector<std::uint32_t> scratch;
-    return MeasureInOrder(a, n, SortedPositions(a, n), 0.0f, scratch);
+    RepeatCounter counter(n, divisor);
+    ForEachSortedBatch(a, n, batchPositions, [&](const std::vector<SortEntry>& order) { counter.Feed(order); });
+    return counter.Finish();
 }
 
-float ChooseYFactor(const float* values, int n) {
-    // One sort serves the measure of the values and of every quotient.
-    const std::vector<std::uint32_t> order = n > 0 ? SortedPositions(values, n) : std::vector<std::uint32_t>();
-    std::vector<std::uint32_t> scratch;
-    const std::int64_t reference = MeasureInOrder(values, n, order, 0.0f, scratch);
+float ChooseYFactor(const float* values, int n, std::size_t batchPositions) {
+    // One pass over the sorted batches serves the measure of the values and of every quotient.
+    std::vector<RepeatCounter> counters;
+    counters.emplace_back(n, 0.0f);
+    for (float f : kSmallFactors) counters.emplace_back(n, f);
+    if (n > 0)
+        ForEachSortedBatch(values, n, batchPositions, [&](const std::vector<SortEntry>& order) {
+            for (RepeatCounter& c : counters) c.Feed(order);
+        });
+    const std::int64_t reference = counters[0].Finish();
     int chosen = 6;  // index into the powers 1e-6 .. 1e-1, then 6 = 1e0, 7 = 1e1, ...
     for (int k = 0; k < 6; ++k) {
-        if (MeasureInOrder(values, n, order, kSmallFactors[k], scratch) == reference) {
+        if (counters[static_cast<std::size_t>(k) + 1].Finish() == reference) {
             chosen = k;
             break;
         }

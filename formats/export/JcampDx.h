@@ -1,6 +1,7 @@
 // JCAMP-DX 5.0 export (.jdx) of a DataStore, cut into XYDATA blocks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <ostream>
@@ -36,13 +37,19 @@ bool ParseDate(const std::string& text, std::time_t& out);
 const char* UnitName(const std::string& name);
 
 // The spread measure of the YFACTOR search: with t the number of pairs (i, k) such that
-// 1 <= k < n-1-i and a[k] == a[i], the value floor(100 t / n). O(n log n).
-std::int64_t RepeatMeasure(const float* a, int n);
+// 1 <= k < n-1-i and a[k] == a[i], the value floor(100 t / n); with a divisor other than 0, the
+// measure of the quotients a[i] / divisor. O(n log n). The positions are sorted in batches of
+// consecutive value ranges, about `batchPositions` at a time (eight bytes each); equal
+// quotients of values in different batches (large values that all overflow to infinity) still
+// count as one run.
+constexpr std::size_t kRepeatBatchPositions = std::size_t{1} << 20;
+std::int64_t RepeatMeasure(const float* a, int n, float divisor = 0.0f,
+                           std::size_t batchPositions = kRepeatBatchPositions);
 
 // The Y factor written for a block: the first of 1e-6 ... 1e-1 under which dividing the values
 // keeps their repeat measure, else 1; raised to the smallest power of ten at which every finite
 // quotient has a 32-bit integer form.
-float ChooseYFactor(const float* values, int n);
+float ChooseYFactor(const float* values, int n, std::size_t batchPositions = kRepeatBatchPositions);
 
 }  // namespace jcamp
 

@@ -106,7 +106,10 @@ TEST(JcampYFactor, RepeatMeasureMatchesThePairCount) {
             v = r == 5 ? -0.0f : static_cast<float>(r % 4);
         }
         if (n > 3 && round % 3 == 0) a[1] = std::numeric_limits<float>::quiet_NaN();
-        EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n), QuadraticMeasure(a)) << "round " << round;
+        // Batches of one position split every value range the sort may be cut at.
+        for (std::size_t batch : {std::size_t{1}, std::size_t{3}, kyn::jcamp::kRepeatBatchPositions})
+            EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n, 0.0f, batch), QuadraticMeasure(a))
+                << "round " << round << " batch " << batch;
     }
 }
 
@@ -140,6 +143,23 @@ TEST(JcampYFactor, SearchMatchesThePairCountWhenDivisionJoinsNeighbouringValues)
         differentFromFinest += expected != 0.000001f;
     }
     EXPECT_GT(differentFromFinest, 0);  // the arrays really exercise joined values
+}
+
+TEST(JcampYFactor, QuotientsJoinedAcrossTheSortBatchesCountAsOneRun) {
+    // Divided by 1e-6, every value above about 3.4e32 overflows to infinity: values from many
+    // value ranges, sorted in different batches, make one run of equal quotients.
+    const std::vector<float> pool = {1e33f, 2e34f, 3e35f, -4e36f, -5e37f, 5.0f, 6.5f, -0.0f};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        const int n = 2 + static_cast<int>(rng() % 25);
+        std::vector<float> a(static_cast<std::size_t>(n));
+        for (float& v : a) v = pool[rng() % pool.size()];
+        std::vector<float> q(a.size());
+        for (std::size_t i = 0; i < a.size(); ++i) q[i] = a[i] / 0.000001f;
+        for (std::size_t batch : {std::size_t{1}, std::size_t{2}, kyn::jcamp::kRepeatBatchPositions})
+            EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n, 0.000001f, batch), QuadraticMeasure(q))
+                << "round " << round << " batch " << batch;
+    }
 }
 
 TEST(JcampYFactor, LargeValuesRaiseTheFactorUntilEveryQuotientFits) {
