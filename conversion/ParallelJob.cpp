@@ -143,28 +143,30 @@ private:
 void Work(jobsteps::JobRun& run, Shared& shared) {
     for (;;) {
         std::vector<int> group;
-        {
+        std::size_t position = 0;
+        // Taking a group and giving its first file its start position is one step under the lock,
+        // so that files of independent groups start, and ask, in the job's order.
+        const auto start = [&](bool takeGroup) {
             std::lock_guard<std::recursive_mutex> l(shared.lock);
-            if (shared.ending || shared.nextGroup == shared.groups.size()) return;
-            group = shared.groups[shared.nextGroup++];
-        }
-        for (const int index : group) {
-            std::size_t position;
-            {
-                std::lock_guard<std::recursive_mutex> l(shared.lock);
-                if (shared.ending) return;
-                // Stopping is observed only here, before a file is started.
-                if (run.platform.PollStop()) {
-                    shared.End(JobOutcome::End::Stopped);
-                    return;
-                }
-                position = shared.passed.size();
-                shared.passed.push_back(0);
+            if (shared.ending) return false;
+            if (takeGroup && shared.nextGroup == shared.groups.size()) return false;
+            // Stopping is observed only here, before a file is started.
+            if (run.platform.PollStop()) {
+                shared.End(JobOutcome::End::Stopped);
+                return false;
             }
+            if (takeGroup) group = shared.groups[shared.nextGroup++];
+            position = shared.passed.size();
+            shared.passed.push_back(0);
+            return true;
+        };
+        if (!start(true)) return;
+        for (std::size_t k = 0; k < group.size(); ++k) {
+            if (k > 0 && !start(false)) return;
             ParallelGate gate(shared, position);
             jobsteps::FileEnd end = jobsteps::FileEnd::Next;
             try {
-                end = jobsteps::ConvertFile(run, index, gate);
+                end = jobsteps::ConvertFile(run, group[k], gate);
             } catch (...) {
                 std::lock_guard<std::recursive_mutex> l(shared.lock);
                 if (!shared.failure) shared.failure = std::current_exception();
