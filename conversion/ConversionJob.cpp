@@ -192,11 +192,8 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
         return FileEnd::Cancel;
     }
 
-    bool exists;
-    {
-        const auto lock = gate.Lock();
-        exists = job.SilentlyOverwrite == 0 && platform.IsRegularFile(plan.outputPath);
-    }
+    // A file-system query, safe from any thread: asked without holding up the other files.
+    const bool exists = job.SilentlyOverwrite == 0 && platform.IsRegularFile(plan.outputPath);
     if (exists) {
         if (!gate.AwaitTurn()) return FileEnd::Dropped;
         OverwriteAnswer answer;

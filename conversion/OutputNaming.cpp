@@ -1,6 +1,7 @@
 #include "conversion/OutputNaming.h"
 
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 namespace kyn {
@@ -35,7 +36,13 @@ bool SameFile(const std::string& a, const std::string& b) {
     return !ec && same;
 }
 
-OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules) {
+namespace {
+
+// PlanOutput without its one file-system look-up: `twin` tells whether the plain output would
+// name the input file itself (the caller decides how to find out); the "(2)" name, where it
+// could apply, is returned in `twinName`.
+OutputPlan PlanNames(const std::string& input, const std::string& extension, const NamingRules& rules,
+                     const std::function<bool(const std::string& outputPath)>& twin, std::string* twinName) {
     OutputPlan plan;
     const std::size_t nameStart = NameStart(input);
     // A bare name lives in the current folder.
@@ -56,11 +63,28 @@ OutputPlan PlanOutput(const std::string& input, const std::string& extension, co
     } else {
         const std::string stem = input.substr(nameStart, StemLength(input) - nameStart);
         plan.outputName = stem + extension;
-        if (rules.SaveInPlace == 0 && SameFile(outputDir + plan.outputName, input))
-            plan.outputName = stem + "(2)" + extension;
+        if (rules.SaveInPlace == 0) {
+            if (twinName) *twinName = outputDir + stem + "(2)" + extension;
+            if (twin && twin(outputDir + plan.outputName)) plan.outputName = stem + "(2)" + extension;
+        }
     }
     plan.outputPath = outputDir + plan.outputName;
     return plan;
+}
+
+}  // namespace
+
+OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules) {
+    return PlanNames(input, extension, rules, [&input](const std::string& output) { return SameFile(output, input); },
+                     nullptr);
+}
+
+std::vector<std::string> PossibleOutputPaths(const std::string& input, const std::string& extension,
+                                             const NamingRules& rules) {
+    std::string twin;
+    std::vector<std::string> paths{PlanNames(input, extension, rules, nullptr, &twin).outputPath};
+    if (!twin.empty()) paths.push_back(twin);
+    return paths;
 }
 
 }  // namespace kyn

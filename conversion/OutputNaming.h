@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace kyn {
 
@@ -55,5 +56,10 @@ struct OutputPlan {
 //    input file itself, the stem followed by "(2)" and the extension.
 // The output goes next to the input, or into OutputDirectory when one is given.
 OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules);
+
+// Every path PlanOutput may give for `input`, worked out from the names alone (no file-system
+// look-up): the plain output path, and the "(2)" one where that could apply.
+std::vector<std::string> PossibleOutputPaths(const std::string& input, const std::string& extension,
+                                             const NamingRules& rules);
 
 }  // namespace kyn

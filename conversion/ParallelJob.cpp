@@ -23,10 +23,10 @@
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
-#include <map>
 #include <mutex>
 #include <numeric>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "conversion/ConversionJob.h"
@@ -39,16 +39,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string PathKey(const std::string& path) {
-    std::error_code ec;
-    fs::path p = fs::absolute(path, ec);
-    if (ec) p = path;
-    return p.lexically_normal().string();
+// Whether a '/'-separated path has a component that normalising would change: an empty one
+// (a doubled or trailing separator), "." or "..".
+bool NeedsNormalising(const std::string& path) {
+    if constexpr (fs::path::preferred_separator != '/') return true;  // other separators: the library decides
+    std::size_t start = path.empty() || path[0] != '/' ? 0 : 1;
+    for (;;) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::size_t length = end - start;
+        if (length == 0 || (length == 1 && path[start] == '.') ||
+            (length == 2 && path[start] == '.' && path[start + 1] == '.'))
+            return true;
+        if (end == path.size()) return false;
+        start = end + 1;
+    }
+}
+
+// A path made absolute against `cwd` (looked up once for the whole batch) and normalised. Most
+// paths of a batch are normal already and only get the folder in front; building and
+// normalising a std::filesystem::path for each of ten thousand files would cost more than
+// the workers gain in the first moments.
+std::string PathKey(const std::string& path, const std::string& cwd) {
+    std::string full = path;
+    if (!cwd.empty() && (path.empty() || path[0] != '/')) full = cwd + '/' + path;
+    if (!NeedsNormalising(full)) return full;
+    return fs::path(full).lexically_normal().string();
 }
 
 // Groups of file indices in the job's order (highest index first), each group's files in the
-// job's order too.
+// job's order too. Worked out from the names alone, before any worker starts: a file claims its
+// input and every output name it could get (the "(2)" one as well), so a name decided only
+// when the file is converted still lands in the right group.
 std::vector<std::vector<int>> GroupFiles(const jobsteps::JobRun& run) {
+    std::error_code ec;
+    const std::string cwd = fs::current_path(ec).string();
     const int n = static_cast<int>(run.job.paths.size());
     std::vector<int> parent(static_cast<std::size_t>(n));
     std::iota(parent.begin(), parent.end(), 0);
@@ -59,25 +83,29 @@ std::vector<std::vector<int>> GroupFiles(const jobsteps::JobRun& run) {
         }
         return i;
     };
-    std::map<std::string, int> owner;  // a path and the first file that uses it
+    std::unordered_map<std::string, int> owner;  // a path and the first file that uses it
+    owner.reserve(static_cast<std::size_t>(n) * 3);
     const auto claim = [&](const std::string& key, int i) {
         const auto [it, fresh] = owner.emplace(key, i);
         if (!fresh) parent[static_cast<std::size_t>(find(i))] = find(it->second);
     };
+    const std::string extension = run.target ? TargetExtension(*run.target, run.job.UseSensibleExtensions) : "";
     for (int i = n - 1; i >= 0; --i) {
         const std::string input = run.job.paths[static_cast<std::size_t>(i)].string();
-        claim(PathKey(input), i);
+        claim(PathKey(input, cwd), i);
         if (run.target) {
-            const std::string extension = TargetExtension(*run.target, run.job.UseSensibleExtensions);
-            claim(PathKey(PlanOutput(input, extension, run.rules).outputPath), i);
+            for (const std::string& output : PossibleOutputPaths(input, extension, run.rules)) claim(PathKey(output, cwd), i);
         }
     }
     std::vector<std::vector<int>> groups;
-    std::map<int, std::size_t> slot;
+    std::vector<int> slot(static_cast<std::size_t>(n), -1);  // by root: the group's index
     for (int i = n - 1; i >= 0; --i) {
-        const auto [it, fresh] = slot.emplace(find(i), groups.size());
-        if (fresh) groups.emplace_back();
-        groups[it->second].push_back(i);
+        int& s = slot[static_cast<std::size_t>(find(i))];
+        if (s < 0) {
+            s = static_cast<int>(groups.size());
+            groups.emplace_back();
+        }
+        groups[static_cast<std::size_t>(s)].push_back(i);
     }
     return groups;
 }

@@ -14,26 +14,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Creates an empty file that did not exist before, named after the target with a random part
-// ("dir/.name.kyn1a2b3c4d.tmp", hidden where a leading dot hides). Returns "" when none can be made.
-std::string CreateTemporaryFor(const std::string& target) {
-    const std::size_t nameStart = NameStart(target);
-    // A long name would push the temporary past the file system's name limit; a prefix will do.
-    const std::string name = target.substr(nameStart, 64);
-    // Seeded once per thread: a random_device costs more than writing a small file.
-    thread_local std::mt19937 random(std::random_device{}());
-    for (int attempt = 0; attempt < 32; ++attempt) {
-        char tag[16];
-        std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
-        const std::string candidate = target.substr(0, nameStart) + "." + name + ".kyn" + tag + ".tmp";
-        // "x": exclusive creation, so an existing file is never taken over.
-        if (std::FILE* f = std::fopen(candidate.c_str(), "wbx")) {
-            std::fclose(f);
-            return candidate;
-        }
-        if (errno != EEXIST) return {};
-    }
-    return {};
+// Opening a stream on a file that must not exist yet ("exclusive" creation). Where the library
+// offers it, the stream itself creates the file; otherwise the file is created empty first and
+// the stream opened on it without truncation (truncating, even an empty file, makes ext4 flush
+// it to disk when it is closed, which costs a large output a tenth of a second or more).
+#if defined(__cpp_lib_ios_noreplace)
+constexpr std::ios_base::openmode kNoReplace = std::ios_base::noreplace;
+#elif defined(__GLIBCXX__)
+constexpr std::ios_base::openmode kNoReplace = std::ios_base::__noreplace;
+#else
+constexpr std::ios_base::openmode kNoReplace{};
+#endif
+constexpr bool kStreamsCreateExclusively = kNoReplace != std::ios_base::openmode{};
+
+bool CreateEmpty(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wbx");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
 }
 
 }  // namespace
@@ -44,22 +42,50 @@ bool SafeOutputFile::Open(const std::string& target, StreamMode mode) {
     Discard();
     target_ = target;
     mode_ = mode;
-    temporary_ = CreateTemporaryFor(target);
-    if (temporary_.empty()) return false;
-    // The temporary exists and is empty: it is opened without truncation. Truncating a file
-    // (even an empty one) makes ext4 flush it to disk when it is closed, which costs a large
-    // output a tenth of a second or more.
-    const auto intoExisting = std::ios_base::out | std::ios_base::in;
-    if (mode_ == StreamMode::Binary) {
-        binary_.clear();
-        binary_.open(temporary_, intoExisting | std::ios_base::binary);
-        if (binary_.is_open()) return true;
-    } else {
-        text_.clear();
-        text_.open(temporary_, intoExisting);
-        if (text_.is_open()) return true;
+    binary_.clear();
+    text_.clear();
+    // The temporary is named after the target with a random part ("dir/.name.kyn1a2b3c4d.tmp",
+    // hidden where a leading dot hides); a long name would push it past the file system's name
+    // limit, so a prefix will do.
+    const std::size_t nameStart = NameStart(target);
+    const std::string name = target.substr(nameStart, 64);
+    // Seeded once per thread: a random_device costs more than writing a small file.
+    thread_local std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        char tag[16];
+        std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
+        const std::string candidate = target.substr(0, nameStart) + "." + name + ".kyn" + tag + ".tmp";
+        std::ios_base::openmode openMode = std::ios_base::out | kNoReplace;
+        if constexpr (!kStreamsCreateExclusively) {
+            if (!CreateEmpty(candidate)) {
+                if (errno == EEXIST) continue;
+                break;
+            }
+            openMode = std::ios_base::out | std::ios_base::in;
+        }
+        errno = 0;
+        bool open = false;
+        if (mode_ == StreamMode::Binary) {
+            binary_.open(candidate, openMode | std::ios_base::binary);
+            open = binary_.is_open();
+        } else {
+            text_.open(candidate, openMode);
+            open = text_.is_open();
+        }
+        if (open) {
+            temporary_ = candidate;
+            return true;
+        }
+        // An existing file is never taken over: another name is tried.
+        if (kStreamsCreateExclusively && errno == EEXIST) continue;
+        if (!kStreamsCreateExclusively) {
+            std::error_code ec;
+            fs::remove(candidate, ec);
+        }
+        break;
     }
-    Discard();
+    binary_.clear();
+    text_.clear();
     return false;
 }
 

@@ -1,6 +1,8 @@
 // Output names: stems, extensions, Acorn suffixes, in-place and the numbered name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "conversion/OutputNaming.h"
 #include "RecordingPlatform.h"
 
@@ -37,6 +39,9 @@ TEST(OutputNaming, RulesInOrder) {
         SCOPED_TRACE(c.input + " " + c.extension);
         const OutputPlan plan = PlanOutput(c.input, c.extension, {c.acorn, c.inPlace, ""});
         EXPECT_EQ(plan.outputPath, c.output);
+        // The parallel job groups files by the names they may get, before looking at any file.
+        const std::vector<std::string> possible = PossibleOutputPaths(c.input, c.extension, {c.acorn, c.inPlace, ""});
+        EXPECT_NE(std::find(possible.begin(), possible.end(), c.output), possible.end());
     }
 }
 
@@ -64,6 +69,8 @@ TEST(OutputNaming, SameFileThroughAnotherSpellingGetsTheNumberedName) {
     EXPECT_TRUE(SameFile(dir / "data.dsa", viaAlias));
     EXPECT_FALSE(SameFile(dir / "data.dsa", dir / "other.dsa"));
     EXPECT_EQ(PlanOutput(dir / "data.dsa", ".dsa", {0, 0, dir / "alias"}).outputName, "data(2).dsa");
+    EXPECT_EQ(PossibleOutputPaths(dir / "data.dsa", ".dsa", {0, 0, dir / "alias"}),
+              (std::vector<std::string>{dir / "alias/data.dsa", dir / "alias/data(2).dsa"}));
 }
 
 TEST(OutputNaming, LongPathsAreKeptWhole) {
