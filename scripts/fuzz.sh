@@ -10,7 +10,7 @@
 # Limits for every input: 3 s of time (a reader that spins is a finding), no single allocation
 # above 64 MiB (a count trusted before it was checked is a finding). Any finding is saved as
 # build-fuzz/run/artifacts/<target>-crash-... and the script fails. The summary (executions per
-# second, corpus size, coverage) goes to build-fuzz/run/summary.txt.
+# second, corpus size, coverage) goes to build-fuzz/run/summary.txt (or KYN_FUZZ_SUMMARY).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [TARGET...]}
@@ -35,7 +35,7 @@ cmake --build "$build" -j"${KYN_JOBS:-$(nproc)}" --target make_seeds $(printf 'f
 
 run=$build/run
 mkdir -p "$run/artifacts" "$run/logs"
-summary=$run/summary.txt
+summary=${KYN_FUZZ_SUMMARY:-$run/summary.txt}
 printf '%-16s %8s %10s %8s %8s %10s %s\n' target seconds execs exec/s cov corpus result >"$summary"
 status=0
 for t in "${targets[@]}"; do
