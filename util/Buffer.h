@@ -1,39 +1,40 @@
-// CharBuffer: a std::vector<char> whose new elements are left uninitialised.
+// CharBuffer: a growable block of chars that is left uninitialised.
 //
 // The stream buffers, cursors and chunk writers each own a large scratch buffer that is always
 // written before it is read; zero-filling it on construction cost more than converting a small
-// file does, so their vectors skip it.
+// file does. A plain new char[] also needs no per-element loop, which instrumented builds (the
+// fuzzers) would otherwise keep and run for every byte of every buffer.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <memory>
-#include <new>
 #include <utility>
-#include <vector>
 
 namespace kyn {
 
-template <typename T>
-struct DefaultInitAllocator : std::allocator<T> {
-    using value_type = T;
-    template <typename U>
-    struct rebind {
-        using other = DefaultInitAllocator<U>;
-    };
-    DefaultInitAllocator() noexcept = default;
-    template <typename U>
-    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+class CharBuffer {
+public:
+    explicit CharBuffer(std::size_t size) : data_(new char[size]), size_(size) {}
 
-    // Value-initialisation (resize, the size constructor) becomes default-initialisation.
-    template <typename U>
-    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
-        ::new (static_cast<void*>(p)) U;
+    char* data() noexcept { return data_.get(); }
+    const char* data() const noexcept { return data_.get(); }
+    std::size_t size() const noexcept { return size_; }
+    char& operator[](std::size_t i) noexcept { return data_[i]; }
+    const char& operator[](std::size_t i) const noexcept { return data_[i]; }
+
+    // Changes the size, keeping the first min(old, new) chars; new chars are uninitialised.
+    void resize(std::size_t size) {
+        if (size == size_) return;
+        std::unique_ptr<char[]> grown(new char[size]);
+        std::copy_n(data_.get(), std::min(size, size_), grown.get());
+        data_ = std::move(grown);
+        size_ = size;
     }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_;
 };
-
-using CharBuffer = std::vector<char, DefaultInitAllocator<char>>;
 
 }  // namespace kyn
