@@ -10,19 +10,14 @@
 #include <string>
 
 #include "datastore/DataStore.h"
+#include "examples/SampleStores.h"
 #include "util/TextStream.h"
 
 namespace {
 
 using kyn::DataStore;
 using kyn::Dimension;
-
-Dimension Linear(const std::string& name, int steps, float first, float last) {
-    Dimension d(name, steps);
-    for (int i = 0; i < steps; ++i)
-        d[i] = steps > 1 ? first + (last - first) * static_cast<float>(i) / static_cast<float>(steps - 1) : first;
-    return d;
-}
+using kyn::samples::Linear;
 
 float Gauss(float x, float centre, float width) { return std::exp(-0.5f * (x - centre) * (x - centre) / (width * width)); }
 
@@ -30,6 +25,7 @@ float Gauss(float x, float centre, float width) { return std::exp(-0.5f * (x - c
 float Helix(float nm) { return 1000.0f * (-32.0f * Gauss(nm, 222, 9) - 30.0f * Gauss(nm, 208, 6) + 65.0f * Gauss(nm, 192, 7)); }
 
 bool WriteBinary(DataStore& ds, const std::filesystem::path& path, bool extended) {
+    kyn::samples::Neutralise(ds);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (extended)
         ds.WriteVarnixBinaryX(out);
@@ -96,6 +92,7 @@ int main(int argc, char** argv) {
             ds.data[i] = 2.0f + 1.2f * std::exp(-t / 0.015f) + 0.4f * std::exp(-t / 0.25f);
         }
         ds.ComputeDataRange();
+        kyn::samples::Neutralise(ds);
         ok &= WriteText(dir / "stopped_flow.dsa", [&](std::ostream& os) { ds.WriteVarnixStore(os); });
     }
     {  // Spectrakinetic set: absorbance spectra 300-600 nm recorded over 10 s as a band grows.
@@ -112,6 +109,7 @@ int main(int argc, char** argv) {
             }
         }
         ds.ComputeDataRange();
+        kyn::samples::Neutralise(ds);
         ok &= WriteText(dir / "spectrakinetic.glb", [&](std::ostream& os) { ds.WriteSpectraKinetic(os); });
     }
     if (!ok) {

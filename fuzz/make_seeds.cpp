@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "datastore/DataStore.h"
+#include "examples/SampleStores.h"
 #include "formats/export/JcampDx.h"
 #include "util/TextStream.h"
 
@@ -23,13 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using kyn::DataStore;
 using kyn::Dimension;
-
-Dimension Linear(const std::string& name, int steps, float first, float last) {
-    Dimension d(name, steps);
-    for (int i = 0; i < steps; ++i)
-        d[i] = steps > 1 ? first + (last - first) * static_cast<float>(i) / static_cast<float>(steps - 1) : first;
-    return d;
-}
+using kyn::samples::Linear;
 
 DataStore Make(const std::string& title, std::vector<std::string> properties, std::vector<Dimension> dims) {
     DataStore ds(title, "made for the fuzz corpus", static_cast<int>(properties.size()), static_cast<int>(dims.size()));
@@ -38,6 +33,7 @@ DataStore Make(const std::string& title, std::vector<std::string> properties, st
     ds.Initialize();
     for (int i = 0; i < ds.data.Count(); ++i) ds.data[i] = 0.25f * static_cast<float>(i % 17) - 1.5f;
     ds.ComputeDataRange();
+    kyn::samples::Neutralise(ds);
     return ds;
 }
 

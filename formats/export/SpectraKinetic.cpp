@@ -70,20 +70,20 @@ std::ostream& DataStore::WriteSpectraKinetic(std::ostream& os) {
     w.Put("/\n");
     const Dimension& times = dimensions[t];
     const Dimension& lambda = dimensions[wl];
-    const int nSpec = times.Steps(), nLam = lambda.Steps();
-    w.Put("N_spec: ").Integer(nSpec).Newline();
-    w.Put("N_lam: ").Integer(nLam).Newline();
+    const int spectraCount = times.Steps(), wavelengthCount = lambda.Steps();
+    w.Put("N_spec: ").Integer(spectraCount).Newline();
+    w.Put("N_lam: ").Integer(wavelengthCount).Newline();
     w.Put("Times:\n");
-    for (int k = 0; k < nSpec; ++k) w.Number(times.values.At(k)).Newline();
+    for (int k = 0; k < spectraCount; ++k) w.Number(times.values.At(k)).Newline();
     // Only the first two values decide the order.
-    const bool reversed = nLam > 1 && lambda.values.At(1) < lambda.values.At(0);
+    const bool reversed = wavelengthCount > 1 && lambda.values.At(1) < lambda.values.At(0);
     w.Put("Lambda:\n");
-    for (int i = 0; i < nLam; ++i) w.Number(lambda.values.At(reversed ? nLam - 1 - i : i)).Newline();
+    for (int i = 0; i < wavelengthCount; ++i) w.Number(lambda.values.At(reversed ? wavelengthCount - 1 - i : i)).Newline();
     w.Put("Data:\n");
-    for (int k = 0; k < nSpec; ++k) {
+    for (int k = 0; k < spectraCount; ++k) {
         SetDimensionCurrent(t, k);
         const Array<float> spectrum = GetSlice(wl, p);
-        for (int i = 0; i < nLam; ++i) w.Number(spectrum.At(reversed ? nLam - 1 - i : i)).Newline();
+        for (int i = 0; i < wavelengthCount; ++i) w.Number(spectrum.At(reversed ? wavelengthCount - 1 - i : i)).Newline();
         w.Newline();
     }
     w.Newline();
@@ -131,30 +131,30 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
 
     std::string word;
     if (!in.ReadWord(word) || word != "/") Corrupt(is);
-    int nSpec = 0, nLam = 0;
+    int spectraCount = 0, wavelengthCount = 0;
     in.SkipWs();
-    if (!in.GetUntil(line, ' ') || line != "N_spec:" || !in.ReadInt(nSpec) || nSpec < 0) Corrupt(is);
+    if (!in.GetUntil(line, ' ') || line != "N_spec:" || !in.ReadInt(spectraCount) || spectraCount < 0) Corrupt(is);
     in.SkipWs();
-    if (!in.GetUntil(line, ' ') || line != "N_lam:" || !in.ReadInt(nLam) || nLam < 0) Corrupt(is);
+    if (!in.GetUntil(line, ' ') || line != "N_lam:" || !in.ReadInt(wavelengthCount) || wavelengthCount < 0) Corrupt(is);
     in.SkipWs();
     if (!in.GetLine(line) || line != "Times:") Corrupt(is);
     std::vector<float> times, lambda;
-    ReadFloats(in, nSpec, times);
+    ReadFloats(in, spectraCount, times);
     in.SkipWs();
     if (!in.GetLine(line) || line != "Lambda:") Corrupt(is);
-    ReadFloats(in, nLam, lambda);
+    ReadFloats(in, wavelengthCount, lambda);
     in.SkipWs();
     if (!in.GetLine(line) || line != "Data:") Corrupt(is);
 
     // Both axes were read in full, so their counts are backed by the file.
     Dimension& wl = dimensions.At(0);
-    wl.Reset("Wavelength", nLam);
+    wl.Reset("Wavelength", wavelengthCount);
     std::copy(lambda.begin(), lambda.end(), wl.values.Data());
     Dimension& tm = dimensions.At(1);
-    tm.Reset("Time", nSpec);
+    tm.Reset("Time", spectraCount);
     std::copy(times.begin(), times.end(), tm.values.Data());
 
-    const long long total = static_cast<long long>(nSpec) * nLam;
+    const long long total = static_cast<long long>(spectraCount) * wavelengthCount;
     if (total > INT_MAX) Corrupt(is);
     std::vector<float> values;
     values.reserve(static_cast<std::size_t>(std::min<long long>(total, 1 << 20)));
