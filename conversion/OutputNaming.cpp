@@ -1,7 +1,6 @@
 #include "conversion/OutputNaming.h"
 
 #include <filesystem>
-#include <functional>
 #include <system_error>
 
 namespace kyn {
@@ -38,11 +37,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 namespace {
 
-// PlanOutput without its one file-system look-up: `twin` tells whether the plain output would
-// name the input file itself (the caller decides how to find out); the "(2)" name, where it
-// could apply, is returned in `twinName`.
-OutputPlan PlanNames(const std::string& input, const std::string& extension, const NamingRules& rules,
-                     const std::function<bool(const std::string& outputPath)>& twin, std::string* twinName) {
+// The output names for `input`. With `lookUp`, the one file-system query decides whether the
+// plain output would name the input file itself (then the "(2)" name is used); the "(2)" name,
+// where it could apply, is also returned in `twinName`.
+OutputPlan PlanNames(const std::string& input, const std::string& extension, const NamingRules& rules, bool lookUp,
+                     std::string* twinName) {
     OutputPlan plan;
     const std::size_t nameStart = NameStart(input);
     // A bare name lives in the current folder.
@@ -65,7 +64,7 @@ OutputPlan PlanNames(const std::string& input, const std::string& extension, con
         plan.outputName = stem + extension;
         if (rules.SaveInPlace == 0) {
             if (twinName) *twinName = outputDir + stem + "(2)" + extension;
-            if (twin && twin(outputDir + plan.outputName)) plan.outputName = stem + "(2)" + extension;
+            if (lookUp && SameFile(outputDir + plan.outputName, input)) plan.outputName = stem + "(2)" + extension;
         }
     }
     plan.outputPath = outputDir + plan.outputName;
@@ -75,14 +74,13 @@ OutputPlan PlanNames(const std::string& input, const std::string& extension, con
 }  // namespace
 
 OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules) {
-    return PlanNames(input, extension, rules, [&input](const std::string& output) { return SameFile(output, input); },
-                     nullptr);
+    return PlanNames(input, extension, rules, true, nullptr);
 }
 
 std::vector<std::string> PossibleOutputPaths(const std::string& input, const std::string& extension,
                                              const NamingRules& rules) {
     std::string twin;
-    std::vector<std::string> paths{PlanNames(input, extension, rules, nullptr, &twin).outputPath};
+    std::vector<std::string> paths{PlanNames(input, extension, rules, false, &twin).outputPath};
     if (!twin.empty()) paths.push_back(twin);
     return paths;
 }
