@@ -79,10 +79,6 @@ private slots:
         QCOMPARE(answer, 0);
     }
 
-    void onTheUserInterfaceThreadAQuestionIsAskedDirectly() {
-        JobMessageRelay relay;
-        QCOMPARE(relay.Ask([] { return 7; }), 7);
-    }
 };
 
 KYN_APP_TEST(JobBridgeTest);

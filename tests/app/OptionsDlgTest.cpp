@@ -243,27 +243,6 @@ private slots:
         }
     }
 
-    void controlsHaveTheirTipsAndTabOrder() {
-        COptionsDlg d(ConversionSettings{});
-        for (int id : {1024, 1001, 1002, 1003, 1004, 1020, 1025, 1000, 1018, 1008, 1006, 1010, 1014, 1007})
-            QVERIFY2(!d.Control(id)->toolTip().isEmpty(), qPrintable(QString::number(id)));
-        QVERIFY(d.Control(IDC_SAVE_THALEN)->toolTip().isEmpty());
-        QVERIFY(d.Control(IDC_EURO_LOCALE)->toolTip().isEmpty());
-        QVERIFY(d.Control(IDC_SKIP_BAD)->toolTip().endsWith(QLatin1String("read. ")));
-
-        // The chain through the dialog's controls in their resource order.
-        const QList<int> expected = {1024, 1001, 1002, 1003, 1019, 1020, 1000, 1021, 1018,
-                                     1008, 1006, 1010, 1014, 1007, 1,    2,    1025, 1004};
-        QList<int> chain;
-        QWidget* w = d.Control(1024);
-        do {
-            const int id = w->property("controlId").toInt();
-            if (id != 0) chain << id;
-            w = w->nextInFocusChain();
-        } while (w != d.Control(1024) && chain.size() < 40);
-        QCOMPARE(chain, expected);
-    }
-
     void f1OpensHelpAtTheFocusedControl() {
         COptionsDlg d(ConversionSettings{});
         d.show();

@@ -188,12 +188,6 @@ private slots:
         QCOMPARE(boxes.calls.size(), std::size_t{1});
     }
 
-    void openDialogFiltersKeepThePatterns() {
-        QCOMPARE(OpenDialogFilters(),
-                 (QStringList{"DataStore Files (*.dsa *.dsb *.dsx)", "VarnixBinary DataStore Files (*.dsb *.dsx)",
-                              "VarnixStore ASCII (*.dsa)", "Text Files (*.txt)", "All Files (*.*)"}));
-    }
-
     void pictureStaysCentred() {
         ScriptedBoxes boxes;
         CKYNDataConverterApp app;
@@ -214,24 +208,6 @@ private slots:
         QVERIFY(view->PictureOrigin().y() < 0);
     }
 
-    void menusAndToolbarCarryTheCommands() {
-        ScriptedBoxes boxes;
-        CKYNDataConverterApp app;
-        app.InitInstance();
-        CMainFrame* frame = app.MainFrame();
-        QCOMPARE(frame->IdleText(), QStringLiteral("For Help, press F1"));
-        QList<int> toolbar;
-        for (QAction* a : frame->ToolBar()->actions()) toolbar << (a->isSeparator() ? 0 : a->data().toInt());
-        QCOMPARE(toolbar, (QList<int>{57601, 32774, 57670, 0, 57664, 57669}));
-        QCOMPARE(frame->Action(ID_FILE_OPEN)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-        QCOMPARE(frame->Action(ID_HELP)->shortcut(), QKeySequence(Qt::Key_F1));
-        QCOMPARE(frame->Action(ID_CONTEXT_HELP)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
-        QCOMPARE(frame->Action(ID_FILE_OPEN)->statusTip(), QStringLiteral("Open and convert a DataStore..."));
-        QCOMPARE(frame->Action(ID_FILE_OPEN)->toolTip(), QStringLiteral("Open and convert..."));
-        frame->Action(ID_VIEW_TOOLBAR)->trigger();
-        QVERIFY(frame->ToolBar()->isHidden());
-        QVERIFY(!frame->Action(ID_VIEW_TOOLBAR)->isChecked());
-    }
 };
 
 KYN_APP_TEST(StartupTest);
