@@ -10,7 +10,6 @@
 
 #include "datastore/BinaryIO.h"
 #include "datastore/DataStore.h"
-#include "datastore/Vocabulary.h"
 
 namespace {
 
@@ -255,29 +254,6 @@ TEST(ViewStateStoredForm, RefusesEmptyStatesAndImpossibleCounts) {
     kyn::WriteF32(hostile, 0);
     kyn::WriteI32(hostile, 0x7fffffff);
     EXPECT_EQ(MessageOf([&] { vs.Read(hostile); }), "The file is corrupt.\n");
-}
-
-TEST(Vocabulary, UnitRowsAndKineticLabels) {
-    auto tran = kyn::FindUnitRow("Absorbance -tran");
-    ASSERT_TRUE(tran);
-    EXPECT_STREQ(tran->fullLabel, "Transmission (%)");
-    auto cd = kyn::FindUnitRow("CircularDichroism");
-    ASSERT_TRUE(cd);
-    EXPECT_STREQ(cd->fullLabel, "Circular Dichroism (mdeg)");
-    EXPECT_EQ(cd->code, 0);
-    auto mrme = kyn::FindUnitRow("CircularDichroism -mrme");
-    EXPECT_EQ(mrme->code, 6);
-    auto pda = kyn::FindUnitRow("PhotodiodeArray");
-    EXPECT_STREQ(pda->fullLabel, "Voltage");
-    EXPECT_STREQ(pda->shortLabel, "");
-    EXPECT_EQ(kyn::FindUnitRow("PhotodiodeArray -volt")->fullLabel, std::string("PDA Voltage"));
-    EXPECT_FALSE(kyn::FindUnitRow("Pressure"));
-
-    EXPECT_EQ(kyn::NameToLabel("Wavelength"), "Wavelength (nm)");
-    EXPECT_EQ(kyn::LabelToName("Wavelength (nm)"), "Wavelength");
-    EXPECT_EQ(kyn::NameToLabel("Repeat"), "Repeat");
-    EXPECT_EQ(kyn::NameToLabel("Time"), "Time (seconds)");
-    EXPECT_EQ(kyn::LabelToName("Time (seconds)"), "Time (seconds)");
 }
 
 }  // namespace
