@@ -27,7 +27,7 @@ constexpr std::ios_base::openmode kNoReplace{};
 #endif
 constexpr bool kStreamsCreateExclusively = kNoReplace != std::ios_base::openmode{};
 
-bool CreateEmpty(const std::string& path) {
+[[maybe_unused]] bool CreateEmpty(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "wbx");
     if (!f) return false;
     std::fclose(f);
