@@ -225,7 +225,8 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
 
     // Asked before the write: renaming the new file over the output breaks a hard link or
     // replaces a symbolic link, after which the two names no longer look like one file.
-    const bool outputIsInput = SameFile(input, plan.outputPath);
+    const bool deleteOriginal = job.DeleteOriginals == 1 && job.SaveInPlace == 0;
+    const bool outputIsInput = deleteOriginal && SameFile(input, plan.outputPath);
     bool saved = false;
     {
         SafeOutputFile output;
@@ -259,7 +260,7 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
     const auto lock = gate.Lock();
     // Never delete what was just written: the output may name the input file under another
     // spelling (a case-insensitive file system).
-    if (job.DeleteOriginals == 1 && job.SaveInPlace == 0 && !outputIsInput && !SameFile(input, plan.outputPath))
+    if (deleteOriginal && !outputIsInput && !SameFile(input, plan.outputPath))
         platform.DeleteFile(input);
     ++run.outcome.processed;
     run.progress += run.step;

@@ -8,6 +8,14 @@
 
 #include "conversion/OutputNaming.h"
 
+// renameat2 with RENAME_NOREPLACE (Linux, declared in <cstdio> by glibc).
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+#include <fcntl.h>
+#define KYN_RENAME_NOREPLACE 1
+#else
+#define KYN_RENAME_NOREPLACE 0
+#endif
+
 namespace kyn {
 
 namespace fs = std::filesystem;
@@ -106,6 +114,15 @@ bool SafeOutputFile::Commit() {
         Discard();
         return false;
     }
+#if KYN_RENAME_NOREPLACE
+    // A new output, the common case, needs no look-up of the target (a costly one, where the
+    // file system keeps no record of names that do not exist): a rename that may not replace
+    // anything. Where the file system cannot do that, the general rename below follows.
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+        temporary_.clear();
+        return true;
+    }
+#endif
     std::error_code ec;
     const fs::file_status existing = fs::status(target_, ec);
     if (!ec && fs::is_regular_file(existing))
