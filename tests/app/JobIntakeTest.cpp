@@ -89,11 +89,6 @@ bool WaitIdle(CChildView& view, int jobs, int timeoutMs = 20000) {
     return false;
 }
 
-// A small measurement: two wavelengths by three times of one absorbance.
-void WriteMeasurement(const QString& path, const std::string& title) {
-    QVERIFY(kyn::test::WriteSmallMeasurement(Local(path), title));
-}
-
 }  // namespace
 
 class JobIntakeTest : public QObject {
@@ -114,20 +109,13 @@ private slots:
         view.SetJobFormats(fake.Formats());
         view.show();
         int dialogs = 0;
-        QString titleSeen;
-        boxes.onShow = [&](const BoxCall& call) {
-            if (auto* d = qobject_cast<CProgressDlg*>(call.parent.data())) {
-                ++dialogs;
-                titleSeen = d->windowTitle();
-            }
-        };
+        boxes.onShow = [&](const BoxCall& call) { dialogs += qobject_cast<CProgressDlg*>(call.parent.data()) != nullptr; };
         Drop(&view, paths);
         QVERIFY(WaitIdle(view, 1));
         QCOMPARE(view.JobsStarted(), 1);
         QCOMPARE(fake.Loaded(), (std::vector<std::string>{"f5.dsa", "f4.dsa", "f3.dsa", "f2.dsa", "f1.dsa"}));
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 5 files.\r\n")});
-        QCOMPARE(dialogs, 1);
-        QCOMPARE(titleSeen, QStringLiteral("Ready"));
+        QCOMPARE(dialogs, 1);  // the summary comes from the job's one progress dialog
         for (int i = 1; i <= 5; ++i) QVERIFY(QFile::exists(dir.filePath(QStringLiteral("f%1.dsb").arg(i))));
         QVERIFY(boxes.unexpected.isEmpty());
         QVERIFY(view.Relay().Dropped() == 0);
@@ -241,8 +229,8 @@ private slots:
         ScriptedBoxes boxes;
         QTemporaryDir dir;
         const QString a = dir.filePath("alpha.dsa"), b = dir.filePath("beta.dsa");
-        WriteMeasurement(a, "Alpha");
-        WriteMeasurement(b, "Beta");
+        QVERIFY(kyn::test::WriteSmallMeasurement(Local(a), "Alpha"));
+        QVERIFY(kyn::test::WriteSmallMeasurement(Local(b), "Beta"));
         ConversionSettings settings;
         settings.DefaultFileType = 1;  // VarnixBinary
         CChildView view(settings);
@@ -264,7 +252,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         const QString file = dir.filePath("gamma.dsa");
-        WriteMeasurement(file, "Gamma");
+        QVERIFY(kyn::test::WriteSmallMeasurement(Local(file), "Gamma"));
         ConversionSettings settings;
         settings.DefaultFileType = 0;
         CChildView view(settings);
