@@ -11,12 +11,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "TestSupport.h"
 
 namespace kyn::test {
 
@@ -30,13 +30,6 @@ struct RunResult {
 inline std::string CliPath() {
     const char* p = std::getenv("KYN_CLI");
     return p ? p : "";
-}
-
-inline std::string Slurp(const std::string& path) {
-    std::ifstream is(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << is.rdbuf();
-    return ss.str();
 }
 
 // `whileRunning` is called every few milliseconds with the child's pid until it ends.
@@ -77,8 +70,8 @@ inline RunResult RunCli(const std::vector<std::string>& args, const std::filesys
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     if (!r.timedOut && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
-    r.out = Slurp(outPath);
-    r.err = Slurp(errPath);
+    r.out = ReadFile(outPath);
+    r.err = ReadFile(errPath);
     std::filesystem::remove(outPath);
     std::filesystem::remove(errPath);
     return r;

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "conversion/OutputNaming.h"
-#include "RecordingPlatform.h"
+#include "TestSupport.h"
 
 namespace kyn {
 namespace {

@@ -1,5 +1,5 @@
-// Helpers of the format tests: scratch files, hand-built byte sequences and a comparison of
-// DataStores that ignores what a format cannot carry.
+// Helpers of the format tests: hand-built byte sequences, the CRC from its definition and small
+// DataStores built in memory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,8 +7,6 @@
 #include "TestSupport.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -17,35 +15,6 @@
 #include "datastore/DataStore.h"
 
 namespace kyn::test {
-
-// A scratch directory per test, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("kyn_formats_" + std::string(info->test_suite_name()) + "_" + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-private:
-    std::filesystem::path dir_;
-};
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 // Little-endian bytes spelled out field by field.
 class Bytes {

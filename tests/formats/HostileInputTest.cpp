@@ -154,16 +154,16 @@ std::vector<std::string> Variants(const Sample& s) {
 }
 
 TEST(HostileInput, EveryTruncationAndEveryHostileCountGivesAMessageOrAQuietRefusal) {
-    ScratchDir dir;
+    TempDir dir;
     std::vector<std::string> paths;
     for (const Sample& s : ValidSamples()) {
         // The valid file itself loads: the variants start from something the reader accepts.
-        WriteFile(dir.Path(s.name), s.bytes);
+        WriteFile(dir / s.name, s.bytes);
         std::string problems;
-        ASSERT_EQ(LoadOne(dir.Path(s.name), nullptr, problems), Outcome::Loaded) << s.name << problems;
+        ASSERT_EQ(LoadOne(dir / s.name, nullptr, problems), Outcome::Loaded) << s.name << problems;
         int k = 0;
         for (const std::string& bytes : Variants(s)) {
-            paths.push_back(dir.Path(s.name + "." + std::to_string(k++)));
+            paths.push_back(dir / (s.name + "." + std::to_string(k++)));
             WriteFile(paths.back(), bytes);
         }
     }
@@ -228,14 +228,14 @@ TEST(HostileInput, HugeCountsInTinyFilesAreRefusedWithinAFewMiB) {
          "KYN-ASCII-SPECTRAKINETIC\r\nTYPE>DATA_A\r\n%\r\n%\r\n/\r\nN_spec: 2147483647\r\nN_lam: 2147483647\r\nTimes:\r\n0\r\n",
          msg::kFileCorrupt},
     };
-    ScratchDir dir;
-    for (std::size_t i = 0; i < cases.size(); ++i) WriteFile(dir.Path(std::to_string(i)), cases[i].bytes);
+    TempDir dir;
+    for (std::size_t i = 0; i < cases.size(); ++i) WriteFile(dir / std::to_string(i), cases[i].bytes);
     const ChildResult r = RunInChild([&] {
         LimitAddressSpace(8 * kMiB);
         int wrong = 0;
         for (std::size_t i = 0; i < cases.size(); ++i) {
             std::string message, problems;
-            const Outcome o = LoadOne(dir.Path(std::to_string(i)), &message, problems);
+            const Outcome o = LoadOne(dir / std::to_string(i), &message, problems);
             const std::string expected = cases[i].message;
             const bool right = problems.empty() && (expected.empty() ? o == Outcome::Refused : message == expected);
             if (!right) {
@@ -251,7 +251,7 @@ TEST(HostileInput, HugeCountsInTinyFilesAreRefusedWithinAFewMiB) {
 
 // A count of 0 is an ordinary value: no undefined behaviour, no value block read from nowhere.
 TEST(HostileInput, ZeroCountsAreHandled) {
-    ScratchDir dir;
+    TempDir dir;
     struct Case {
         std::string bytes;
         Outcome expected;
@@ -272,7 +272,7 @@ TEST(HostileInput, ZeroCountsAreHandled) {
          Outcome::Loaded},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const std::string path = dir.Path(std::to_string(i));
+        const std::string path = dir / std::to_string(i);
         WriteFile(path, cases[i].bytes);
         std::string problems;
         EXPECT_EQ(LoadOne(path, nullptr, problems), cases[i].expected) << "case " << i;

@@ -11,18 +11,18 @@ struct Loaded {
     DataStore ds;
 };
 
-Loaded LoadBytes(const ScratchDir& dir, const std::string& bytes, bool allowCary = false) {
-    WriteFile(dir.Path("f"), bytes);
+Loaded LoadBytes(const TempDir& dir, const std::string& bytes, bool allowCary = false) {
+    WriteFile(dir / "f", bytes);
     Loaded l;
     l.ds.allowCaryImport = allowCary;
-    l.message = MessageOf([&] { l.result = l.ds.Load(dir.Path("f")); });
+    l.message = MessageOf([&] { l.result = l.ds.Load(dir / "f"); });
     return l;
 }
 
 const char* const kUnrecognised = "The file is of an unrecognised format\n";
 
 TEST(Load, RecognitionAndRefusals) {
-    ScratchDir dir;
+    TempDir dir;
     // Export-only formats are refused with their own message.
     EXPECT_EQ(LoadBytes(dir, "SimpleCSV\r\n1,2\r\n").message, "CSV is an export only format.\nIt cannot be imported.\n");
     EXPECT_EQ(LoadBytes(dir, "VarnixCSV\n").message, "CSV is an export only format.\nIt cannot be imported.\n");
@@ -40,11 +40,11 @@ TEST(Load, RecognitionAndRefusals) {
     EXPECT_EQ(blank.ds.formatName, "VarnixStore");
     // A file that cannot be opened: false without a message.
     DataStore missing;
-    EXPECT_FALSE(missing.Load(dir.Path("does-not-exist")));
+    EXPECT_FALSE(missing.Load(dir / "does-not-exist"));
 }
 
 TEST(AsciiImport, ReadsPairsWithOrWithoutFinalLineEnd) {
-    ScratchDir dir;
+    TempDir dir;
     for (const std::string ending : {"\r\n", ""}) {
         Loaded l = LoadBytes(dir, "ASCII\r\n3\r\n400 0.1\r\n410\t0.2\r\n420 0.15" + ending);
         EXPECT_TRUE(l.result) << "ending '" << ending << "'";
@@ -56,12 +56,12 @@ TEST(AsciiImport, ReadsPairsWithOrWithoutFinalLineEnd) {
         EXPECT_EQ(Values(l.ds.data), (std::vector<float>{0.1f, 0.2f, 0.15f}));
         EXPECT_EQ(l.ds.minValue, 0.1f);
         EXPECT_EQ(l.ds.maxValue, 0.2f);
-        EXPECT_EQ(l.ds.fileName, dir.Path("f"));
+        EXPECT_EQ(l.ds.fileName, dir / "f");
     }
 }
 
 TEST(AsciiImport, RefusesQuietly) {
-    ScratchDir dir;
+    TempDir dir;
     // No count; a count of 0 or less; fewer pairs than the count (even a huge one, which must
     // not be allocated); a pair that is not two numbers.
     for (const std::string text : {"ASCII\nabc\n", "ASCII\n0\n", "ASCII\n-2\n1 2\n", "ASCII\n3\n1 2\n3 4\n",
@@ -82,7 +82,7 @@ const std::string kCary =
     "Operator:   x\r\n";
 
 TEST(CaryAscii, ImportedOnlyWhenAllowed) {
-    ScratchDir dir;
+    TempDir dir;
     EXPECT_EQ(LoadBytes(dir, kCary, false).message, kUnrecognised);
 
     Loaded l = LoadBytes(dir, kCary, true);
@@ -100,7 +100,7 @@ TEST(CaryAscii, ImportedOnlyWhenAllowed) {
 }
 
 TEST(CaryAscii, TimeAxisAndBrokenData) {
-    ScratchDir dir;
+    TempDir dir;
     Loaded t = LoadBytes(dir, "Run\r\nTime (sec),Abs\r\n0,1\r\n1,2\r\n\r\n", true);
     ASSERT_TRUE(t.result) << t.message;
     EXPECT_EQ(t.ds.title, "Run");

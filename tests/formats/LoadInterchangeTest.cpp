@@ -22,8 +22,8 @@ DataStore Trace() {
 }
 
 template <typename Write>
-std::string WriteText(const ScratchDir& dir, const std::string& name, Write&& write) {
-    const std::string path = dir.Path(name);
+std::string WriteText(const TempDir& dir, const std::string& name, Write&& write) {
+    const std::string path = dir / name;
     TextOFStream out(path);
     write(out);
     out.close();
@@ -32,7 +32,7 @@ std::string WriteText(const ScratchDir& dir, const std::string& name, Write&& wr
 }
 
 TEST(LoadInterchange, KineticTraceIsReadByTheKineticReader) {
-    ScratchDir dir;
+    TempDir dir;
     DataStore ds = Trace();
     const std::string path = WriteText(dir, "trace.glb", [&](std::ostream& os) { ds.WriteKynAscii(os, 0); });
     DataStore back;
@@ -45,7 +45,7 @@ TEST(LoadInterchange, KineticTraceIsReadByTheKineticReader) {
 }
 
 TEST(LoadInterchange, SpectraKineticSetIsReadByItsOwnReaderNotTheKineticOne) {
-    ScratchDir dir;
+    TempDir dir;
     DataStore ds("t", 0, 0);
     ds.properties.Append("Absorbance");
     Dimension w("Wavelength", 3);
@@ -69,7 +69,7 @@ TEST(LoadInterchange, SpectraKineticSetIsReadByItsOwnReaderNotTheKineticOne) {
 }
 
 TEST(LoadInterchange, JcampExportIsReadByTheTaggedReader) {
-    ScratchDir dir;
+    TempDir dir;
     DataStore ds = Trace();
     const std::string path = WriteText(dir, "trace.jdx", [&](std::ostream& os) { JcampDxExporter(ds).Write(os); });
     DataStore back;

@@ -83,10 +83,10 @@ std::string WriteFileAs(const NativeFormat& f, DataStore& ds, const std::string&
 }
 
 TEST(NativeRoundTrip, EveryFormatKeepsWhatItCarries) {
-    ScratchDir dir;
+    TempDir dir;
     for (const NativeFormat& f : kFormats) {
         DataStore original = Rich();
-        const std::string path = WriteFileAs(f, original, dir.Path(std::string("rt.") + f.name));
+        const std::string path = WriteFileAs(f, original, dir / (std::string("rt.") + f.name));
         DataStore read;
         ASSERT_TRUE(read.Load(path)) << f.name;
 
@@ -124,14 +124,14 @@ TEST(NativeRoundTrip, EveryFormatKeepsWhatItCarries) {
 }
 
 TEST(NativeRoundTrip, SpecialValuesAndOptions) {
-    ScratchDir dir;
+    TempDir dir;
     const float inf = std::numeric_limits<float>::infinity();
     for (const NativeFormat& f : kFormats) {
         DataStore original = MakeStore("S", {}, {"P"}, {Dim("X", {1, 2, 3, 4})},
                                        {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 0.1234567f}, {});
         original.options.Resize(1);
         original.options.At(0) = "ShuTemp_EndTemp:25";
-        const std::string path = WriteFileAs(f, original, dir.Path(std::string("sv.") + f.name));
+        const std::string path = WriteFileAs(f, original, dir / (std::string("sv.") + f.name));
         DataStore read;
         ASSERT_TRUE(read.Load(path)) << f.name;
         EXPECT_TRUE(std::isnan(read.data[0])) << f.name;
@@ -153,14 +153,14 @@ namespace {
 // Far more text than one read-ahead chunk, so that numbers and line ends straddle the chunk
 // boundaries of the text reader.
 TEST(NativeRoundTrip, LargeTextFileCrossesReadChunks) {
-    ScratchDir dir;
+    TempDir dir;
     const int n1 = 1000, n2 = 150;
     std::vector<float> values;
     for (int i = 0; i < n1 * n2; ++i) values.push_back(std::cos(static_cast<float>(i)) * 1234.5678f);
     DataStore original = MakeStore("L", {}, {"P"}, {Dimension("A", n1), Dimension("B", n2)}, values, {});
     for (int i = 0; i < n1; ++i) original.dimensions.At(0).values.At(i) = static_cast<float>(i) / 7.0f;
     for (int i = 0; i < n2; ++i) original.dimensions.At(1).values.At(i) = static_cast<float>(i);
-    const std::string path = WriteFileAs(kFormats[0], original, dir.Path("large.dsa"));
+    const std::string path = WriteFileAs(kFormats[0], original, dir / "large.dsa");
     ASSERT_GT(ReadFile(path).size(), 1u << 20);
     DataStore read;
     ASSERT_TRUE(read.Load(path));

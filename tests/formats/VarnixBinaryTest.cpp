@@ -43,10 +43,10 @@ TEST(VarnixBinary, WriterReproducesGoldenBytes) {
 }
 
 TEST(VarnixBinary, GoldenReadsToExpectedStore) {
-    ScratchDir dir;
-    WriteFile(dir.Path("t.dsb"), TinyGolden());
+    TempDir dir;
+    WriteFile(dir / "t.dsb", TinyGolden());
     DataStore ds;
-    ASSERT_TRUE(ds.Load(dir.Path("t.dsb")));
+    ASSERT_TRUE(ds.Load(dir / "t.dsb"));
     EXPECT_EQ(ds.title, "T");
     EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"r1"});
     EXPECT_EQ(Lines(ds.properties), std::vector<std::string>{"Absorbance"});
@@ -88,11 +88,11 @@ TEST(VarnixBinary, OldStyleCountsAndHistoryForms) {
 }
 
 TEST(VarnixBinary, BrokenFiles) {
-    ScratchDir dir;
+    TempDir dir;
     auto load = [&](const std::string& bytes, bool& result) {
-        WriteFile(dir.Path("b.dsb"), bytes);
+        WriteFile(dir / "b.dsb", bytes);
         DataStore ds;
-        return MessageOf([&] { result = ds.Load(dir.Path("b.dsb")); });
+        return MessageOf([&] { result = ds.Load(dir / "b.dsb"); });
     };
     bool result = true;
 

@@ -94,10 +94,10 @@ TEST(VarnixBinaryX, WriterReproducesGoldenBytes) {
 }
 
 TEST(VarnixBinaryX, GoldenReadsToExpectedStore) {
-    ScratchDir dir;
-    WriteFile(dir.Path("g.dsx"), MakeGolden().file);
+    TempDir dir;
+    WriteFile(dir / "g.dsx", MakeGolden().file);
     DataStore ds;
-    ASSERT_TRUE(ds.Load(dir.Path("g.dsx")));
+    ASSERT_TRUE(ds.Load(dir / "g.dsx"));
     EXPECT_EQ(ds.title, "T");
     EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"rem"});
     EXPECT_EQ(Lines(ds.keyedOptions.entries), std::vector<std::string>{"Key:1"});
@@ -110,11 +110,11 @@ TEST(VarnixBinaryX, GoldenReadsToExpectedStore) {
     EXPECT_EQ(ds.formatName, "VarnixBinaryX");
 
     // A header-only file reads with headerOnly and is corrupt when read in full.
-    WriteFile(dir.Path("h.dsx"), MakeGolden(true).file);
+    WriteFile(dir / "h.dsx", MakeGolden(true).file);
     DataStore h1;
-    EXPECT_TRUE(h1.Load(dir.Path("h.dsx"), true));
+    EXPECT_TRUE(h1.Load(dir / "h.dsx", true));
     DataStore h2;
-    EXPECT_EQ(MessageOf([&] { h2.Load(dir.Path("h.dsx")); }), "The file is corrupt.\n");
+    EXPECT_EQ(MessageOf([&] { h2.Load(dir / "h.dsx"); }), "The file is corrupt.\n");
 }
 
 // Changes the first occurrence of `what` in the golden file by one byte and reads it.

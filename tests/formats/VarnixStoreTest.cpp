@@ -36,15 +36,15 @@ std::string WriteThroughFile(DataStore& ds, const std::string& path, bool header
 }
 
 TEST(VarnixStore, WriterReproducesGoldenBytes) {
-    ScratchDir dir;
+    TempDir dir;
     DataStore ds = Tiny();
-    EXPECT_EQ(WriteThroughFile(ds, dir.Path("t.dsa")), kTinyGolden);
+    EXPECT_EQ(WriteThroughFile(ds, dir / "t.dsa"), kTinyGolden);
     EXPECT_EQ(ds.formatName, "VarnixStore");
 
     // Three dimensions: rows on their own lines, groups of the third separated by empty lines.
     DataStore cube = MakeStore("C", {}, {"P"}, {Dim("A", {1, 2}), Dim("B", {1, 2}), Dim("C", {1, 2})},
                                {0, 1, 2, 3, 4, 5, 6, 7}, {});
-    const std::string text = WriteThroughFile(cube, dir.Path("c.dsa"));
+    const std::string text = WriteThroughFile(cube, dir / "c.dsa");
     EXPECT_NE(text.find("C\r\n2\r\n1,2\r\n\r\n\r\n\r\n0,1\r\n2,3\r\n\r\n4,5\r\n6,7\r\nHistory:\r\n0\r\n0\r\n"),
               std::string::npos)
         << text;
@@ -55,24 +55,24 @@ TEST(VarnixStore, WriterReproducesGoldenBytes) {
                                   {123456.5f, 1e-5f, 1e30f, 0.1234567f, std::numeric_limits<float>::quiet_NaN(),
                                    -std::numeric_limits<float>::infinity()},
                                   {});
-    EXPECT_NE(WriteThroughFile(numbers, dir.Path("n.dsa")).find("\r\n\r\n123457,1e-005,1e+030,0.123457,nan,-inf\r\n"),
+    EXPECT_NE(WriteThroughFile(numbers, dir / "n.dsa").find("\r\n\r\n123457,1e-005,1e+030,0.123457,nan,-inf\r\n"),
               std::string::npos);
 
     // Header only: everything but the values.
     DataStore header = Tiny();
     std::string noData = kTinyGolden;
     noData.erase(noData.find("\r\n0.25,-3\r\n"), 11);
-    EXPECT_EQ(WriteThroughFile(header, dir.Path("h.dsa"), true), noData);
+    EXPECT_EQ(WriteThroughFile(header, dir / "h.dsa", true), noData);
 }
 
 TEST(VarnixStore, GoldenReadsToExpectedStore) {
-    ScratchDir dir;
+    TempDir dir;
     for (const std::string magic : {"VarnixStore", "VarnixStore 1.1"}) {
         std::string golden = kTinyGolden;
         golden.replace(0, 11, magic);
-        WriteFile(dir.Path("t.dsa"), golden);
+        WriteFile(dir / "t.dsa", golden);
         DataStore ds;
-        ASSERT_TRUE(ds.Load(dir.Path("t.dsa"))) << magic;
+        ASSERT_TRUE(ds.Load(dir / "t.dsa")) << magic;
         EXPECT_EQ(ds.title, "T");
         EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"r1"});
         EXPECT_EQ(Lines(ds.properties), std::vector<std::string>{"Absorbance"});
