@@ -38,6 +38,13 @@ protected:
         return path;
     }
 
+    // f0.dsa .. f<n-1>.dsa holding v0 .. v<n-1>.
+    std::vector<std::string> Inputs(int n) {
+        std::vector<std::string> in;
+        for (int k = 0; k < n; ++k) in.push_back(In("f" + std::to_string(k) + ".dsa", "v" + std::to_string(k)));
+        return in;
+    }
+
     JobOutcome Run(std::vector<std::string> inputs) {
         job.paths.assign(inputs.begin(), inputs.end());
         return RunConversionJob(job, platform, formats);

@@ -79,14 +79,7 @@ Seen Watch(ThreadedPlatform& platform, const std::function<bool()>& pressNow = {
     }
 }
 
-class JobThreadSafety : public JobTest {
-protected:
-    std::vector<std::string> Inputs(int n) {
-        std::vector<std::string> paths;
-        for (int i = 0; i < n; ++i) paths.push_back(In("f" + std::to_string(i) + ".dsa"));
-        return paths;
-    }
-};
+using JobThreadSafety = JobTest;
 
 TEST_F(JobThreadSafety, ProgressWindowOnAnotherThreadSeesWholeStatusTextsAndTheEnd) {
     const auto inputs = Inputs(60);

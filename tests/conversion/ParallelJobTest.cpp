@@ -41,10 +41,15 @@ protected:
         return RunConversionJobParallel(job, platform, formats, jobs);
     }
 
-    std::vector<std::string> Inputs(int n, const std::string& extension = ".dsa") {
-        std::vector<std::string> in;
-        for (int k = 0; k < n; ++k) in.push_back(In("f" + std::to_string(k) + extension, "v" + std::to_string(k)));
-        return in;
+    // The output of file k, and what it holds when it was converted.
+    std::string Output(int k) { return ReadFile(dir / ("f" + std::to_string(k) + ".dsb")); }
+    static std::string Converted(int k) { return "out:v" + std::to_string(k) + "\n"; }
+
+    // The file of `n` that an overwrite question is about, or -1.
+    static int AskedFile(const std::string& question, int n) {
+        for (int k = 0; k < n; ++k)
+            if (question.rfind("Error converting f" + std::to_string(k) + ".dsa", 0) == 0) return k;
+        return -1;
     }
 
     std::function<int(const std::string&)> delayOf = [](const std::string& path) {
@@ -58,7 +63,7 @@ TEST_F(ParallelJobTest, ManyFilesGiveTheSequentialOutputsCountsAndSummary) {
     const std::vector<std::string> in = Inputs(9);
     job.DefaultFileType = 1;
     const JobOutcome r = RunWith(in, 3);
-    for (int k = 0; k < 9; ++k) EXPECT_EQ(ReadFile(dir / ("f" + std::to_string(k) + ".dsb")), "out:v" + std::to_string(k) + "\n");
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(Output(k), Converted(k));
     EXPECT_EQ(r.processed, 9);
     EXPECT_EQ(r.end, JobOutcome::End::Done);
     ASSERT_GE(platform.posted.size(), 4u);
@@ -94,15 +99,12 @@ TEST_F(ParallelJobTest, OverwriteQuestionsComeOneAtATimeInTheJobsOrder) {
     const JobOutcome r = RunWith(in, 2);
     ASSERT_EQ(platform.questions.size(), 6u);
     std::vector<int> asked;
-    for (int q = 0; q < 6; ++q) {
-        int file = -1;
-        for (int k = 0; k < 6; ++k)
-            if (platform.questions[static_cast<std::size_t>(q)].rfind("Error converting f" + std::to_string(k) + ".dsa", 0) == 0)
-                file = k;
-        ASSERT_NE(file, -1) << platform.questions[static_cast<std::size_t>(q)];
+    for (std::size_t q = 0; q < 6; ++q) {
+        const int file = AskedFile(platform.questions[q], 6);
+        ASSERT_NE(file, -1) << platform.questions[q];
         asked.push_back(file);
         // Yes for the 1st, 3rd and 5th question; No keeps the old output.
-        EXPECT_EQ(ReadFile(dir / ("f" + std::to_string(file) + ".dsb")), q % 2 == 0 ? "out:v" + std::to_string(file) + "\n" : "old");
+        EXPECT_EQ(Output(file), q % 2 == 0 ? Converted(file) : "old");
     }
     EXPECT_EQ(asked, (std::vector<int>{5, 4, 3, 2, 1, 0}));  // the job's order, the last path first
     EXPECT_EQ(r.processed, 3);
@@ -141,13 +143,9 @@ TEST_F(ParallelJobTest, CancelEndsTheJobAndNothingIsAskedAfterIt) {
     EXPECT_EQ(r.processed, 1);
     // The file answered Yes is converted; every other output keeps its old contents.
     ASSERT_FALSE(platform.questions.empty());
-    int yes = -1;
-    for (int k = 0; k < 8; ++k)
-        if (platform.questions[0].rfind("Error converting f" + std::to_string(k) + ".dsa", 0) == 0) yes = k;
+    const int yes = AskedFile(platform.questions[0], 8);
     ASSERT_NE(yes, -1) << platform.questions[0];
-    for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(ReadFile(dir / ("f" + std::to_string(k) + ".dsb")), k == yes ? "out:v" + std::to_string(k) + "\n" : "old")
-            << k;
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(Output(k), k == yes ? Converted(k) : "old") << k;
     EXPECT_EQ(platform.posted.back(), (P{WM_JOB_ABORTED, 1, 13}));
     const auto messages = platform.Messages();
     EXPECT_EQ(std::count(messages.begin(), messages.end(), WM_JOB_DONE), 0);
