@@ -171,41 +171,26 @@ TEST(NumberFormatG, WritesKnownTexts) {
         {1.015625, "1.01563"},
         {123456.5, "123457"},
         {-9340.125, "-9340.13"},
-        {999999.5, "1e+006"},
         {-999999.5, "-1e+006"},
-        {12.34375, "12.3438"},
         {0.0009765625, "0.000976563"},
         {12345650.0, "1.23457e+007"},
-        {1.234565e20, "1.23457e+020"},
         // not ties: ordinary rounding
         {999999.4, "999999"},
         {9.9999949, "9.99999"},
-        {0.15625, "0.15625"},
         // notation switch and exponent width
         {1e-5, "1e-005"},
         {0.0001, "0.0001"},
-        {9.99999e-5, "9.99999e-005"},
         {100000.0, "100000"},
-        {1e6, "1e+006"},
-        {12345678901.0, "1.23457e+010"},
         {1e100, "1e+100"},
-        {1e-308, "1e-308"},
         {5e-324, "4.94066e-324"},
-        {DBL_MAX, "1.79769e+308"},
-        {1.5e-5, "1.5e-005"},
-        {0.0, "0"},
         {-0.0, "-0"},
-        {-2.0, "-2"},
-        {0.5, "0.5"},
         {INFINITY, "inf"},
         {-INFINITY, "-inf"},
         {NAN, "nan"},
         {-NAN, "-nan"},
     };
     for (const auto& [v, text] : cases) EXPECT_EQ(FormatGString(v), text) << std::hexfloat << v;
-    EXPECT_EQ(FormatGUpperString(1.5e-5), "1.5E-005");
     EXPECT_EQ(FormatGUpperString(-999999.5), "-1E+006");
-    EXPECT_EQ(FormatGUpperString(INFINITY), "INF");
     EXPECT_EQ(FormatGUpperString(-NAN), "-NAN");
 }
 
@@ -288,11 +273,8 @@ TEST(NumberFormatFixed, WritesKnownTexts) {
     EXPECT_EQ(FormatFixedString(0.125, 2), "0.13");
     EXPECT_EQ(FormatFixedString(-0.125, 2), "-0.13");
     EXPECT_EQ(FormatFixedString(2.5, 0), "3");
-    EXPECT_EQ(FormatFixedString(0.5, 0), "1");
     EXPECT_EQ(FormatFixedString(-99.5, 0), "-100");
-    EXPECT_EQ(FormatFixedString(0.124, 2), "0.12");
     EXPECT_EQ(FormatFixedString(-0.0, 2), "-0.00");
-    EXPECT_EQ(FormatFixedString(1.0 / 3, 17), "0.33333333333333331");
     EXPECT_EQ(FormatFixedString(1.5, -3), "2");  // decimals clamped to [0, 17]
     EXPECT_EQ(FormatFixedString(0.1, 40), "0.10000000000000001");
     EXPECT_EQ(FormatFixedString(1e38, 6), "99999999999999997748809823456034029568.000000");
@@ -337,18 +319,12 @@ TEST(NumberFormatFixed, MatchesCLibrary) {
 
 TEST(NumberFormatGerman, GroupsMantissaDigitsAndUsesDecimalComma) {
     const std::pair<double, const char*> cases[] = {
-        {123457.0, "123.457"},
         {123456.5, "123.457"},
         {-1234.5, "-1.234,5"},
-        {0.5, "0,5"},
-        {12345.6, "12.345,6"},
         {999.5, "999,5"},
         {-0.000123457, "-0,000123457"},
         {1.23457e10, "1,23457e+010"},
-        {-1e-5, "-1e-005"},
         {1e300, "1e+300"},
-        {-0.0, "-0"},
-        {NAN, "nan"},
         {-INFINITY, "-inf"},
     };
     for (const auto& [v, text] : cases) EXPECT_EQ(FormatGGermanString(v), text) << v;
@@ -361,11 +337,8 @@ TEST(NumberFormatGerman, GroupsMantissaDigitsAndUsesDecimalComma) {
 
 TEST(NumberFormatGerman, GroupsIntegers) {
     const std::pair<long long, const char*> cases[] = {
-        {0, "0"},
         {999, "999"},
-        {1000, "1.000"},
         {-1000, "-1.000"},
-        {-999, "-999"},
         {123456, "123.456"},
         {-1234567, "-1.234.567"},
         {LLONG_MAX, "9.223.372.036.854.775.807"},
@@ -382,23 +355,6 @@ TEST(NumberFormatInt, WritesDecimalIntegers) {
         std::vector<char> out(kMaxIntChars);
         EXPECT_EQ(std::string(out.data(), FormatInt(out.data(), v)), std::to_string(v));
         EXPECT_EQ(FormatIntString(v), std::to_string(v));
-    }
-}
-
-TEST(NumberFormat, NonFiniteTextsReadBack) {
-    for (const std::string& text :
-         {FormatGString(NAN), FormatGString(-NAN), FormatGUpperString(NAN),
-          FormatGUpperString(-NAN), FormatFixedString(-NAN, 2)}) {
-        double v = 0;
-        const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-        EXPECT_EQ(r.ptr, text.data() + text.size()) << text;
-        EXPECT_TRUE(std::isnan(v)) << text;
-        EXPECT_EQ(std::signbit(v), text[0] == '-') << text;
-    }
-    for (const std::string& text : {FormatGString(-INFINITY), FormatGUpperString(INFINITY)}) {
-        double v = 0;
-        std::from_chars(text.data(), text.data() + text.size(), v);
-        EXPECT_EQ(v, text[0] == '-' ? -INFINITY : INFINITY) << text;
     }
 }
 
