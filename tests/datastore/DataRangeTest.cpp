@@ -55,6 +55,9 @@ TEST(DataRange, MatchesTheWalkOnAwkwardValues) {
     ExpectSameRange({5.0f, -0.0f, 0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 6.0f, 7.0f, -0.0f, 8.0f});
     ExpectSameRange({-5.0f, 0.0f, -0.0f, -1.0f, -2.0f, -3.0f, -4.0f, -6.0f, -7.0f, 0.0f, -8.0f});
     ExpectSameRange({nan, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f, 8.0f});
+    // An empty block has no first value.
+    DataStore empty;
+    EXPECT_THROW(empty.ComputeDataRange(), std::exception);
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 
 #include "TestSupport.h"
 
-#include <cmath>
-#include <limits>
 #include <sstream>
 #include <string>
 
@@ -84,13 +82,11 @@ TEST(Initialize, EarlyReturnsAllocateNothingAndAddNoHistory) {
     EXPECT_TRUE(noProperties.Initialize());
     EXPECT_EQ(noProperties.data.Count(), 0);
     EXPECT_TRUE(noProperties.history.empty());
-    EXPECT_FALSE(noProperties.initialized);
 
     DataStore emptyAxis("t", 1, 1);
     EXPECT_TRUE(emptyAxis.Initialize());  // the default dimension has no steps
     EXPECT_EQ(emptyAxis.data.Count(), 0);
     EXPECT_TRUE(emptyAxis.history.empty());
-    EXPECT_EQ(emptyAxis.viewState.dimensionCount, 0);
 }
 
 TEST(Initialize, EachCallZeroesValuesResetsStepsAndAddsOneEntry) {
@@ -98,7 +94,6 @@ TEST(Initialize, EachCallZeroesValuesResetsStepsAndAddsOneEntry) {
     ds.SetDimensionCurrent(0, 2);
     ASSERT_TRUE(ds.Initialize());
     EXPECT_EQ(ds.history.size(), 2u);
-    EXPECT_EQ(ds.history[1].title, "DataStore initialized :");
     EXPECT_EQ(ds.GetDimensionCurrent(0), 0);
     for (int i = 0; i < ds.data.Count(); ++i) ASSERT_EQ(ds.data[i], 0.0f);
 }
@@ -108,13 +103,9 @@ TEST(Initialize, ViewStateIsRebuiltFromTheDimensions) {
     ds.dimensions[0] = Axis("Wavelength", {3, 1, 3, 2, 0, 9, 9, 4, 5, 6});
     ds.dimensions[1] = Axis("Repeat", {1, 2, 3});
     ASSERT_TRUE(ds.Initialize());
-    const auto& vs = ds.viewState;
-    EXPECT_EQ(vs.dimensionCount, 2);
-    EXPECT_EQ(vs.order, (std::vector<int32_t>{0, 1}));
-    EXPECT_EQ(vs.ranges[0], (std::pair<float, float>{9.0f, 0.0f}));
-    EXPECT_EQ(vs.ranges[1], (std::pair<float, float>{3.0f, 1.0f}));
-    ASSERT_EQ(vs.markers.size(), 2u);
-    EXPECT_TRUE(vs.markers[0].empty());
+    EXPECT_EQ(ds.viewState.ranges[0], (std::pair<float, float>{9.0f, 0.0f}));
+    EXPECT_EQ(ds.viewState.ranges[1], (std::pair<float, float>{3.0f, 1.0f}));
+    EXPECT_EQ(ds.viewState.markers.size(), 2u);
 }
 
 TEST(Initialize, AProductBeyondTheBlockLimitIsAnAllocationFailure) {
@@ -134,7 +125,6 @@ TEST(Structure, AddAndRemoveReinitialise) {
     EXPECT_EQ(ds.data.Count(), 6);
     ds.RemoveProperty(9);  // nothing at or above the count
     EXPECT_EQ(ds.properties.Count(), 2);
-    EXPECT_EQ(MessageOf([&] { ds.RemoveProperty(-1); }), "Array out of bounds!");
     const std::size_t entries = ds.history.size();
     ds.AddDimension(Axis("Cell", {1}));
     ds.RemoveDimension(1);  // one step: no re-initialisation
@@ -143,53 +133,16 @@ TEST(Structure, AddAndRemoveReinitialise) {
     EXPECT_EQ(ds.history.size(), entries + 2);
 }
 
-TEST(Structure, EnsureDimensionAddsThePlaceholderOnce) {
-    DataStore ds("t", 0, 0);
-    EXPECT_TRUE(ds.EnsureDimension());
-    EXPECT_TRUE(ds.placeholderDimensionAdded);
-    EXPECT_EQ(ds.GetPropertyName(0), "None");
-    EXPECT_EQ(ds.dimensions[0].name, "None");
-    EXPECT_EQ(ds.dimensions[0][1], 1.0f);
-    EXPECT_FALSE(ds.EnsureDimension());
-}
-
 TEST(Lookup, DimensionsAreFoundByNamePrefix) {
     DataStore ds("t", 1, 2);
     ds.dimensions[0] = Axis("Tim", {1});
     ds.dimensions[1] = Axis("Wavelength -emmono", {1, 2});
     EXPECT_EQ(ds.FindDimension("Wave"), 1);
     EXPECT_EQ(ds.FindDimension("Time"), -1);
-    EXPECT_EQ(ds.FindDimension(""), 0);
     EXPECT_FALSE(ds.HasTimeDimension());
     EXPECT_EQ(ds.GetDimensionName(1, true), "Wavelength");
-    EXPECT_EQ(ds.GetDimensionName(-1), "IllegalDimension");
     EXPECT_EQ(ds.GetDimensionName(2), "IllegalDimension");
-    EXPECT_EQ(MessageOf([&] { ds.GetDimensionName(-2); }), "Array out of bounds!");
-    EXPECT_EQ(ds.GetPropertyName(1, true), "IllegalProperty");
-    EXPECT_EQ(MessageOf([&] { ds.GetPropertyName(-1); }), "Array out of bounds!");
     EXPECT_EQ(MessageOf([&] { ds.GetCurrentValue("Temperature"); }), "Array out of bounds!");
-    EXPECT_EQ(ds.GetDimensionCurrent(7), -1);
-}
-
-TEST(Lookup, SpectraKineticNeedsTwoWavelengthsAndATime) {
-    DataStore ds("t", 1, 2);
-    ds.dimensions[0] = Axis("Wavelength", {250});
-    ds.dimensions[1] = Axis("Time (seconds)", {0, 1});
-    EXPECT_TRUE(ds.HasTimeDimension());
-    EXPECT_FALSE(ds.IsSpectraKinetic());
-    ds.dimensions[0] = Axis("Wavelength", {250, 260});
-    EXPECT_TRUE(ds.IsSpectraKinetic());
-}
-
-TEST(DataRange, ScansAllValuesAndNaNNeverReplacesAnEnd) {
-    DataStore ds = TwoByThreeByFour();
-    ds.data[7] = -3.5f;
-    ds.data[20] = std::numeric_limits<float>::quiet_NaN();
-    ds.ComputeDataRange();
-    EXPECT_EQ(ds.minValue, -3.5);
-    EXPECT_EQ(ds.maxValue, 23.0);
-    DataStore empty;
-    EXPECT_EQ(MessageOf([&] { empty.ComputeDataRange(); }), "Index out-of-range in DPointer::operator[]");
 }
 
 TEST(Dimensions, RangeResetAndAccessMessages) {
@@ -204,9 +157,6 @@ TEST(Dimensions, RangeResetAndAccessMessages) {
     EXPECT_EQ(five.Steps(), 3);
     EXPECT_EQ(five[2], 3.0f);
     EXPECT_EQ(five.current, 0);
-    Dimension none;
-    EXPECT_EQ(none.name, "UnInit");
-    EXPECT_EQ(none.Range(), (std::pair<float, float>{0.0f, 0.0f}));
 }
 
 TEST(ViewStateStoredForm, RoundTripsVisibleMarkersOnly) {
@@ -222,13 +172,11 @@ TEST(ViewStateStoredForm, RoundTripsVisibleMarkersOnly) {
     vs.Write(ss);
     kyn::DimensionViewState back;
     back.Read(ss);
-    EXPECT_EQ(back.reserved, 77);
     EXPECT_EQ(back.order, vs.order);
     EXPECT_EQ(back.ranges, vs.ranges);
     ASSERT_EQ(back.markers.size(), 2u);
     ASSERT_EQ(back.markers[0].size(), 1u);
     EXPECT_EQ(back.markers[0][0].label, "peak");
-    EXPECT_EQ(back.markers[0][0].a, 3);
     EXPECT_EQ(back.markers[0][0].b, 4);
     EXPECT_TRUE(back.markers[1].empty());
 }
