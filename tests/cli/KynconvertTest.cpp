@@ -1,18 +1,14 @@
 // kynconvert end to end: options, exit status, no hang without a terminal, Ctrl-C.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "../conversion/RecordingPlatform.h"
 #include "SampleFiles.h"
 #include "Subprocess.h"
+#include "TestSupport.h"
 #include "datastore/DataStore.h"
-#include "util/TextStream.h"
 
 namespace kyn::test {
 namespace {
 
-// A small measurement: two wavelengths by three times of one absorbance.
 void WriteMeasurement(const std::string& path, const std::string& title) {
     ASSERT_TRUE(WriteSmallMeasurement(path, title)) << path;
 }
@@ -32,18 +28,12 @@ protected:
     TempDir dir;
 };
 
-TEST_F(Kynconvert, HelpListsTheTargetTable) {
-    const RunResult r = Run({"--help"});
-    EXPECT_EQ(r.exitCode, 0);
-    for (const char* line : {"dsx  .dsx", "dsb  .dsb", "dsa  .dsa", "csv  .csv", "glb  .glb", "tsv  .txt", "jdx  .jdx"})
-        EXPECT_NE(r.out.find(line), std::string::npos) << line;
-}
-
 TEST_F(Kynconvert, UsageErrorsExitWithTwoAndTouchNothing) {
     const std::string in = dir / "a.dsa";
     WriteFile(in, "x");
     const std::vector<std::vector<std::string>> bad = {
-        {}, {"--to", "xls", in}, {"--bogus", in}, {"-o", dir / "no-such-dir", in}, {"-t"}};
+        {}, {"--to", "xls", in}, {"--bogus", in}, {"-o", dir / "no-such-dir", in}, {"-t"},
+        {"-j", "0", in}, {"-j", "-1", in}, {"-j", "x", in}};
     for (const auto& args : bad) {
         const RunResult r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << r.err;
@@ -65,16 +55,12 @@ TEST_F(Kynconvert, WithoutTerminalUnreadableAndMissingFilesAreReportedAndSkipped
     EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Done. Processed 0 files, skipped 1 file."), std::string::npos) << r.err;
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"junk.dsa", "scratch"}));
-}
-
-TEST_F(Kynconvert, QuietKeepsProblemsButDropsProgressAndSummary) {
-    const std::string junk = dir / "junk.dsa";
-    WriteFile(junk, "nothing\n");
-    const RunResult r = Run({"-q", junk});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("unable to read"), std::string::npos);
-    EXPECT_EQ(r.err.find("Done."), std::string::npos);
-    EXPECT_EQ(r.err.find("Skipping"), std::string::npos);
+    // Quiet keeps the problems but drops progress and summary.
+    const RunResult quiet = Run({"-q", "-t", "dsb", junk});
+    EXPECT_EQ(quiet.exitCode, 1);
+    EXPECT_NE(quiet.err.find("unable to read"), std::string::npos);
+    EXPECT_EQ(quiet.err.find("Done."), std::string::npos);
+    EXPECT_EQ(quiet.err.find("Skipping"), std::string::npos);
 }
 
 TEST_F(Kynconvert, ConvertsNextToEachInput) {
@@ -148,15 +134,6 @@ TEST_F(Kynconvert, ParallelJobsGiveTheSameOutputsAndSummaryAsOne) {
             EXPECT_EQ(LoadedTitle((out / (name + ".dsx")).string()), k == 5 ? "other m5" : name) << jobs;
         }
     }
-}
-
-TEST_F(Kynconvert, JobCountMustBePositive) {
-    WriteMeasurement(dir / "a.dsa", "a");
-    for (const char* bad : {"0", "-1", "x"}) {
-        const RunResult r = Run({"-j", bad, "-t", "dsb", dir / "a.dsa"});
-        EXPECT_EQ(r.exitCode, 2) << bad;
-    }
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
 }
 
 TEST_F(Kynconvert, CtrlCFinishesTheCurrentFileThenStops) {

@@ -2,6 +2,7 @@
 // files left on disk.
 #include <sys/stat.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "JobTestSupport.h"
@@ -41,16 +42,6 @@ TEST_F(JobTest, OneFileConvertsWithItsStatusTextsAndPercentages) {
     EXPECT_EQ(platform.polls, 1);
 }
 
-TEST_F(JobTest, FilesAreTakenInReverseOrder) {
-    const std::string a = In("a.dsa"), b = In("b.dsa"), c = In("c.dsa");
-    job.DefaultFileType = 0;
-    Run({a, b, c});
-    EXPECT_EQ(loads, (std::vector<std::string>{c, b, a}));
-    EXPECT_EQ(platform.posted.at(1), (P{WM_JOB_ENABLE_STOP, 0, 1}));
-    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 3, 0}));
-    EXPECT_EQ(ReadFile(dir / "a.dsx"), "out:a.dsa\n");
-}
-
 TEST_F(JobTest, SameNameTargetGetsTheNumberedName) {
     const std::string in = In("data.dsa", "x");
     job.DefaultFileType = 2;
@@ -62,15 +53,6 @@ TEST_F(JobTest, SameNameTargetGetsTheNumberedName) {
     job.SilentlyOverwrite = 1;
     Run({in});
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"data(2).dsa", "data.dsa"}));
-}
-
-TEST_F(JobTest, AcornSuffixIsStrippedOnlyWhenAsked) {
-    const std::string in = In("Lys_B,FFA");
-    job.DefaultFileType = 3;
-    Run({in});
-    job.StripAcornFileTypes = 1;
-    Run({in});
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"Lys_B,FFA", "Lys_B,FFA.csv", "Lys_B.csv"}));
 }
 
 TEST_F(JobTest, WithoutSensibleExtensionsEverythingIsTxtButBinaryStaysBinary) {
@@ -102,9 +84,9 @@ TEST_F(JobTest, TwoFilesWithOneSkipEndAtFiftyPercent) {
     EXPECT_EQ(r.skipped, 1);
 }
 
+// Files are taken from the last path to the first; Stop is offered once there is more than one.
 TEST_F(JobTest, StopDuringTheThirdOfFiveFinishesThatFileThenAborts) {
-    std::vector<std::string> in;
-    for (int k = 1; k <= 5; ++k) in.push_back(In("f" + std::to_string(k) + ".dsa"));
+    const std::vector<std::string> in = Inputs(5);
     loader = [this](DataStore& ds, const std::string&) {
         if (loads.size() == 3) platform.stop.Set();
         ds.title = "t";
@@ -112,12 +94,13 @@ TEST_F(JobTest, StopDuringTheThirdOfFiveFinishesThatFileThenAborts) {
     };
     job.DefaultFileType = 1;
     const JobOutcome r = Run(in);
+    EXPECT_EQ(platform.posted.at(1), (P{WM_JOB_ENABLE_STOP, 0, 1}));
     EXPECT_EQ(platform.posted.back(), (P{WM_JOB_ABORTED, 3, 60}));
     const auto messages = platform.Messages();
     EXPECT_EQ(std::count(messages.begin(), messages.end(), WM_JOB_DONE), 0);
     EXPECT_EQ(platform.posted.at(platform.posted.size() - 2), (P{WM_JOB_PROGRESS, 0, 60}));
-    EXPECT_EQ(loads.size(), 3u);
-    EXPECT_EQ(ListDir(dir.path()).size(), 8u);  // five inputs, outputs of f5, f4, f3
+    EXPECT_EQ(loads, (std::vector<std::string>{in[4], in[3], in[2]}));
+    EXPECT_EQ(ListDir(dir.path()).size(), 8u);  // five inputs, outputs of f4, f3, f2
     EXPECT_EQ(r.end, JobOutcome::End::Stopped);
     EXPECT_TRUE(platform.sleeps.empty());
 }
@@ -135,51 +118,46 @@ TEST_F(JobTest, StopDuringTheLastFileStillEndsNormally) {
     EXPECT_TRUE(platform.stop.Poll());  // still set for the next job to reset
 }
 
-class OverwriteTest : public JobTest {
-protected:
-    void SetUp() override {
-        first = In("a.dsa", "A");
-        second = In("b.dsa", "B");
-        WriteFile(dir / "b.dsb", "old");  // b is converted first
-        job.DefaultFileType = 1;
+// b.dsb exists and b is converted first: each answer to the overwrite question, and no question
+// when overwriting silently.
+TEST_F(JobTest, ExistingOutputFollowsTheOverwriteAnswer) {
+    struct Case {
+        const char* what;
+        std::optional<OverwriteAnswer> answer;
+        const char* b;  // b.dsb afterwards
+        Posted end;
+    };
+    const std::vector<Case> cases = {
+        {"yes", OverwriteAnswer::Yes, "out:B\n", {WM_JOB_DONE, 2, 0}},
+        {"no", OverwriteAnswer::No, "old", {WM_JOB_DONE, 1, 1}},
+        {"cancel", OverwriteAnswer::Cancel, "old", {WM_JOB_ABORTED, 0, 0}},
+        {"silent", std::nullopt, "out:B\n", {WM_JOB_DONE, 2, 0}},
+    };
+    const std::string a = In("a.dsa", "A"), b = In("b.dsa", "B");
+    job.DefaultFileType = 1;
+    job.paths = {a, b};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(dir / "a.dsb");
+        WriteFile(dir / "b.dsb", "old");
+        loads.clear();
+        RecordingPlatform p;
+        if (c.answer) p.overwriteAnswers = {*c.answer};
+        job.SilentlyOverwrite = !c.answer;
+        RunConversionJob(job, p, formats);
+        EXPECT_EQ(p.questions.size(), c.answer ? 1u : 0u);
+        EXPECT_EQ(ReadFile(dir / "b.dsb"), c.b);
+        EXPECT_EQ(p.posted.back(), c.end);
+        if (c.answer == OverwriteAnswer::Cancel) {
+            EXPECT_EQ(loads, (std::vector<std::string>{b}));  // nothing after the cancelled file
+        } else {
+            EXPECT_EQ(ReadFile(dir / "a.dsb"), "out:A\n");
+        }
+        if (c.answer == OverwriteAnswer::Yes) {
+            EXPECT_EQ(p.questions[0], "Error converting b.dsa to b.dsb.\n\nA file called b.dsb already exists in the target "
+                                      "directory.\n\nOverwrite?");
+        }
     }
-    std::string first, second;
-};
-
-TEST_F(OverwriteTest, YesOverwrites) {
-    platform.overwriteAnswers = {OverwriteAnswer::Yes};
-    Run({first, second});
-    ASSERT_EQ(platform.questions.size(), 1u);
-    EXPECT_EQ(platform.questions[0],
-              "Error converting b.dsa to b.dsb.\n\nA file called b.dsb already exists in the target "
-              "directory.\n\nOverwrite?");
-    EXPECT_EQ(ReadFile(dir / "b.dsb"), "out:B\n");
-    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 2, 0}));
-}
-
-TEST_F(OverwriteTest, NoSkipsAndKeepsTheExistingFile) {
-    platform.overwriteAnswers = {OverwriteAnswer::No};
-    Run({first, second});
-    EXPECT_EQ(ReadFile(dir / "b.dsb"), "old");
-    EXPECT_EQ(platform.statuses.at(1), "Working in directory: " + dir.path().string() + "/\r\n\r\nSkipping: 'b.dsa'.\r\n");
-    EXPECT_EQ(ReadFile(dir / "a.dsb"), "out:A\n");
-    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 1, 1}));
-}
-
-TEST_F(OverwriteTest, CancelAbortsBeforeTheNextFile) {
-    platform.overwriteAnswers = {OverwriteAnswer::Cancel};
-    const JobOutcome r = Run({first, second});
-    EXPECT_EQ(ReadFile(dir / "b.dsb"), "old");
-    EXPECT_EQ(loads, (std::vector<std::string>{second}));
-    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_ABORTED, 0, 0}));
-    EXPECT_EQ(r.end, JobOutcome::End::Cancelled);
-}
-
-TEST_F(OverwriteTest, SilentOverwriteAsksNothing) {
-    job.SilentlyOverwrite = 1;
-    Run({second});
-    EXPECT_TRUE(platform.questions.empty());
-    EXPECT_EQ(ReadFile(dir / "b.dsb"), "out:B\n");
 }
 
 // Each way a load can fail, the reason shown and what the answer does.
@@ -277,37 +255,22 @@ TEST_F(JobTest, KineticTargetWithoutTimeAxisIsASaveFailureWithoutOutput) {
     EXPECT_FALSE(std::filesystem::exists(dir / "scan.glb"));
 }
 
-TEST_F(JobTest, InPlaceFailureLeavesTheInputByteIdentical) {
-    const std::string bytes("VarnixBinary\n\0\x01\x02\xff rest", 22);
-    const std::string in = In("keep.dsb", bytes);
-    writer = [](DataStore&, std::ostream& os) { os << "half written"; throw std::runtime_error("disk"); };
-    job.DefaultFileType = 1;
-    job.SaveInPlace = 1;
-    job.SilentlyOverwrite = 1;
-    platform.saveAnswers = {FailureAnswer::Ok};
-    Run({in});
-    EXPECT_EQ(ReadFile(in), bytes);
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"keep.dsb"}));
-}
-
-TEST_F(JobTest, InPlaceAsksForEveryFileKeepsPermissionsAndDeletesNothing) {
-    const std::string a = In("a.dsa", "A"), b = In("b.dsa", "B");
+// In place, the existing file is the output: the job asks before replacing it, keeps its
+// permission bits and never deletes it as an original.
+TEST_F(JobTest, InPlaceAsksKeepsPermissionsAndDeletesNothing) {
+    const std::string a = In("a.dsa", "A");
     ::chmod(a.c_str(), 0604);
-    ::chmod(b.c_str(), 0640);
     job.DefaultFileType = 2;
     job.SaveInPlace = 1;
     job.DeleteOriginals = 1;
-    platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::Yes};
-    Run({a, b});
-    EXPECT_EQ(platform.questions.size(), 2u);
+    platform.overwriteAnswers = {OverwriteAnswer::Yes};
+    Run({a});
+    EXPECT_EQ(platform.questions.size(), 1u);
     EXPECT_EQ(ReadFile(a), "out:A\r\n");
-    EXPECT_EQ(ReadFile(b), "out:B\r\n");
     EXPECT_TRUE(platform.deleted.empty());
     struct stat st {};
     ASSERT_EQ(::stat(a.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0604u);
-    ASSERT_EQ(::stat(b.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST_F(JobTest, DeleteOriginalsRemovesTheInputAfterSuccessOnly) {
@@ -345,19 +308,6 @@ TEST_F(JobTest, UnknownTargetConvertsNothingAndCreatesNothing) {
         EXPECT_EQ(p.posted.back(), (P{WM_JOB_DONE, 0, 0}));
         EXPECT_EQ(r.passedOver, 1);
     }
-}
-
-TEST_F(JobTest, LongPathsAreConvertedWhole) {
-    std::filesystem::path deep = dir.path();
-    for (int k = 0; k < 6; ++k) deep /= std::string(60, static_cast<char>('a' + k));
-    std::filesystem::create_directories(deep);
-    const std::string in = (deep / (std::string(120, 'n') + ".dsa")).string();
-    ASSERT_GT(in.size(), 500u);
-    WriteFile(in, "long");
-    job.DefaultFileType = 1;
-    Run({in});
-    EXPECT_EQ(ReadFile(in.substr(0, in.size() - 4) + ".dsb"), "out:long\n");
-    EXPECT_EQ(platform.statuses.at(1).substr(0, 22 + deep.string().size() + 1), "Working in directory: " + deep.string() + "/");
 }
 
 }  // namespace
