@@ -1,9 +1,10 @@
-// The fast CRC-32 (folding or slice-by-8) against the one-byte table form on long runs: every
-// length around the fold's block sizes, unaligned starts, a register carried over from earlier
-// pieces, and another polynomial.
+// The CRC-32's known value, and the fast form (folding or slice-by-8) against the one-byte table
+// form: short runs, every length around the fold's block sizes, unaligned starts, a register
+// carried over from earlier pieces, and another polynomial.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "util/Crc32.h"
@@ -21,10 +22,20 @@ std::vector<std::uint8_t> Bytes(std::size_t n) {
     return b;
 }
 
+TEST(Crc32, KnownValueAndTheRegisterResetsWithTheResult) {
+    // "123456789" under this CRC (POSIX polynomial and register, no final inversion).
+    Crc32 crc;
+    crc.Add(std::string_view("123456789"));
+    EXPECT_EQ(crc.Result(), 0x89A1897Fu);
+    crc.Add(std::string_view("123456789"));
+    EXPECT_EQ(crc.Result(), 0x89A1897Fu);
+}
+
 TEST(Crc32Fast, EqualsTheTableFormAtEveryLengthAndOffset) {
     const std::vector<std::uint8_t> data = Bytes(5000);
     for (std::size_t start : {0u, 1u, 5u, 15u})
-        for (std::size_t n : {255u, 256u, 257u, 271u, 272u, 319u, 320u, 321u, 1000u, 4096u + 13u, 4960u}) {
+        for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 64u, 255u, 256u, 257u, 271u, 272u, 319u, 320u, 321u, 1000u, 4096u + 13u,
+                              4960u}) {
             Crc32 fast, table;
             fast.Add(data.data() + start, n);
             table.AddBytewise(data.data() + start, n);
