@@ -71,32 +71,27 @@ private slots:
         QCOMPARE(out.StripHeaderInformation, 1);
     }
 
-    void inPlaceAnsweredNoChangesNothing() {
-        ScriptedBoxes boxes;
-        boxes.answers = {QMessageBox::No};
-        ConversionSettings s = InPlaceReady();
-        s.StripAcornFileTypes = 0;
-        COptionsDlg d(s);
-        const QString before = State(d, IDC_DELETE_ORIGINALS) + State(d, IDC_STRIP_ACORN) + State(d, IDC_SENSIBLE_EXTENSIONS);
-        d.Control(IDC_IN_PLACE)->click();
-        QCOMPARE(boxes.Texts(), QStringList{kInPlaceWarning});
-        QCOMPARE(boxes.calls[0].buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(State(d, IDC_IN_PLACE), QStringLiteral("E1C0"));
-        QCOMPARE(State(d, IDC_DELETE_ORIGINALS) + State(d, IDC_STRIP_ACORN) + State(d, IDC_SENSIBLE_EXTENSIONS), before);
-    }
-
-    void inPlaceYesTakesOverTheOtherBoxesAndGivesThemBack_data() {
+    // No to the warning changes nothing; Yes hands the delete, Acorn and extensions boxes to the
+    // in-place box, and switching it off gives them back.
+    void inPlaceTakesOverTheOtherBoxesAndGivesThemBack_data() {
         QTest::addColumn<int>("deleteBefore");
         QTest::newRow("delete off") << 0;
         QTest::newRow("delete on") << 1;
     }
-    void inPlaceYesTakesOverTheOtherBoxesAndGivesThemBack() {
+    void inPlaceTakesOverTheOtherBoxesAndGivesThemBack() {
         QFETCH(int, deleteBefore);
         ScriptedBoxes boxes;
-        boxes.answers = {QMessageBox::Yes};
+        boxes.answers = {QMessageBox::No, QMessageBox::Yes};
         ConversionSettings s = InPlaceReady();
         s.DeleteOriginals = deleteBefore;
         COptionsDlg d(s);
+        const QString others = State(d, IDC_DELETE_ORIGINALS) + State(d, IDC_STRIP_ACORN) + State(d, IDC_SENSIBLE_EXTENSIONS);
+        d.Control(IDC_IN_PLACE)->click();
+        QCOMPARE(boxes.Texts(), QStringList{kInPlaceWarning});
+        QCOMPARE(boxes.calls[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(State(d, IDC_IN_PLACE), QStringLiteral("E1C0"));
+        QCOMPARE(State(d, IDC_DELETE_ORIGINALS) + State(d, IDC_STRIP_ACORN) + State(d, IDC_SENSIBLE_EXTENSIONS), others);
+
         d.Control(IDC_IN_PLACE)->click();
         QCOMPARE(State(d, IDC_IN_PLACE), QStringLiteral("E1C1"));
         QCOMPARE(State(d, IDC_DELETE_ORIGINALS), QStringLiteral("E0C1"));
@@ -105,7 +100,7 @@ private slots:
 
         // Switching it off asks nothing and restores the delete box.
         d.Control(IDC_IN_PLACE)->click();
-        QCOMPARE(boxes.calls.size(), std::size_t{1});
+        QCOMPARE(boxes.calls.size(), std::size_t{2});
         QCOMPARE(State(d, IDC_DELETE_ORIGINALS), QStringLiteral("E1C%1").arg(deleteBefore));
         QVERIFY(d.Control(IDC_STRIP_ACORN)->isEnabled());
         QVERIFY(d.Control(IDC_SENSIBLE_EXTENSIONS)->isEnabled());
