@@ -60,9 +60,11 @@ inline std::ostream& operator<<(std::ostream& os, const ChildResult& r) {
 }
 
 // Runs `body` in a child; its return value is the exit code. The child is killed when it runs
-// longer than `limit` (a reader that spins). Its standard error is collected.
+// longer than `limit` (a reader that spins). Its standard error is collected. `whileRunning` is
+// called every few milliseconds with the child's pid until it ends.
 inline ChildResult RunInChild(const std::function<int()>& body,
-                              std::chrono::milliseconds limit = std::chrono::seconds(120)) {
+                              std::chrono::milliseconds limit = std::chrono::seconds(120),
+                              const std::function<void(pid_t)>& whileRunning = {}) {
     std::FILE* log = std::tmpfile();
     std::fflush(nullptr);
     const pid_t pid = fork();
@@ -88,6 +90,7 @@ inline ChildResult RunInChild(const std::function<int()>& body,
             r.timedOut = true;
             break;
         }
+        if (whileRunning) whileRunning(pid);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (!r.timedOut && WIFEXITED(status)) {
