@@ -7,14 +7,28 @@
 #include "TestSupport.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "datastore/DataStore.h"
+#include "util/TextStream.h"
 
 namespace kyn::test {
+
+// The bytes a text writer puts on disk (CR LF line ends).
+inline std::string OnDisk(const std::function<void(std::ostream&)>& write) {
+    std::stringbuf sink;
+    {
+        TextOutBuf text(&sink);
+        std::ostream os(&text);
+        write(os);
+        os.flush();
+    }
+    return sink.str();
+}
 
 // Little-endian bytes spelled out field by field.
 class Bytes {

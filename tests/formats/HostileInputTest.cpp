@@ -18,7 +18,6 @@
 #include "datastore/DataStore.h"
 #include "formats/export/JcampDx.h"
 #include "hardening/ChildProcess.h"
-#include "util/TextStream.h"
 
 namespace kyn::test {
 namespace {
@@ -58,18 +57,6 @@ Outcome LoadOne(const std::string& path, std::string* message, std::string& prob
 }
 
 template <typename Writer>
-std::string TextOf(Writer&& write) {
-    std::stringbuf raw;
-    {
-        TextOutBuf text(&raw);
-        std::ostream os(&text);
-        write(os);
-        os.flush();
-    }
-    return raw.str();
-}
-
-template <typename Writer>
 std::string BinaryOf(Writer&& write) {
     std::ostringstream os(std::ios::binary);
     write(os);
@@ -105,19 +92,13 @@ std::vector<Sample> ValidSamples() {
     DataStore a = melt(), b = melt(), c = melt(), d = spectrum(), e = trace(), f = kinetic();
     s.push_back({"melt.dsx", BinaryOf([&](std::ostream& os) { a.WriteVarnixBinaryX(os); }), true});
     s.push_back({"melt.dsb", BinaryOf([&](std::ostream& os) { b.WriteVarnixBinary(os); }), true});
-    s.push_back({"melt.dsa", TextOf([&](std::ostream& os) { c.WriteVarnixStore(os); }), false});
-    s.push_back({"spectrum.jdx", TextOf([&](std::ostream& os) { JcampDxExporter(d).Write(os); }), false});
-    s.push_back({"trace.glb", TextOf([&](std::ostream& os) { e.WriteKynAscii(os, 0); }), false});
-    s.push_back({"sk.glb", TextOf([&](std::ostream& os) { f.WriteSpectraKinetic(os); }), false});
+    s.push_back({"melt.dsa", OnDisk([&](std::ostream& os) { c.WriteVarnixStore(os); }), false});
+    s.push_back({"spectrum.jdx", OnDisk([&](std::ostream& os) { JcampDxExporter(d).Write(os); }), false});
+    s.push_back({"trace.glb", OnDisk([&](std::ostream& os) { e.WriteKynAscii(os, 0); }), false});
+    s.push_back({"sk.glb", OnDisk([&](std::ostream& os) { f.WriteSpectraKinetic(os); }), false});
     s.push_back({"import.txt", "ASCII\r\n3\r\n400 0.1\r\n410 0.2\r\n420 0.15\r\n", false});
     s.push_back({"cary.csv", "s1,,s2\r\nWavelength (nm),Abs\r\n400,0.1\r\n401,0.2\r\n\r\nMethod,x\r\n", false});
     return s;
-}
-
-std::string Le32(std::uint32_t v) {
-    std::string b(4, '\0');
-    for (int i = 0; i < 4; ++i) b[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xff);
-    return b;
 }
 
 // The hostile variants of one valid file: every truncation, and every count replaced.
@@ -130,7 +111,7 @@ std::vector<std::string> Variants(const Sample& s) {
             const auto left = static_cast<std::uint32_t>(s.bytes.size() - at - 4);
             for (std::uint32_t value : {0xffffffffu, 0u, 0x7fffffffu, left + 1}) {
                 std::string m = s.bytes;
-                m.replace(at, 4, Le32(value));
+                m.replace(at, 4, Bytes().U32(value).str());
                 v.push_back(m);
             }
         }

@@ -121,7 +121,9 @@ TEST(NativeRoundTrip, EveryFormatKeepsWhatItCarries) {
                 EXPECT_EQ(read.history[i + 1].Block(), original.history[i].Block()) << f.name;
             }
         }
-        if (f.textMode) EXPECT_EQ(Lines(read.options), Lines(original.options));
+        if (f.textMode) {
+            EXPECT_EQ(Lines(read.options), Lines(original.options)) << f.name;
+        }
         if (f.keepsKeyedOptions) {
             EXPECT_EQ(Lines(read.keyedOptions.entries), Lines(original.keyedOptions.entries));
             EXPECT_EQ(read.fileAttributes, original.fileAttributes);

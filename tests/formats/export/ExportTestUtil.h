@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
 #include "datastore/DataStore.h"
+#include "formats/FormatTestUtil.h"
 #include "util/TextStream.h"
 
 namespace kyntest {
@@ -31,18 +31,6 @@ inline kyn::DataStore Store(std::vector<std::string> properties, std::vector<kyn
     ds.history.clear();
     for (int i = 0; i < ds.data.Count(); ++i) ds.data[i] = f(i);
     return ds;
-}
-
-// The bytes a writer puts on disk (CR LF line ends).
-inline std::string OnDisk(const std::function<void(std::ostream&)>& write) {
-    std::stringbuf sink;
-    {
-        kyn::TextOutBuf text(&sink);
-        std::ostream os(&text);
-        write(os);
-        os.flush();
-    }
-    return sink.str();
 }
 
 // A layout written with "\n" turned into what the disk holds.
@@ -69,5 +57,6 @@ struct TextInput {
 };
 
 using kyn::test::MessageOf;
+using kyn::test::OnDisk;
 
 }  // namespace kyntest
