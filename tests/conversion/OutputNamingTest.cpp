@@ -15,6 +15,7 @@ struct NamingCase {
     int acorn;
     int inPlace;
     std::string output;
+    std::string outputDirectory = "";
 };
 
 TEST(OutputNaming, RulesInOrder) {
@@ -34,13 +35,17 @@ TEST(OutputNaming, RulesInOrder) {
         {"/d/data", ".dsa", 1, 1, "/d/data.dsa"},              // Acorn on without a suffix: stem rule
         {"/d/Lys_B,FFA", ".dsx", 1, 1, "/d/Lys_B.dsx"},        // Acorn rule comes before in-place
         {"/d/x.dsa\\y", ".dsx", 0, 0, "/d/x.dsx"},             // '\' is an ordinary character here
+        {"/in/data.dsa", ".dsa", 0, 0, "/out/data.dsa", "/out"},  // an output folder keeps the name
+        {"/in/data.dsa", ".dsa", 0, 0, "/out/data.dsa", "/out/"},
+        {"data", ".csv", 0, 1, "out/data", "out"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input + " " + c.extension);
-        const OutputPlan plan = PlanOutput(c.input, c.extension, {c.acorn, c.inPlace, ""});
+        const OutputPlan plan = PlanOutput(c.input, c.extension, {c.acorn, c.inPlace, c.outputDirectory});
         EXPECT_EQ(plan.outputPath, c.output);
         // The parallel job groups files by the names they may get, before looking at any file.
-        const std::vector<std::string> possible = PossibleOutputPaths(c.input, c.extension, {c.acorn, c.inPlace, ""});
+        const std::vector<std::string> possible =
+            PossibleOutputPaths(c.input, c.extension, {c.acorn, c.inPlace, c.outputDirectory});
         EXPECT_NE(std::find(possible.begin(), possible.end(), c.output), possible.end());
     }
 }
@@ -53,12 +58,6 @@ TEST(OutputNaming, SplitsDirectoryAndNames) {
     const OutputPlan bare = PlanOutput("data.dsa", ".dsx", {});
     EXPECT_EQ(bare.directory, ".");
     EXPECT_EQ(bare.inputName, "data.dsa");
-}
-
-TEST(OutputNaming, OutputDirectoryKeepsTheName) {
-    EXPECT_EQ(PlanOutput("/in/data.dsa", ".dsa", {0, 0, "/out"}).outputPath, "/out/data.dsa");
-    EXPECT_EQ(PlanOutput("/in/data.dsa", ".dsa", {0, 0, "/out/"}).outputPath, "/out/data.dsa");
-    EXPECT_EQ(PlanOutput("data", ".csv", {0, 1, "out"}).outputPath, "out/data");
 }
 
 TEST(OutputNaming, SameFileThroughAnotherSpellingGetsTheNumberedName) {

@@ -1,4 +1,4 @@
-// Array, DPointer and FloatList: bounds, views and growth.
+// Array and DPointer: bounds, views and growth.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -12,7 +12,6 @@ namespace {
 
 using kyn::Array;
 using kyn::DPointer;
-using kyn::FloatList;
 
 using kyn::test::MessageOf;
 
@@ -105,13 +104,6 @@ TEST(DPointerBuffer, ClearCopyAndLargeBlocksArePageAligned) {
     copy.Clear();
     EXPECT_EQ(copy[12345], 0.0f);
     EXPECT_EQ(big[12345], 7.0f);
-}
-
-TEST(FloatListGrowth, KeepsValuesAcrossGrowth) {
-    FloatList list(4);
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(list.Add(static_cast<float>(i) / 2), i);
-    EXPECT_EQ(list[0], 0.0f);
-    EXPECT_EQ(list[8], 4.0f);
 }
 
 }  // namespace
