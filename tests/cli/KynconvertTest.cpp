@@ -71,6 +71,13 @@ TEST_F(Kynconvert, ConvertsNextToEachInput) {
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(LoadedTitle(dir / "a.dsx"), "first");
     EXPECT_EQ(LoadedTitle(dir / "b.dsx"), "second");
+    // The readers report their progress ...
+    EXPECT_NE(r.err.find("reading 3 comments"), std::string::npos) << r.err;
+    // ... except in quiet mode, where a run without problems says nothing at all.
+    const RunResult quiet = Run({"-q", "-j", "2", "--to", "dsb", dir / "a.dsa", dir / "b.dsa"});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(LoadedTitle(dir / "b.dsb"), "second");
     // Same format again: the numbered name, the input untouched.
     const RunResult again = Run({dir / "a.dsa"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
