@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     app.add_flag("--delete-originals", deleteOriginals, "Delete each input after it was converted");
     app.add_flag("--overwrite", overwrite, "Overwrite existing outputs without asking");
     app.add_flag("--skip-bad", skipBad, "Skip unreadable inputs without asking");
-    app.add_flag("-q,--quiet", quiet, "No progress and no summary");
+    app.add_flag("-q,--quiet", quiet, "Report problems only: no progress, no summary, no reader messages");
     app.add_flag("--info", info, "Describe each file as loaded; write nothing");
     int jobs = DefaultJobCount();
     app.add_option("-j,--jobs", jobs, "Convert up to N files at once (default: the number of cores)")
