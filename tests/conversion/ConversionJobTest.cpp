@@ -42,19 +42,6 @@ TEST_F(JobTest, OneFileConvertsWithItsStatusTextsAndPercentages) {
     EXPECT_EQ(platform.polls, 1);
 }
 
-TEST_F(JobTest, SameNameTargetGetsTheNumberedName) {
-    const std::string in = In("data.dsa", "x");
-    job.DefaultFileType = 2;
-    Run({in});
-    EXPECT_EQ(ReadFile(dir / "data(2).dsa"), "out:x\r\n");  // text target
-    EXPECT_EQ(ReadFile(in), "x");
-    // -o naming the input's own folder under another spelling is still the input's folder.
-    job.OutputDirectory = dir.path().string() + "/.";
-    job.SilentlyOverwrite = 1;
-    Run({in});
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"data(2).dsa", "data.dsa"}));
-}
-
 TEST_F(JobTest, WithoutSensibleExtensionsEverythingIsTxtButBinaryStaysBinary) {
     const std::string in = In("data.dsa");
     writer = [](DataStore&, std::ostream& os) { os << "a\nb"; };
@@ -271,28 +258,6 @@ TEST_F(JobTest, InPlaceAsksKeepsPermissionsAndDeletesNothing) {
     struct stat st {};
     ASSERT_EQ(::stat(a.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0604u);
-}
-
-TEST_F(JobTest, DeleteOriginalsRemovesTheInputAfterSuccessOnly) {
-    const std::string in = In("a.dsa");
-    job.DefaultFileType = 0;
-    job.DeleteOriginals = 1;
-    Run({in});
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsx"}));
-    EXPECT_EQ(platform.deleted, (std::vector<std::string>{in}));
-}
-
-TEST_F(JobTest, UnopenableInputIsPassedOverUncounted) {
-    const std::string missing = dir / "missing.dsa";
-    const std::string in = In("a.dsa");
-    job.DefaultFileType = 0;
-    const JobOutcome r = Run({in, missing});
-    EXPECT_TRUE(platform.questions.empty());
-    EXPECT_EQ(loads, (std::vector<std::string>{in}));
-    EXPECT_EQ(platform.passedOver, (std::vector<std::string>{missing}));
-    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 1, 0}));
-    EXPECT_EQ(platform.posted.at(platform.posted.size() - 4), (P{WM_JOB_PROGRESS, 0, 50}));
-    EXPECT_EQ(r.passedOver, 1);
 }
 
 TEST_F(JobTest, UnknownTargetConvertsNothingAndCreatesNothing) {

@@ -59,35 +59,6 @@ protected:
     std::vector<std::string> parallelLoads;
 };
 
-TEST_F(ParallelJobTest, ManyFilesGiveTheSequentialOutputsCountsAndSummary) {
-    const std::vector<std::string> in = Inputs(9);
-    job.DefaultFileType = 1;
-    const JobOutcome r = RunWith(in, 3);
-    for (int k = 0; k < 9; ++k) EXPECT_EQ(Output(k), Converted(k));
-    EXPECT_EQ(r.processed, 9);
-    EXPECT_EQ(r.end, JobOutcome::End::Done);
-    ASSERT_GE(platform.posted.size(), 4u);
-    EXPECT_EQ(platform.posted.at(0), (P{WM_JOB_STARTED, 0, 9}));
-    EXPECT_EQ(platform.posted.at(1), (P{WM_JOB_ENABLE_STOP, 0, 1}));
-    const std::vector<Posted> tail(platform.posted.end() - 3, platform.posted.end());
-    EXPECT_EQ(tail, (std::vector<Posted>{{WM_JOB_PROGRESS, 0, 100}, {WM_JOB_ENABLE_STOP, 0, 0}, {WM_JOB_DONE, 9, 0}}));
-    // The percentage never goes back, and each converted file adds its step once.
-    std::int64_t last = 0;
-    int converted = 0;
-    for (const Posted& p : platform.posted)
-        if (p.message == WM_JOB_PROGRESS) {
-            EXPECT_GE(p.lParam, last);
-            last = p.lParam;
-        }
-    for (const std::string& s : platform.statuses) converted += s.find("Converting:") != std::string::npos;
-    EXPECT_EQ(converted, 9);
-    // Started in the job's order, the last path first: with three workers it is among the first
-    // three loads (which of them reaches its loader first is up to the scheduler).
-    ASSERT_GE(parallelLoads.size(), 3u);
-    EXPECT_NE(std::find(parallelLoads.begin(), parallelLoads.begin() + 3, in.back()), parallelLoads.begin() + 3);
-    EXPECT_TRUE(platform.questions.empty());
-}
-
 TEST_F(ParallelJobTest, OverwriteQuestionsComeOneAtATimeInTheJobsOrder) {
     const std::vector<std::string> in = Inputs(6);
     for (int k = 0; k < 6; ++k) WriteFile(dir / ("f" + std::to_string(k) + ".dsb"), "old");
