@@ -42,24 +42,6 @@ TEST(VarnixBinary, WriterReproducesGoldenBytes) {
     EXPECT_EQ(header.str(), TinyHeader().str());
 }
 
-TEST(VarnixBinary, GoldenReadsToExpectedStore) {
-    TempDir dir;
-    WriteFile(dir / "t.dsb", TinyGolden());
-    DataStore ds;
-    ASSERT_TRUE(ds.Load(dir / "t.dsb"));
-    EXPECT_EQ(ds.title, "T");
-    EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"r1"});
-    EXPECT_EQ(Lines(ds.properties), std::vector<std::string>{"Absorbance"});
-    ASSERT_EQ(ds.dimensions.Count(), 2);
-    EXPECT_EQ(ds.dimensions.At(1).name, "Wavelength");
-    EXPECT_EQ(Values(ds.dimensions.At(0).values), (std::vector<float>{0.0f, 1.5f}));
-    EXPECT_EQ(Values(ds.data), (std::vector<float>{0.25f, -3.0f}));
-    EXPECT_EQ(ds.minValue, -3.0);
-    // The reader's own Initialize entry, then the stored text as a raw entry.
-    ASSERT_EQ(ds.history.size(), 2u);
-    EXPECT_EQ(ds.history[1].Block(), "h1\r\n");
-}
-
 TEST(VarnixBinary, OldStyleCountsAndHistoryForms) {
     // A history count of 0 (what the writer stores for an empty history) reads as one empty text.
     Bytes zero = TinyHeader();
