@@ -14,12 +14,7 @@
 
 namespace kyntest {
 
-inline kyn::Dimension Axis(const std::string& name, std::initializer_list<float> values) {
-    kyn::Dimension d(name, static_cast<int>(values.size()));
-    int i = 0;
-    for (float v : values) d[i++] = v;
-    return d;
-}
+using kyn::test::Dim;
 
 // Properties and dimensions set, initialised, history emptied; value i of the block is f(i).
 inline kyn::DataStore Store(std::vector<std::string> properties, std::vector<kyn::Dimension> dimensions,

@@ -29,7 +29,7 @@ const char* kHeader =
     "##OWNER=ann\n##DATE=80/01/02\n##TIME=02:03:55\n";
 
 TEST_F(Jcamp, OnePropertyOneDimensionGolden) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {200, 200.5f, 201})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {200, 200.5f, 201})});
     ds.data[0] = 0.5f;
     ds.data[1] = -0.0000004f;
     ds.data[2] = 0.0078125f;
@@ -45,7 +45,7 @@ TEST_F(Jcamp, OnePropertyOneDimensionGolden) {
 }
 
 TEST_F(Jcamp, TwoPropertiesOverTimeBlocksGolden) {
-    DataStore ds = Store({"Absorbance", "CircularDichroism -mrme"}, {Axis("Wavelength", {200, 210, 220}), Axis("Time", {0, 1.5f})},
+    DataStore ds = Store({"Absorbance", "CircularDichroism -mrme"}, {Dim("Wavelength", {200, 210, 220}), Dim("Time", {0, 1.5f})},
                          [](int i) { return static_cast<float>(-i); });
     ds.title = "2/1/1980 02:03:55";
     const std::string block1Head =
@@ -66,11 +66,11 @@ TEST_F(Jcamp, TwoPropertiesOverTimeBlocksGolden) {
 }
 
 TEST_F(Jcamp, ThreeSignificantDimensionsGiveTheHeaderOnly) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {1, 2, 3, 4}), Axis("Time", {0, 1}), Axis("Cell", {1, 2, 3})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {1, 2, 3, 4}), Dim("Time", {0, 1}), Dim("Cell", {1, 2, 3})});
     ds.lastModified = "02/01/1980 02:03:55";
     EXPECT_EQ(Jdx(ds), Crlf(kHeader));
     // Single-valued dimensions are set aside.
-    DataStore four = Store({"Absorbance"}, {Axis("Cell", {1}), Axis("Wavelength", {1, 2}), Axis("Repeat", {1}), Axis("Time", {0, 1})});
+    DataStore four = Store({"Absorbance"}, {Dim("Cell", {1}), Dim("Wavelength", {1, 2}), Dim("Repeat", {1}), Dim("Time", {0, 1})});
     EXPECT_NE(Jdx(four).find(Crlf("##TIME=1.000000\n")), std::string::npos);
 }
 
@@ -93,19 +93,28 @@ std::int64_t QuadraticMeasure(const std::vector<float>& a) {
     return 100 * t / n;
 }
 
+// Random arrays against the pair count, in batches of one position (which split every value
+// range the sort may be cut at), a few positions and the normal batch: small integers with -0 and
+// NaN at factor 0, and values whose quotients by 1e-6 overflow to one run of infinities although
+// they come from many value ranges sorted in different batches.
 TEST(JcampYFactor, RepeatMeasureMatchesThePairCount) {
     std::mt19937 rng(7);
-    for (int round = 0; round < 200; ++round) {
-        const int n = static_cast<int>(rng() % 40);
-        std::vector<float> a(static_cast<std::size_t>(n));
+    const std::vector<float> huge = {1e33f, 2e34f, 3e35f, -4e36f, -5e37f, 5.0f, 6.5f, -0.0f};
+    for (int round = 0; round < 400; ++round) {
+        const bool joined = round % 2 == 1;
+        const float factor = joined ? 0.000001f : 0.0f;
+        std::vector<float> a(rng() % 40);
         for (float& v : a) {
-            const unsigned r = rng() % 6;
-            v = r == 5 ? -0.0f : static_cast<float>(r % 4);
+            const unsigned r = rng() % 8;
+            v = joined ? huge[r] : r >= 5 ? -0.0f : static_cast<float>(r % 4);
         }
-        if (n > 3 && round % 3 == 0) a[1] = std::numeric_limits<float>::quiet_NaN();
-        // Batches of one position split every value range the sort may be cut at.
+        if (!joined && a.size() > 3 && round % 3 == 0) a[1] = std::numeric_limits<float>::quiet_NaN();
+        std::vector<float> q = a;
+        if (joined)
+            for (float& v : q) v /= factor;
+        const int n = static_cast<int>(a.size());
         for (std::size_t batch : {std::size_t{1}, std::size_t{3}, kyn::jcamp::kRepeatBatchPositions})
-            EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n, 0.0f, batch), QuadraticMeasure(a))
+            EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n, factor, batch), QuadraticMeasure(q))
                 << "round " << round << " batch " << batch;
     }
 }
@@ -142,38 +151,11 @@ TEST(JcampYFactor, SearchMatchesThePairCountWhenDivisionJoinsNeighbouringValues)
     EXPECT_GT(differentFromFinest, 0);  // the arrays really exercise joined values
 }
 
-TEST(JcampYFactor, QuotientsJoinedAcrossTheSortBatchesCountAsOneRun) {
-    // Divided by 1e-6, every value above about 3.4e32 overflows to infinity: values from many
-    // value ranges, sorted in different batches, make one run of equal quotients.
-    const std::vector<float> pool = {1e33f, 2e34f, 3e35f, -4e36f, -5e37f, 5.0f, 6.5f, -0.0f};
-    std::mt19937 rng(5);
-    for (int round = 0; round < 200; ++round) {
-        const int n = 2 + static_cast<int>(rng() % 25);
-        std::vector<float> a(static_cast<std::size_t>(n));
-        for (float& v : a) v = pool[rng() % pool.size()];
-        std::vector<float> q(a.size());
-        for (std::size_t i = 0; i < a.size(); ++i) q[i] = a[i] / 0.000001f;
-        for (std::size_t batch : {std::size_t{1}, std::size_t{2}, kyn::jcamp::kRepeatBatchPositions})
-            EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n, 0.000001f, batch), QuadraticMeasure(q))
-                << "round " << round << " batch " << batch;
-    }
-}
-
-TEST(JcampYFactor, LargeValuesRaiseTheFactorUntilEveryQuotientFits) {
-    const std::pair<std::vector<float>, float> cases[] = {
-        {{0.5f, 0.25f, 0.125f}, 0.000001f},
-        {{12000.0f, -15000.5f, 2147.48f, 3.0f}, 0.00001f},
-        {{3e20f, 1.0f}, 1e12f},
-    };
-    for (const auto& [values, factor] : cases)
-        EXPECT_FLOAT_EQ(kyn::jcamp::ChooseYFactor(values.data(), static_cast<int>(values.size())), factor);
-}
-
 // An independent view of the written numbers: YFACTOR and the integers of XYDATA parsed with
 // strtod/strtoll, each integer inside the 32-bit range and times YFACTOR close to the value.
 TEST_F(Jcamp, WrittenIntegersFitAndScaleBack) {
     const std::vector<float> values = {18000.25f, -21000.0f, 2147.48f, -0.003f, 1e9f};
-    DataStore ds = Store({"CircularDichroism -mre"}, {Axis("Wavelength", {200, 201, 202, 203, 204})},
+    DataStore ds = Store({"CircularDichroism -mre"}, {Dim("Wavelength", {200, 201, 202, 203, 204})},
                          [&](int i) { return values[static_cast<std::size_t>(i)]; });
     std::string out = Jdx(ds);
     out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
@@ -206,31 +188,21 @@ TEST(JcampRead, LabelsAndFactors) {
     EXPECT_FLOAT_EQ(ds.data[1], 10.0f);
 }
 
+// A second line that is not the version record, a huge count with two pairs (the announced block
+// is not allocated) and a file that ends before its data fail the stream; without a point count
+// there is nothing to size the block by.
 TEST(JcampRead, BrokenFiles) {
-    {  // second line is not the version record: fail state, no exception
-        TextInput in("##TITLE=x\nhello\n");
+    for (const char* text : {"##TITLE=x\nhello\n", "##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=2000000000\n##XYDATA=(X++(Y..Y))\n1 2\n3 4\n",
+                             "##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=3\n"}) {
+        TextInput in(text);
         DataStore ds;
-        ds.ReadJcampText(in.is);
-        EXPECT_TRUE(in.is.fail());
+        EXPECT_EQ(MessageOf([&] { ds.ReadJcampText(in.is); }), "") << text;
+        EXPECT_TRUE(in.is.fail()) << text;
+        EXPECT_EQ(ds.data.Count(), 0) << text;
     }
-    {  // no point count: nothing to size the block by
-        TextInput in("##TITLE=x\n##JCAMP-DX=5\n##XYDATA=(X++(Y..Y))\n1 2\n");
-        DataStore ds;
-        EXPECT_EQ(MessageOf([&] { ds.ReadJcampText(in.is); }), "The file is corrupt.\n");
-    }
-    {  // a huge count with two pairs: the load fails without allocating the announced block
-        TextInput in("##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=2000000000\n##XYDATA=(X++(Y..Y))\n1 2\n3 4\n");
-        DataStore ds;
-        ds.ReadJcampText(in.is);
-        EXPECT_TRUE(in.is.fail());
-        EXPECT_EQ(ds.data.Count(), 0);
-    }
-    {  // the file ends before its data
-        TextInput in("##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=3\n");
-        DataStore ds;
-        ds.ReadJcampText(in.is);
-        EXPECT_TRUE(in.is.fail());
-    }
+    TextInput in("##TITLE=x\n##JCAMP-DX=5\n##XYDATA=(X++(Y..Y))\n1 2\n");
+    DataStore ds;
+    EXPECT_EQ(MessageOf([&] { ds.ReadJcampText(in.is); }), "The file is corrupt.\n");
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ std::string MaskLastLine(const std::string& s) {
 }
 
 TEST(KynAscii, DescendingTimeWrittenAscendingGolden) {
-    DataStore ds = Store({"CircularDichroism -mrme"}, {Axis("Time -log", {10, 5, 0}), Axis("Wavelength", {280.5f})},
+    DataStore ds = Store({"CircularDichroism -mrme"}, {Dim("Time -log", {10, 5, 0}), Dim("Wavelength", {280.5f})},
                          [](int i) { return i == 0 ? 1.5e-5f : static_cast<float>(i + 1); });
     ds.title = "title";
     const std::string out = OnDisk([&](std::ostream& os) { ds.WriteKynAscii(os, 0); });
@@ -31,7 +31,7 @@ TEST(KynAscii, DescendingTimeWrittenAscendingGolden) {
 }
 
 TEST(KynAscii, RoundTripMapsLabelsBackAndKeepsTimeSeconds) {
-    DataStore ds = Store({"Absorbance -dual"}, {Axis("Wavelength", {280.5f}), Axis("Time", {0, 0.5f, 1})},
+    DataStore ds = Store({"Absorbance -dual"}, {Dim("Wavelength", {280.5f}), Dim("Time", {0, 0.5f, 1})},
                          [](int i) { return 0.1f * static_cast<float>(i); });
     ds.title = "run 1";
     const std::string file = OnDisk([&](std::ostream& os) { ds.WriteKynAscii(os, 1); });
@@ -96,7 +96,7 @@ TEST(KynAscii, BrokenFilesFailTheStream) {
 // --- KYN-ASCII-SPECTRAKINETIC ---------------------------------------------------------------
 
 DataStore SpectraStore() {
-    DataStore ds = Store({"Count", "Absorbance -dual"}, {Axis("Wavelength", {600, 500, 400}), Axis("Time", {0, 1})},
+    DataStore ds = Store({"Count", "Absorbance -dual"}, {Dim("Wavelength", {600, 500, 400}), Dim("Time", {0, 1})},
                          [](int i) { return i < 6 ? 99.0f : static_cast<float>(10 * ((i - 6) / 3) + (i - 6) % 3); });
     ds.title = "T";
     ds.remarks.Append("a");
@@ -129,10 +129,10 @@ TEST(SpectraKinetic, RoundTrip) {
 }
 
 TEST(SpectraKinetic, WriterRefusals) {
-    DataStore single = Store({"Absorbance"}, {Axis("Wavelength", {250}), Axis("Time", {0, 1})});
+    DataStore single = Store({"Absorbance"}, {Dim("Wavelength", {250}), Dim("Time", {0, 1})});
     EXPECT_EQ(MessageOf([&] { OnDisk([&](std::ostream& os) { single.WriteSpectraKinetic(os); }); }),
               "Cannot export this file to spectrakinetic format");
-    DataStore counts = Store({"Count"}, {Axis("Wavelength", {1, 2}), Axis("Time", {0})});
+    DataStore counts = Store({"Count"}, {Dim("Wavelength", {1, 2}), Dim("Time", {0})});
     EXPECT_EQ(MessageOf([&] { OnDisk([&](std::ostream& os) { counts.WriteSpectraKinetic(os); }); }), "Array out of bounds!");
 }
 

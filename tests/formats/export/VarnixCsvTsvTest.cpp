@@ -23,7 +23,7 @@ const char* kCsvHeadNoText =
     "VarnixCSV\n\nTitle: \n\nRemarks:\n\nLast Modified: * by unknown.\n\nOptions:\n\n";
 
 TEST(VarnixCsv, OneDimensionGolden) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {200, 210, 220})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {200, 210, 220})});
     ds.data[0] = 0.5f;
     ds.data[1] = 1.25f;
     ds.data[2] = 1e-5f;
@@ -45,7 +45,7 @@ TEST(VarnixCsv, OneDimensionGolden) {
 // Markers: the row dimension holds three regular values and one marker step; a visible marker
 // whose step lies beyond the axis is left out, an invisible one is not written.
 TEST(VarnixCsv, TwoDimensionsWithMarkersGolden) {
-    DataStore ds = Store({"CircularDichroism -mrme"}, {Axis("Wavelength", {300, 310, 320, 999}), Axis("Time", {0, 5})});
+    DataStore ds = Store({"CircularDichroism -mrme"}, {Dim("Wavelength", {300, 310, 320, 999}), Dim("Time", {0, 5})});
     ds.viewState.ranges[0].first = 320.0f;
     ds.viewState.markers[0] = {{0, 0, 0, "M1", true}, {0, 0, 0, "hidden", false}, {0, 0, 0, "beyond", true}};
     ds.viewState.markers[1] = {{0, 0, 0, "C1", true}};
@@ -63,8 +63,8 @@ TEST(VarnixCsv, TwoDimensionsWithMarkersGolden) {
 }
 
 TEST(VarnixCsv, FourDimensionsWithSingleValueFourthGolden) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {200, 210, 220}), Axis("Time", {0, 1}),
-                                          Axis("Temperature", {20, 25}), Axis("Repeat", {1})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {200, 210, 220}), Dim("Time", {0, 1}),
+                                          Dim("Temperature", {20, 25}), Dim("Repeat", {1})});
     const std::string expected =
         std::string(kCsvHeadNoText) +
         "Available Dimensions:,4\n"
@@ -88,8 +88,8 @@ TEST(VarnixCsv, FourDimensionsWithSingleValueFourthGolden) {
 // Five dimensions of sizes 2, 4, 3, 2, 2: the two least significant are left out and shown at
 // their current steps.
 TEST(VarnixCsv, FiveDimensionsTruncatedGolden) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Cell", {1, 2}), Axis("Wavelength", {400, 300, 200, 100}),
-                                          Axis("Time", {0, 10, 20}), Axis("Repeat", {1, 2}), Axis("Temperature", {4, 5})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Cell", {1, 2}), Dim("Wavelength", {400, 300, 200, 100}),
+                                          Dim("Time", {0, 10, 20}), Dim("Repeat", {1, 2}), Dim("Temperature", {4, 5})});
     ds.SetDimensionCurrent(3, 1);
     ds.SetDimensionCurrent(4, 1);
     const std::string expected =
@@ -120,7 +120,7 @@ TEST(VarnixCsv, NoDimensionsStopsAfterTheWarning) {
 }
 
 TEST(VarnixCsv, HistoryAfterDataWithoutBackslashDotDot) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Time", {0})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Time", {0})});
     kyn::HistoryEntry raw;
     raw.isRawText = true;
     raw.text = "a\\..b\\.c\r\n";
@@ -130,7 +130,7 @@ TEST(VarnixCsv, HistoryAfterDataWithoutBackslashDotDot) {
 }
 
 TEST(VarnixCsv, ExtraInfoWritesRawBlocks) {
-    DataStore two = Store({"Absorbance"}, {Axis("Wavelength", {200, 210, 220}), Axis("Time", {0, 1})});
+    DataStore two = Store({"Absorbance"}, {Dim("Wavelength", {200, 210, 220}), Dim("Time", {0, 1})});
     two.options.Append("o1");
     const std::string out = Csv(two, true);
     const std::string tail = "History: \n\nOriginal DataStore data below:\n\nProperties:\n1\nAbsorbance\n"
@@ -138,13 +138,13 @@ TEST(VarnixCsv, ExtraInfoWritesRawBlocks) {
     ASSERT_GE(out.size(), Crlf(tail).size());
     EXPECT_EQ(out.substr(out.size() - Crlf(tail).size()), Crlf(tail));
 
-    DataStore one = Store({"Absorbance", "HT"}, {Axis("Time", {0, 1})}, [](int i) { return i * 0.5f; });
+    DataStore one = Store({"Absorbance", "HT"}, {Dim("Time", {0, 1})}, [](int i) { return i * 0.5f; });
     const std::string out1 = Csv(one, true);
     EXPECT_NE(out1.find(Crlf("Time\n2\n0,1\n0,0.5\n1,1.5\n")), std::string::npos) << out1;
 }
 
 TEST(VarnixTsv, TwoDimensionsEuroGolden) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Time", {0.5f, 1.5f}), Axis("Wavelength", {200, 201, 202})},
+    DataStore ds = Store({"Absorbance"}, {Dim("Time", {0.5f, 1.5f}), Dim("Wavelength", {200, 201, 202})},
                          [](int i) { return i * 0.25f; });
     ds.data[5] = 1234.5f;
     kyn::HistoryEntry raw;
@@ -170,7 +170,7 @@ TEST(VarnixTsv, TwoDimensionsEuroGolden) {
 }
 
 TEST(VarnixCsv, ViewStateThatDisagreesWithTheDimensionsNeverReadsOutside) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {300, 310}), Axis("Time", {0, 5, 6})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {300, 310}), Dim("Time", {0, 5, 6})});
     ds.viewState.ranges.clear();  // no ranges at all: the axes' own ranges stand in
     ds.viewState.markers.assign(2, {});
     ds.viewState.markers[1] = {{0, 0, 0, "far", true}};  // the row axis has no step for it
@@ -180,8 +180,8 @@ TEST(VarnixCsv, ViewStateThatDisagreesWithTheDimensionsNeverReadsOutside) {
 }
 
 TEST(VarnixCsv, CurrentStepOutsideItsAxisFailsInsteadOfReading) {
-    DataStore ds = Store({"Absorbance"}, {Axis("Wavelength", {1, 2, 3}), Axis("Time", {0, 1}),
-                                          Axis("Temperature", {5, 6}), Axis("Repeat", {1, 2})});
+    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {1, 2, 3}), Dim("Time", {0, 1}),
+                                          Dim("Temperature", {5, 6}), Dim("Repeat", {1, 2})});
     ds.SetDimensionCurrent(3, 7);
     EXPECT_EQ(MessageOf([&] { Csv(ds); }), "Index out-of-range in DPointer::operator[]");
 }
