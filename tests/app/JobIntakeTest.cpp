@@ -95,33 +95,6 @@ bool WaitIdle(CChildView& view, int jobs, int timeoutMs = 20000) {
 class JobIntakeTest : public QObject {
     Q_OBJECT
 private slots:
-    void dropOfFiveFilesIsOneJobInReverseOrder() {
-        ScriptedBoxes boxes;
-        QTemporaryDir dir;
-        QStringList paths;
-        for (int i = 1; i <= 5; ++i) {
-            paths << dir.filePath(QStringLiteral("f%1.dsa").arg(i));
-            WriteText(paths.back(), "x");
-        }
-        ConversionSettings settings;
-        settings.DefaultFileType = 1;
-        CChildView view(settings);
-        FakeFormats fake;
-        view.SetJobFormats(fake.Formats());
-        view.show();
-        int dialogs = 0;
-        boxes.onShow = [&](const BoxCall& call) { dialogs += qobject_cast<CProgressDlg*>(call.parent.data()) != nullptr; };
-        Drop(&view, paths);
-        QVERIFY(WaitIdle(view, 1));
-        QCOMPARE(view.JobsStarted(), 1);
-        QCOMPARE(fake.Loaded(), (std::vector<std::string>{"f5.dsa", "f4.dsa", "f3.dsa", "f2.dsa", "f1.dsa"}));
-        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 5 files.\r\n")});
-        QCOMPARE(dialogs, 1);  // the summary comes from the job's one progress dialog
-        for (int i = 1; i <= 5; ++i) QVERIFY(QFile::exists(dir.filePath(QStringLiteral("f%1.dsb").arg(i))));
-        QVERIFY(boxes.unexpected.isEmpty());
-        QVERIFY(view.Relay().Dropped() == 0);
-    }
-
     void jobQuestionsAreAnsweredOnTheUserInterfaceThread() {
         ScriptedBoxes boxes;
         QTemporaryDir dir;

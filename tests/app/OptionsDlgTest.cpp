@@ -178,24 +178,6 @@ private slots:
         QVERIFY(!box->isChecked());
         QCOMPARE(boxes.calls.size(), std::size_t{2});
     }
-
-    void okHandsBackEveryValue() {
-        ConversionSettings s;
-        s.SaveExtraInfo = 1;  // no visible control: passes through
-        COptionsDlg d(s);
-        d.Control(IDC_SKIP_BAD)->click();
-        d.Control(IDC_SAVE_TSV)->click();
-        d.Control(IDC_EURO_LOCALE)->click();
-        d.accept();
-        ConversionSettings out = s;
-        d.ApplyTo(out);
-        QCOMPARE(out.SkipBadFilesSilently, 1);
-        QCOMPARE(out.DefaultFileType, 5);
-        QCOMPARE(out.EuroLocale, 1);
-        QCOMPARE(out.SaveExtraInfo, 1);
-        QCOMPARE(out.UseSensibleExtensions, 1);
-        QCOMPARE(out.Configured, 0);  // the application sets it, not the dialog
-    }
 };
 
 KYN_APP_TEST(OptionsDlgTest);

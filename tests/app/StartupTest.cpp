@@ -89,17 +89,6 @@ private slots:
         QVERIFY(!stored.contains("Options/StripHeaderInformation"));
     }
 
-    void withoutANormalEndNothingIsWritten() {
-        ScriptedBoxes boxes;
-        {
-            CKYNDataConverterApp app;
-            app.InitInstance();
-            app.Settings().DefaultFileType = 6;
-            app.OnViewAlwaysOnTop();
-        }
-        QVERIFY(Stored().allKeys().isEmpty());
-    }
-
     void optionsOkConfiguresAndCancelDoesNot() {
         ScriptedBoxes boxes;
         CKYNDataConverterApp app;
@@ -122,20 +111,6 @@ private slots:
         runOptions(true);
         QCOMPARE(app.Settings().DefaultFileType, 6);
         QCOMPARE(app.Settings().Configured, 1);
-    }
-
-    void convertCancelledStartsNoJob() {
-        ScriptedBoxes boxes;
-        CKYNDataConverterApp app;
-        app.InitInstance();
-        int asked = 0;
-        app.SetFileChooser([&asked](QWidget*) {
-            ++asked;
-            return QString();
-        });
-        app.MainFrame()->Action(ID_FILE_OPEN)->trigger();
-        QCOMPARE(asked, 1);
-        QCOMPARE(app.MainFrame()->View()->JobsStarted(), 0);
     }
 
     void writerNoticesFromTheWorkerAreBoxesOnTheUserInterfaceThread() {
