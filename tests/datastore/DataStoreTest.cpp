@@ -98,16 +98,6 @@ TEST(Initialize, EachCallZeroesValuesResetsStepsAndAddsOneEntry) {
     for (int i = 0; i < ds.data.Count(); ++i) ASSERT_EQ(ds.data[i], 0.0f);
 }
 
-TEST(Initialize, ViewStateIsRebuiltFromTheDimensions) {
-    DataStore ds("t", 1, 2);
-    ds.dimensions[0] = Axis("Wavelength", {3, 1, 3, 2, 0, 9, 9, 4, 5, 6});
-    ds.dimensions[1] = Axis("Repeat", {1, 2, 3});
-    ASSERT_TRUE(ds.Initialize());
-    EXPECT_EQ(ds.viewState.ranges[0], (std::pair<float, float>{9.0f, 0.0f}));
-    EXPECT_EQ(ds.viewState.ranges[1], (std::pair<float, float>{3.0f, 1.0f}));
-    EXPECT_EQ(ds.viewState.markers.size(), 2u);
-}
-
 TEST(Initialize, AProductBeyondTheBlockLimitIsAnAllocationFailure) {
     DataStore ds("t", 3, 2);
     ds.dimensions[0] = Dimension("Time", 70000);
