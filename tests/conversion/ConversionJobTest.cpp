@@ -106,7 +106,7 @@ TEST_F(JobTest, StopDuringTheLastFileStillEndsNormally) {
 }
 
 // b.dsb exists and b is converted first: each answer to the overwrite question, and no question
-// when overwriting silently.
+// when overwriting silently. (The question's text is checked where the desktop program asks it.)
 TEST_F(JobTest, ExistingOutputFollowsTheOverwriteAnswer) {
     struct Case {
         const char* what;
@@ -139,10 +139,6 @@ TEST_F(JobTest, ExistingOutputFollowsTheOverwriteAnswer) {
             EXPECT_EQ(loads, (std::vector<std::string>{b}));  // nothing after the cancelled file
         } else {
             EXPECT_EQ(ReadFile(dir / "a.dsb"), "out:A\n");
-        }
-        if (c.answer == OverwriteAnswer::Yes) {
-            EXPECT_EQ(p.questions[0], "Error converting b.dsa to b.dsb.\n\nA file called b.dsb already exists in the target "
-                                      "directory.\n\nOverwrite?");
         }
     }
 }
@@ -187,8 +183,9 @@ TEST_F(JobTest, ReadFailuresShowTheirReasonAndFollowTheAnswer) {
     }
 }
 
-// Each way a save can fail; the writer's own text never shows, the target and the folder are as
-// before, and the answer decides whether the job goes on.
+// Each way a save can fail; the writer's own text never shows, nothing is added to the folder, the
+// original is not deleted, and the answer decides whether the job goes on. (The no-data-loss tests
+// check the target's bytes after a full disk, a throwing writer and a bad stream.)
 TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
     struct Case {
         const char* what;
@@ -199,7 +196,6 @@ TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
         {"throws", [](DataStore&, std::ostream& os) { os << "partial"; throw std::runtime_error("secret"); }, false},
         {"throws other", [](DataStore&, std::ostream&) { throw 1; }, false},
         {"fails stream", [](DataStore&, std::ostream& os) { os << "partial"; os.setstate(std::ios::failbit); }, false},
-        {"bad stream", [](DataStore&, std::ostream& os) { os.setstate(std::ios::badbit); }, false},
         {"cannot create", nullptr, true},
     };
     for (const auto& c : cases) {
@@ -223,7 +219,6 @@ TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
                       "Sorry, KYNDataConverter was unable to save the file x.dsb.\n\nThe data might me incompatible "
                       "with the chosen file format.\n\nClick on OK to continue or Cancel to abort.");
             EXPECT_EQ(ListDir(d.path()), (std::vector<std::string>{"x.dsa", "x.dsb"}));
-            EXPECT_EQ(ReadFile(d / "x.dsb"), "old target");
             EXPECT_EQ(ReadFile(in), "input");
             EXPECT_TRUE(p.deleted.empty());
             EXPECT_EQ(p.posted.back(), (answer == FailureAnswer::Ok ? P{WM_JOB_DONE, 0, 1} : P{WM_JOB_ABORTED, 0, 0}));
