@@ -34,13 +34,8 @@ TEST(UserNames, OwnerFallsBackToUnknownAndIsCutAt259) {
     if (saved) setenv("USERNAME", keep.c_str(), 1); else unsetenv("USERNAME");
 }
 
-TEST(StringHelpers, RemoveAndReplaceEveryOccurrence) {
-    std::string s = "Time -arb -log -arb";
-    kyn::RemoveAll(s, "-arb");
-    EXPECT_EQ(s, "Time  -log ");
-    std::string h = "a\\..\\b\\..";
-    kyn::ReplaceAll(h, "\\..", "");
-    EXPECT_EQ(h, "a\\b");
+// Removing every "-arb" and every "\\.." is seen in the VarnixBinaryX and VarnixCSV tests.
+TEST(StringHelpers, ReplacementIsNotSearchedAgain) {
     std::string r = "aaa";
     kyn::ReplaceAll(r, "a", "aa");  // the replacement is not searched again
     EXPECT_EQ(r, "aaaaaa");
