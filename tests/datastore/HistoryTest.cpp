@@ -38,11 +38,8 @@ TEST(HistoryBlock, RawEntriesPrintTheirTextAlone) {
 }
 
 TEST(StoredRecords, BrokenHistoryCountsAreRefusedBeforeAllocating) {
+    // (A negative count is in the VarnixBinaryX broken files.)
     std::vector<HistoryEntry> history;
-    std::stringstream negative;
-    kyn::WriteI32(negative, -1);
-    EXPECT_EQ(MessageOf([&] { kyn::ReadHistory(negative, history); }), "This file is corrupt");
-
     // 2^31-1 entries announced in a handful of bytes.
     std::stringstream huge;
     kyn::WriteI32(huge, 0x7fffffff);
