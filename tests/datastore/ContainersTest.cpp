@@ -1,4 +1,4 @@
-// Array and DPointer: bounds, views and growth.
+// Array and DPointer: bounds, views, resizing a view, and the value block's copies and alignment.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -67,32 +67,6 @@ TEST(ArrayResize, KeepsTheFirstElementsAndBecomesOwning) {
     EXPECT_EQ(view[2], 4.0f);
     view[0] = 99.0f;
     EXPECT_EQ(block[0], 0.0f);
-}
-
-TEST(ArrayEdit, AppendAndRemoveKeepOrder) {
-    Array<std::string> a;
-    a.Append("x");
-    a.Append("y");
-    a.Append("z");
-    a.RemoveAt(1);
-    ASSERT_EQ(a.Count(), 2);
-    EXPECT_EQ(a[0], "x");
-    EXPECT_EQ(a[1], "z");
-    a.RemoveAt(5);
-    EXPECT_EQ(a.Count(), 2);
-}
-
-TEST(DPointerBuffer, ResizeKeepsPrefixAndZeroEmpties) {
-    DPointer d;
-    EXPECT_EQ(MessageOf([&] { d[0]; }), "Index out-of-range in DPointer::operator[]");
-    d.Resize(10);
-    for (int i = 0; i < 10; ++i) d[i] = static_cast<float>(i);
-    d.Resize(4);
-    EXPECT_EQ(d.Count(), 4);
-    EXPECT_EQ(d[3], 3.0f);
-    EXPECT_EQ(MessageOf([&] { d[4]; }), "Index out-of-range in DPointer::operator[]");
-    EXPECT_EQ(d.Resize(0), nullptr);
-    EXPECT_EQ(d.Count(), 0);
 }
 
 TEST(DPointerBuffer, ClearCopyAndLargeBlocksArePageAligned) {
