@@ -21,10 +21,10 @@ TEST(HistoryBlock, KnownTimeStampPrintsInTheCtimeLayout) {
     HistoryEntry e;
     e.user = "lab";
     e.text = "x\r\n";
-    e.timeStamp = {113, 10, 14, 10, 5, 0, 0, 4, 317};
+    e.timeStamp = {113, 10, 2, 10, 5, 0, 0, 6, 305};  // a one-digit day is padded with a zero
     EXPECT_EQ(e.Block(),
               "User : lab\r\nVersion : Belmora v.4.2.27 Build : Nov 11 2013 20:03:29\r\nx\r\n"
-              "Time Stamp : Thu Nov 14 10:05:00 2013\n\r\n"
+              "Time Stamp : Sat Nov 02 10:05:00 2013\n\r\n"
               "----------------------------------------------------\r\n");
 }
 

@@ -1,26 +1,14 @@
-// Time texts, user names and the small string helpers.
+// User names and the small string helpers. (The ctime layout of time texts is checked by the
+// history block test.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "util/StringUtil.h"
-#include "util/TimeText.h"
 #include "util/UserName.h"
 
 namespace {
-
-TEST(TimeText, CtimeLayoutWithZeroPaddedDay) {
-    std::tm tm{};
-    tm.tm_year = 80;
-    tm.tm_mon = 0;
-    tm.tm_mday = 2;
-    tm.tm_hour = 2;
-    tm.tm_min = 3;
-    tm.tm_sec = 55;
-    tm.tm_wday = 3;
-    EXPECT_EQ(kyn::FormatCTime(tm), "Wed Jan 02 02:03:55 1980");
-}
 
 TEST(UserNames, OwnerFallsBackToUnknownAndIsCutAt259) {
     const char* saved = std::getenv("USERNAME");
