@@ -1,5 +1,6 @@
-// The DataStore container: slices, initialisation, lookup and the stored view state. (The value
-// layout, property slowest and dimension 0 fastest, shows in every writer's golden file.)
+// The DataStore container: slices, initialisation, lookup and the stored view state. The value
+// layout (property slowest, dimension 0 fastest) shows in every writer's golden file; the broken
+// stored view states are in the VarnixBinaryX and hostile-input tests.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -7,7 +8,6 @@
 #include <sstream>
 #include <string>
 
-#include "datastore/BinaryIO.h"
 #include "datastore/DataStore.h"
 
 namespace {
@@ -139,29 +139,6 @@ TEST(ViewStateStoredForm, RoundTripsVisibleMarkersOnly) {
     EXPECT_EQ(back.markers[0][0].label, "peak");
     EXPECT_EQ(back.markers[0][0].b, 4);
     EXPECT_TRUE(back.markers[1].empty());
-}
-
-TEST(ViewStateStoredForm, RefusesEmptyStatesAndImpossibleCounts) {
-    kyn::DimensionViewState empty;
-    std::stringstream out;
-    EXPECT_EQ(MessageOf([&] { empty.Write(out); }), "Datastore not valid");
-
-    // 21 dimensions: more than a stored state may describe.
-    std::stringstream tooMany;
-    kyn::WriteI32(tooMany, 0);
-    kyn::WriteI32(tooMany, 21);
-    kyn::DimensionViewState vs;
-    EXPECT_EQ(MessageOf([&] { vs.Read(tooMany); }), "The file is corrupt.\n");
-
-    // A marker-list count far beyond the bytes that follow must not be allocated.
-    std::stringstream hostile;
-    kyn::WriteI32(hostile, 0);
-    kyn::WriteI32(hostile, 1);
-    kyn::WriteI32(hostile, 0);
-    kyn::WriteF32(hostile, 1);
-    kyn::WriteF32(hostile, 0);
-    kyn::WriteI32(hostile, 0x7fffffff);
-    EXPECT_EQ(MessageOf([&] { vs.Read(hostile); }), "The file is corrupt.\n");
 }
 
 }  // namespace

@@ -91,11 +91,7 @@ TEST(VarnixBinary, BrokenFiles) {
     shortCount.I32(4).U32(0x3E800000).I32(0);
     EXPECT_EQ(load(shortCount.str(), result), "Index out-of-range in DPointer::operator[]");
 
-    // A hostile axis value count: refused before anything is allocated for it.
-    Bytes hugeAxis;
-    hugeAxis.Raw("VarnixBinary\n").Text("T").I32(0).I32(1).Text("P").I32(1).Text("X").I32(0x7FFFFFFF);
-    EXPECT_EQ(load(hugeAxis.str(), result), "The file is corrupt.\n");
-
+    // (A hostile axis value count is in the hostile-input tests.)
     // Axes of 8192 and 8193 steps call for just over 256 MiB of values that a 64 KiB file cannot
     // hold; three 2048-step axes for more values than a 32-bit count holds.
     for (std::vector<int> steps : {std::vector<int>{8192, 8193}, std::vector<int>{2048, 2048, 2048}}) {
