@@ -4,8 +4,8 @@
 // The first line is taken after skipping leading white space, up to a line feed, without a
 // final carriage return; it becomes formatName. The rules below are tried in order. Binary
 // readers get the binary stream they were recognised on (they seek back to the start); text
-// readers get the file reopened in text mode, so that they start at the beginning and see CR LF
-// as one line end. When no rule matches, the CARY probe looks at the third line.
+// readers get the same file from its beginning through the text-mode translation, so that they
+// see CR LF as one line end. When no rule matches, the CARY probe looks at the third line.
 //
 // Load answers false when the file cannot be opened or the reader leaves its stream in any state
 // other than good; refusals and reader failures are exceptions carrying the user's message.
@@ -133,15 +133,16 @@ bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly) {
 bool DataStore::Load(const std::string& path, bool headerOnly) {
     std::ifstream in(path, std::ios_base::in | std::ios_base::binary);
     if (!in.is_open()) return false;
-    // Text readers get the file opened again in text mode, from its start; the binary one is
-    // closed first.
+    // Text readers read the same open file again from its start, through the CR LF translation
+    // (opening it a second time would cost a small file as much as reading it).
+    std::unique_ptr<TextInBuf> textBuf;
     const bool ok = LoadFromStreams(
         *this, in,
-        [&in, &path]() -> std::unique_ptr<std::istream> {
-            in.close();
-            auto text = std::make_unique<TextIFStream>(path);
-            if (!text->is_open()) return nullptr;
-            return text;
+        [&in, &textBuf]() -> std::unique_ptr<std::istream> {
+            in.clear();
+            if (in.rdbuf()->pubseekpos(0, std::ios_base::in) != std::streampos(0)) return nullptr;
+            textBuf = std::make_unique<TextInBuf>(in.rdbuf());
+            return std::make_unique<std::istream>(textBuf.get());
         },
         headerOnly);
     fileName = path;
