@@ -11,7 +11,6 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/TargetFormat.h"
 #include "datastore/DataStore.h"
+#include "util/ProgressLog.h"
 
 namespace {
 
@@ -28,26 +28,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitIncomplete = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
-
-// While it lives (and `on`), std::cerr takes everything and keeps nothing.
-class SilencedCerr {
-public:
-    explicit SilencedCerr(bool on) : previous_(on ? std::cerr.rdbuf(&null_) : nullptr) {}
-    ~SilencedCerr() {
-        if (previous_) std::cerr.rdbuf(previous_);
-    }
-    SilencedCerr(const SilencedCerr&) = delete;
-    SilencedCerr& operator=(const SilencedCerr&) = delete;
-
-private:
-    class NullBuf : public std::streambuf {
-    protected:
-        int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
-        std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-    };
-    NullBuf null_;
-    std::streambuf* previous_;
-};
 
 std::string FormatList() {
     std::string text = "Formats for --to:\n";
@@ -174,9 +154,9 @@ int main(int argc, char** argv) {
     cli::ConsolePlatform platform(options);
     cli::InstallInterruptHandler();
 
-    // Quiet also silences the readers' own progress lines ("reading 3 comments"), which they
-    // write to std::cerr; the job's problems still reach standard error through the platform.
-    SilencedCerr silenced(quiet);
+    // Quiet also silences the readers' own progress lines ("reading 3 comments"); the job's
+    // problems still reach standard error through the platform.
+    SetProgressQuiet(quiet);
     const JobOutcome outcome = RunConversionJobParallel(job, platform, jobs);
     if (cli::Interrupted() && outcome.end != JobOutcome::End::Done) return kExitInterrupted;
     if (outcome.end == JobOutcome::End::Done && outcome.processed == static_cast<int>(files.size())) return kExitOk;

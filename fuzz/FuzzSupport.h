@@ -6,32 +6,19 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
-#include <iostream>
 #include <istream>
 #include <sstream>
 #include <string>
 
 #include "datastore/DataStore.h"
+#include "util/ProgressLog.h"
 #include "util/TextStream.h"
 
 namespace kyn::fuzz {
 
-// Discards everything written to it.
-class NullBuf : public std::streambuf {
-protected:
-    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
-
 // The readers' progress lines ("reading 3 comments") would drown the fuzzer's own output and
-// slow it down; sanitizer reports do not go through std::cerr and still show.
-inline bool QuietStandardError() {
-    static std::ios_base::Init streamsReady;  // std::cerr may not be constructed yet
-    static NullBuf quiet;
-    std::cerr.rdbuf(&quiet);
-    return true;
-}
-inline const bool kQuietStandardError = QuietStandardError();
+// slow it down.
+inline const bool kQuietProgress = (SetProgressQuiet(true), true);
 
 // The bytes as a seekable binary stream, as DataStore::Load hands them to the binary readers.
 class BinaryInput {

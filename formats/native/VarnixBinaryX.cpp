@@ -35,7 +35,8 @@
 //
 // Every failing check of the reader throws "The file is corrupt.\n", except a negative history
 // count ("This file is corrupt").
-#include <iostream>
+#include <istream>
+#include <ostream>
 #include <string>
 #include <sstream>
 
@@ -43,6 +44,7 @@
 #include "datastore/DataStore.h"
 #include "formats/native/BinaryBlocks.h"
 #include "util/Crc32.h"
+#include "util/ProgressLog.h"
 #include "util/StringUtil.h"
 
 namespace kyn {
@@ -147,14 +149,14 @@ std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
     const std::uint32_t remarkCount = ReadU32(is);
     crc.AddI32(static_cast<std::int32_t>(remarkCount));
     if (remarkCount <= kMaxRemarkCount) {
-        std::cerr << ("reading " + std::to_string(remarkCount) + " comments\n") << std::flush;
+        ReportProgress("reading " + std::to_string(remarkCount) + " comments\n");
         remarks.Resize(static_cast<int>(remarkCount));
         for (int i = 0; i < static_cast<int>(remarkCount); ++i) {
             remarks.At(i) = ReadTerminatedString(is);
             crc.Add(std::string_view(remarks.At(i)));
         }
     } else {
-        std::cerr << "reading old style comment.\n" << std::flush;
+        ReportProgress("reading old style comment.\n");
         native::StepBack4(is);
         remarks.Resize(1);
         remarks.At(0) = ReadTerminatedString(is);

@@ -39,7 +39,8 @@
 //
 // Option lines are read back (this program's own extension): after the dimension blocks, lines
 // that cannot start a number and are not "History:" are taken as options.
-#include <iostream>
+#include <istream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@
 #include "formats/native/BinaryBlocks.h"
 #include "formats/native/TextCursor.h"
 #include "formats/native/TextOut.h"
+#include "util/ProgressLog.h"
 
 namespace kyn {
 
@@ -254,12 +256,12 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
         std::vector<std::string> texts;
         try {
             if (historyCount <= kMaxNewStyleHistory) {
-                std::cerr << ("reading " + std::to_string(historyCount) + " comments\n") << std::flush;
+                ReportProgress("reading " + std::to_string(historyCount) + " comments\n");
                 for (int i = 0; i < historyCount; ++i) texts.push_back(c.ReadTerminated());
             } else {
                 // No count in old files: the four bytes of the number, lowest first, begin the
                 // one text, which continues up to the next NUL.
-                std::cerr << "reading old style comment.\n" << std::flush;
+                ReportProgress("reading old style comment.\n");
                 std::string text;
                 const auto u = static_cast<std::uint32_t>(historyCount);
                 bool ended = false;
