@@ -174,19 +174,4 @@ void TextOFStream::close() {
     if (!file_.close()) setstate(std::ios_base::failbit);
 }
 
-TextIFStream::TextIFStream() : std::istream(nullptr), text_(&file_) { rdbuf(&text_); }
-
-TextIFStream::TextIFStream(const std::string& path) : TextIFStream() { open(path); }
-
-void TextIFStream::open(const std::string& path) {
-    if (!file_.open(path, std::ios_base::in | std::ios_base::binary))
-        setstate(std::ios_base::failbit);
-    else
-        clear();
-}
-
-void TextIFStream::close() {
-    if (!file_.close()) setstate(std::ios_base::failbit);
-}
-
 }  // namespace kyn

@@ -78,18 +78,4 @@ private:
     TextOutBuf text_;
 };
 
-// An input file read in text mode.
-class TextIFStream : public std::istream {
-public:
-    TextIFStream();
-    explicit TextIFStream(const std::string& path);
-    void open(const std::string& path);
-    bool is_open() const { return file_.is_open(); }
-    void close();
-
-private:
-    std::filebuf file_;
-    TextInBuf text_;
-};
-
 }  // namespace kyn
