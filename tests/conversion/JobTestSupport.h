@@ -16,8 +16,7 @@ protected:
     JobTest() {
         for (const auto& real : TargetFormats()) {
             TargetFormat t = real;
-            t.write = [this](DataStore& ds, std::ostream& os, const WriterOptions& o) {
-                lastOptions = o;
+            t.write = [this](DataStore& ds, std::ostream& os, const WriterOptions&) {
                 if (writer) return writer(ds, os);
                 os << "out:" << ds.title << "\n";
             };
@@ -56,7 +55,6 @@ protected:
     TargetTable table;
     JobFormats formats;
     std::vector<std::string> loads;
-    WriterOptions lastOptions;
     // Optional replacements for the default fake loader and writer.
     std::function<bool(DataStore&, const std::string&)> loader;
     std::function<void(DataStore&, std::ostream&)> writer;

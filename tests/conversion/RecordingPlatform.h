@@ -61,14 +61,7 @@ public:
         sleeps.push_back(d.count());
         events.push_back("sleep " + std::to_string(d.count()));
     }
-    void PassedOver(const std::string& path, const std::string&) override { passedOver.push_back(path); }
-
-    // Only the messages, in order.
-    std::vector<JobMessage> Messages() const {
-        std::vector<JobMessage> m;
-        for (const auto& p : posted) m.push_back(p.message);
-        return m;
-    }
+    void PassedOver(const std::string&, const std::string&) override {}
 
     StopSignal stop;
     StatusText status;
@@ -78,7 +71,6 @@ public:
     std::vector<std::string> statuses;
     std::vector<std::string> questions;  // every question's full text, in order
     std::vector<std::string> deleted;
-    std::vector<std::string> passedOver;
     std::vector<long long> sleeps;
     std::deque<OverwriteAnswer> overwriteAnswers;
     std::deque<FailureAnswer> readAnswers;
