@@ -65,15 +65,6 @@ TEST_F(Jcamp, TwoPropertiesOverTimeBlocksGolden) {
     EXPECT_EQ(out.substr(out.size() - 16), "##END=\r\n##END=\r\n");
 }
 
-TEST_F(Jcamp, ThreeSignificantDimensionsGiveTheHeaderOnly) {
-    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {1, 2, 3, 4}), Dim("Time", {0, 1}), Dim("Cell", {1, 2, 3})});
-    ds.lastModified = "02/01/1980 02:03:55";
-    EXPECT_EQ(Jdx(ds), Crlf(kHeader));
-    // Single-valued dimensions are set aside.
-    DataStore four = Store({"Absorbance"}, {Dim("Cell", {1}), Dim("Wavelength", {1, 2}), Dim("Repeat", {1}), Dim("Time", {0, 1})});
-    EXPECT_NE(Jdx(four).find(Crlf("##TIME=1.000000\n")), std::string::npos);
-}
-
 TEST(JcampDate, Forms) {
     std::time_t t;
     for (const char* date : {"wed JAN 02 02:03:55 1980", "31/12/2036 23:59:59", "1/1/70 00:00:00"})

@@ -128,16 +128,7 @@ std::string Body(int nSpec = 1) {
     return s;
 }
 
-TEST(SpectraKinetic, TypeLineWithoutNameAndRemarkLimit) {
-    {
-        TextInput in("KYN-ASCII-SPECTRAKINETIC\nTYPE>DATA\n%\nr\n%\n" + Body());
-        DataStore ds;
-        ds.ReadSpectraKinetic(in.is);
-        EXPECT_TRUE(in.is.good());
-        EXPECT_EQ(ds.properties[0], "Absorbance");
-        ASSERT_EQ(ds.remarks.Count(), 2);
-        EXPECT_EQ(ds.remarks[0], "r");
-    }
+TEST(SpectraKinetic, RemarkLimit) {
     auto withRemarkLines = [](int lines) {  // lines read by the remark loop, closing "%" included
         std::string s = "KYN-ASCII-SPECTRAKINETIC\nTYPE>DATA_HT\n%";
         s += "\n";  // the empty rest of the opening line is the first line read

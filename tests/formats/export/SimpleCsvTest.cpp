@@ -103,12 +103,4 @@ TEST(Notifier, GuardIsReleasedWhenTheHandlerThrows) {
     kyn::SetNoticeHandler(previous);
 }
 
-TEST(Notifier, DefaultHandlerPrintsToStandardError) {
-    auto previous = kyn::SetNoticeHandler({});
-    testing::internal::CaptureStderr();
-    kyn::Notify("Belmora", "Sorry.\n", 0x40010);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Belmora: Sorry.\n");
-    kyn::SetNoticeHandler(previous);
-}
-
 }  // namespace

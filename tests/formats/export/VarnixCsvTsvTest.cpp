@@ -62,29 +62,6 @@ TEST(VarnixCsv, TwoDimensionsWithMarkersGolden) {
     EXPECT_EQ(Csv(ds), Crlf(expected));
 }
 
-TEST(VarnixCsv, FourDimensionsWithSingleValueFourthGolden) {
-    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {200, 210, 220}), Dim("Time", {0, 1}),
-                                          Dim("Temperature", {20, 25}), Dim("Repeat", {1})});
-    const std::string expected =
-        std::string(kCsvHeadNoText) +
-        "Available Dimensions:,4\n"
-        "Warning! This DataStore contains four or more Dimensions.\n"
-        "Output will be truncated to the four most significant Dimensions.\n"
-        "(Unsaved dimensions are marked below with an asterix.)\n"
-        "Wavelength,Wavelength: 200nm - 220nm, Step Size: 10nm\n"
-        "Time,2 time points over 1s,linear,not oversampled,internal trigger\n"
-        "Temperature,2 temperatures, from 20 to 25degrees Celsius in stepped ramp mode.\n"
-        "Repeat,1 repeats in set.\n\n"
-        "Available Properties: ,1\nAbsorbance,\n\n"
-        "Data:\n\n"
-        "\nAbsorbance\n"
-        "Repeat:,1\nTemperature:,20\nWavelength,Time\n,0,1,\n200,0,3\n210,1,4\n220,2,5\n"
-        "Repeat:,1\nTemperature:,25\nWavelength,Time\n,0,1,\n200,6,9\n210,7,10\n220,8,11\n"
-        "\n\n"
-        "History: \n\n";
-    EXPECT_EQ(Csv(ds), Crlf(expected));
-}
-
 // Five dimensions of sizes 2, 4, 3, 2, 2: the two least significant are left out and shown at
 // their current steps.
 TEST(VarnixCsv, FiveDimensionsTruncatedGolden) {
