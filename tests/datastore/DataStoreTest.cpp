@@ -63,19 +63,6 @@ TEST(Slices, ACurrentStepOutsideItsDimensionNeverReadsOutsideTheBlock) {
     EXPECT_EQ(MessageOf([&] { ds.GetSlice(5, 0); }), "Array out of bounds!");
 }
 
-TEST(Initialize, EarlyReturnsAllocateNothingAndAddNoHistory) {
-    DataStore noProperties("t", 0, 1);
-    noProperties.dimensions[0] = Axis("Time", {1, 2});
-    EXPECT_TRUE(noProperties.Initialize());
-    EXPECT_EQ(noProperties.data.Count(), 0);
-    EXPECT_TRUE(noProperties.history.empty());
-
-    DataStore emptyAxis("t", 1, 1);
-    EXPECT_TRUE(emptyAxis.Initialize());  // the default dimension has no steps
-    EXPECT_EQ(emptyAxis.data.Count(), 0);
-    EXPECT_TRUE(emptyAxis.history.empty());
-}
-
 TEST(Initialize, EachCallZeroesValuesResetsStepsAndAddsOneEntry) {
     DataStore ds = TwoByThreeByFour();
     ds.SetDimensionCurrent(0, 2);
@@ -101,20 +88,6 @@ TEST(Lookup, DimensionsAreFoundByNamePrefix) {
     EXPECT_EQ(ds.FindDimension("Time"), -1);
     EXPECT_FALSE(ds.HasTimeDimension());
     EXPECT_EQ(ds.GetDimensionName(1, true), "Wavelength");
-    EXPECT_EQ(ds.GetDimensionName(2), "IllegalDimension");
-    EXPECT_EQ(MessageOf([&] { ds.GetCurrentValue("Temperature"); }), "Array out of bounds!");
-}
-
-// (The access messages show in the descriptions of axes without steps.)
-TEST(Dimensions, RangeAndReset) {
-    Dimension d = Axis("Time -log", {3, 1, 3, 2});
-    EXPECT_EQ(d.Range(), (std::pair<float, float>{3.0f, 1.0f}));
-    Dimension five = Axis("x", {1, 2, 3, 4, 5});
-    five.current = 4;
-    five.Reset("y", 3);
-    EXPECT_EQ(five.Steps(), 3);
-    EXPECT_EQ(five[2], 3.0f);
-    EXPECT_EQ(five.current, 0);
 }
 
 TEST(ViewStateStoredForm, RoundTripsVisibleMarkersOnly) {
