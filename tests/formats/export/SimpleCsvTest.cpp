@@ -58,18 +58,6 @@ TEST_F(RecordedBoxes, SeveralSignificantDimensionsWarnAndWriteTheLargest) {
     EXPECT_EQ(boxes[0].style, 0x43030u);
 }
 
-TEST_F(RecordedBoxes, NoDimensionsGivesAnEmptyFileAndTheStopBox) {
-    DataStore ds = Store({"Absorbance"}, {});
-    std::stringbuf sink;
-    std::ostream os(&sink);
-    ds.WriteSimpleCSV(os);
-    EXPECT_TRUE(os.good());
-    EXPECT_EQ(sink.str(), "");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Sorry. The current dataset does not contain any data to save.\n");
-    EXPECT_EQ(boxes[0].style, 0x40010u);
-}
-
 TEST(Notifier, SecondBoxWhileOneIsOpenShowsNothing) {
     std::promise<void> entered, release;
     std::shared_future<void> releaseFuture = release.get_future().share();
