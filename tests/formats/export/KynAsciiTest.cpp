@@ -120,11 +120,11 @@ TEST(SpectraKinetic, WriterRefusals) {
     EXPECT_EQ(MessageOf([&] { OnDisk([&](std::ostream& os) { counts.WriteSpectraKinetic(os); }); }), "Array out of bounds!");
 }
 
-std::string Body(int nSpec = 1) {
-    std::string s = "/\nN_spec: " + std::to_string(nSpec) + "\nN_lam: 2\nTimes:\n";
-    for (int i = 0; i < nSpec; ++i) s += "0\n";
+std::string Body(int spectraCount = 1) {
+    std::string s = "/\nN_spec: " + std::to_string(spectraCount) + "\nN_lam: 2\nTimes:\n";
+    for (int i = 0; i < spectraCount; ++i) s += "0\n";
     s += "Lambda:\n1\n2\nData:\n";
-    for (int i = 0; i < nSpec; ++i) s += "5\n6\n\n";
+    for (int i = 0; i < spectraCount; ++i) s += "5\n6\n\n";
     return s;
 }
 
