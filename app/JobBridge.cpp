@@ -81,7 +81,8 @@ FailureAnswer QtJobPlatform::AskFailure(const std::string& text) {
 }
 
 FailureAnswer QtJobPlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
-FailureAnswer QtJobPlatform::AskSaveFailure(const std::string& text) { return AskFailure(text); }
+// The box keeps its wording; the reason is shown with the results of the job.
+FailureAnswer QtJobPlatform::AskSaveFailure(const std::string& text, const std::string&) { return AskFailure(text); }
 
 void QtJobPlatform::Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 

@@ -84,7 +84,7 @@ public:
     bool PollStop() override { return stop_.Poll(); }
     OverwriteAnswer AskOverwrite(const std::string& text) override;
     FailureAnswer AskReadFailure(const std::string& text) override;
-    FailureAnswer AskSaveFailure(const std::string& text) override;
+    FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) override;
     void SetStatusText(const std::string& text) override { status_.Set(text); }
     void Sleep(std::chrono::milliseconds duration) override;
 

@@ -1,5 +1,7 @@
 #include "cli/ConsolePlatform.h"
 
+#include "conversion/SafeOutput.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -16,10 +18,17 @@ namespace kyn::cli {
 namespace {
 
 StopSignal g_stop;
-volatile sig_atomic_t g_interrupted = 0;
+volatile sig_atomic_t g_interrupted = 0;  // the signal that stopped the run, 0 for none
 
-void OnInterrupt(int) {
-    g_interrupted = 1;
+void OnInterrupt(int signal) {
+    if (g_interrupted != 0) {
+        // The second one: nothing is finished any more, but nothing unfinished stays behind.
+        RemoveTemporaryFiles();
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        return;
+    }
+    g_interrupted = signal;
     g_stop.Set();
 }
 
@@ -63,13 +72,19 @@ void InstallInterruptHandler() {
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&sa.sa_mask, s);
     // No SA_RESTART: a question waiting for an answer gives up, which cancels the job.
-    // SA_RESETHAND: a second Ctrl-C takes the default action and ends the program.
-    sa.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &sa, nullptr);
+    sa.sa_flags = 0;
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &sa, nullptr);
+    // A write to a closed pipe fails with EPIPE instead of ending the program; a write past the
+    // file-size limit fails with EFBIG, which fails that one save.
+    ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool Interrupted() { return g_interrupted != 0; }
+
+int InterruptedExitStatus() { return 128 + static_cast<int>(g_interrupted); }
 
 std::string StatusLine(const std::string& status) {
     std::string out;
@@ -144,14 +159,18 @@ void ConsolePlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t
             std::fprintf(err_, "Data conversion stopped by user. Processed %lld %s (%lld%% completed).\n",
                          static_cast<long long>(wParam), Files(wParam), static_cast<long long>(lParam));
             break;
-        case WM_JOB_DONE:
+        case WM_JOB_DONE: {
             ClearBar();
+            const std::string warned =
+                withWarnings_ > 0 ? " (" + std::to_string(withWarnings_) + " with warnings)" : std::string();
             if (lParam > 0)
-                std::fprintf(err_, "Done. Processed %lld %s, skipped %lld %s.\n", static_cast<long long>(wParam),
-                             Files(wParam), static_cast<long long>(lParam), Files(lParam));
+                std::fprintf(err_, "Done. Processed %lld %s%s, skipped %lld %s.\n", static_cast<long long>(wParam),
+                             Files(wParam), warned.c_str(), static_cast<long long>(lParam), Files(lParam));
             else
-                std::fprintf(err_, "Done. Processed %lld %s.\n", static_cast<long long>(wParam), Files(wParam));
+                std::fprintf(err_, "Done. Processed %lld %s%s.\n", static_cast<long long>(wParam), Files(wParam),
+                             warned.c_str());
             break;
+        }
         case WM_JOB_STARTED:
         case WM_JOB_ENABLE_STOP:
             break;
@@ -216,22 +235,36 @@ OverwriteAnswer ConsolePlatform::AskOverwrite(const std::string& text) {
     }
 }
 
-FailureAnswer ConsolePlatform::AskFailure(const std::string& text) {
+FailureAnswer ConsolePlatform::AskFailure(const std::string& text, const std::string& reason) {
     ClearBar();
+    const std::string because = reason.empty() ? std::string() : "  Reason: " + reason + "\n";
     if (!options_.interactive) {
-        std::fprintf(err_, "kynconvert: %s\n  Skipped.\n", WithoutButtonHint(text).c_str());
+        std::fprintf(err_, "kynconvert: %s\n%s  Skipped.\n", WithoutButtonHint(text).c_str(), because.c_str());
         return FailureAnswer::Ok;
     }
-    std::fprintf(err_, "%s\n", text.c_str());
+    std::fprintf(err_, "%s\n%s", text.c_str(), because.c_str());
     return ReadChoice("[o]k / [c]ancel? ", "oc", 'c') == 'o' ? FailureAnswer::Ok : FailureAnswer::Cancel;
 }
 
 FailureAnswer ConsolePlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
-FailureAnswer ConsolePlatform::AskSaveFailure(const std::string& text) { return AskFailure(text); }
+FailureAnswer ConsolePlatform::AskSaveFailure(const std::string& text, const std::string& reason) {
+    return AskFailure(text, reason);
+}
 
 void ConsolePlatform::PassedOver(const std::string& path, const std::string& reason) {
     ClearBar();
     std::fprintf(err_, "kynconvert: %s: skipped, %s.\n", path.c_str(), reason.c_str());
+    std::fflush(err_);
+}
+
+void ConsolePlatform::ConvertedWithWarnings(const std::string& input, const std::string& output,
+                                            const std::vector<std::string>& warnings, bool originalKept) {
+    ++withWarnings_;
+    ClearBar();
+    std::string lost;
+    for (const std::string& w : warnings) lost += (lost.empty() ? "" : "; ") + w;
+    std::fprintf(err_, "kynconvert: %s: converted into %s with warnings: %s%s.\n", input.c_str(), output.c_str(),
+                 lost.c_str(), originalKept ? "; the original was kept" : "");
     std::fflush(err_);
 }
 

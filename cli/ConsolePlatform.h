@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "conversion/JobPlatform.h"
 
@@ -16,11 +17,16 @@ struct ConsoleOptions {
     bool quiet = false;        // no progress, no summary (problems are still reported)
 };
 
-// Installs the Ctrl-C handler: the first Ctrl-C sets the stop signal, so the job finishes the
-// current file and then aborts; a second one ends the program at once.
+// Installs the handlers of the signals that end a run. The first Ctrl-C (SIGINT), SIGTERM or
+// SIGHUP sets the stop signal, so the job finishes the files in progress and then stops; a
+// second one removes the unfinished outputs' temporaries and ends the program at once. A closed
+// standard output or error (SIGPIPE) never ends a conversion, and an exceeded file-size limit
+// (SIGXFSZ) is an ordinary failed save.
 void InstallInterruptHandler();
-// True once Ctrl-C was pressed.
+// True once one of those signals arrived.
 bool Interrupted();
+// The exit status for a run that such a signal stopped: 128 + its number (130 for Ctrl-C).
+int InterruptedExitStatus();
 
 // The job's status text reduced to one line: the directory line dropped, the rest joined.
 std::string StatusLine(const std::string& status);
@@ -35,16 +41,18 @@ public:
     bool PollStop() override;
     OverwriteAnswer AskOverwrite(const std::string& text) override;
     FailureAnswer AskReadFailure(const std::string& text) override;
-    FailureAnswer AskSaveFailure(const std::string& text) override;
+    FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) override;
     void SetStatusText(const std::string& text) override { status_.Set(text); }
     // The pause before the end message lets a window show its last state; a console has none.
     void Sleep(std::chrono::milliseconds) override {}
     void PassedOver(const std::string& path, const std::string& reason) override;
+    void ConvertedWithWarnings(const std::string& input, const std::string& output,
+                               const std::vector<std::string>& warnings, bool originalKept) override;
 
 private:
     // Reads one answer among `choices` (lower-case letters); Cancel's letter at end of input.
     char ReadChoice(const char* prompt, const char* choices, char onEnd);
-    FailureAnswer AskFailure(const std::string& text);
+    FailureAnswer AskFailure(const std::string& text, const std::string& reason = "");
     void ClearBar();
     void ShowProgress(std::int64_t percent);
 
@@ -55,6 +63,7 @@ private:
     std::string lastLine_;
     std::string lastDirectory_;
     bool barShown_ = false;
+    int withWarnings_ = 0;
     std::thread::id mainThread_;  // questions asked elsewhere (a parallel job) wait differently
 };
 

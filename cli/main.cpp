@@ -5,8 +5,9 @@
 //
 // -j N converts up to N files at once (default: one per core); -j 1 is the plain sequential job.
 //
-// Exit status: 0 every file converted, 1 any file skipped or failed (or, with --info, not
-// readable), 2 usage error, 130 stopped by Ctrl-C.
+// Exit status: 0 every file converted (some perhaps with warnings, a file named twice once), 1 any
+// file skipped or failed (or, with --info, not readable), 2 usage error, 128 + the signal's number
+// when stopped by one (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -27,7 +28,18 @@ using namespace kyn;
 constexpr int kExitOk = 0;
 constexpr int kExitIncomplete = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
+
+// Option combinations that cannot mean anything sensible: a message, and nothing is touched.
+// Converting in place writes the output under the input's own name, so it can neither go into
+// another folder nor turn a measurement into a file that only other programs read.
+std::string UsageProblem(bool inPlace, const std::string& outputDir, const TargetFormat& target) {
+    if (!inPlace) return {};
+    if (!outputDir.empty()) return "--in-place replaces each input where it is; it cannot be used with --output-dir";
+    if (target.mode != StreamMode::Binary && std::string(target.key) != "dsa")
+        return std::string("--in-place would replace each measurement by its ") + target.key +
+               " export; use it with --to dsx, dsb or dsa";
+    return {};
+}
 
 std::string FormatList() {
     std::string text = "Formats for --to:\n";
@@ -85,7 +97,8 @@ int main(int argc, char** argv) {
                  "(or into --output-dir) and named after it with the target's extension.",
                  "kynconvert"};
     app.footer(FormatList() +
-               "\nExit status: 0 all converted, 1 some skipped or failed, 2 usage error, 130 stopped by Ctrl-C.");
+               "\nExit status: 0 all converted, 1 some skipped or failed, 2 usage error, 128 + N stopped by signal N\n"
+               "(130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).");
 
     std::vector<std::string> files;
     std::string to = "dsa";
@@ -129,8 +142,14 @@ int main(int argc, char** argv) {
 
     if (info) return PrintInfo(files);
 
+    const TargetFormat& target = *FindTargetByKey(TargetFormats(), to);
+    if (const std::string problem = UsageProblem(inPlace, outputDir, target); !problem.empty()) {
+        std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
+        return kExitUsage;
+    }
+
     ConversionSettings settings;
-    settings.DefaultFileType = FindTargetByKey(TargetFormats(), to)->index;
+    settings.DefaultFileType = target.index;
     settings.StripHeaderInformation = simple ? 1 : 0;
     settings.SaveExtraInfo = extra ? 1 : 0;
     settings.EuroLocale = euro ? 1 : 0;
@@ -158,7 +177,9 @@ int main(int argc, char** argv) {
     // problems still reach standard error through the platform.
     SetProgressQuiet(quiet);
     const JobOutcome outcome = RunConversionJobParallel(job, platform, jobs);
-    if (cli::Interrupted() && outcome.end != JobOutcome::End::Done) return kExitInterrupted;
-    if (outcome.end == JobOutcome::End::Done && outcome.processed == static_cast<int>(files.size())) return kExitOk;
+    if (cli::Interrupted() && outcome.end != JobOutcome::End::Done) return cli::InterruptedExitStatus();
+    if (outcome.end == JobOutcome::End::Done &&
+        outcome.processed + outcome.duplicates == static_cast<int>(files.size()))
+        return kExitOk;
     return kExitIncomplete;
 }

@@ -1,15 +1,20 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/JobSteps.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "conversion/OutputNaming.h"
 #include "conversion/SafeOutput.h"
 #include "datastore/DataStore.h"
 #include "datastore/Errors.h"
+#include "formats/native/LoadSource.h"
 
 namespace kyn {
 
@@ -74,16 +79,39 @@ JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform) {
 
 namespace {
 
-// A folder opens as a stream on POSIX systems, but it is never a measurement file: it is passed
-// over like any other input that cannot be read.
-bool CanOpenForReading(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream test(path, std::ios_base::in | std::ios_base::binary);
-    return test.is_open();
+// Why an input cannot be read, or "" when it can. What is not a regular file is told by what it
+// is, before it is opened: a named pipe would keep the job waiting for a writer, and a device
+// may never end. A regular file is opened without waiting and looked at again through the open
+// file, so a name swapped for a pipe in between cannot block either.
+std::string WhyUnreadable(const std::string& path) {
+    const std::string kind = NotARegularFile(path);
+    if (!kind.empty()) return "it is " + kind + ", not a regular file";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return "it cannot be opened for reading";
+    struct stat st {};
+    const bool looked = ::fstat(fd, &st) == 0;
+    ::close(fd);
+    if (!looked) return "it cannot be opened for reading";
+    const std::string swapped = KindOfFile(st.st_mode);
+    if (!swapped.empty()) return "it is " + swapped + ", not a regular file";
+    return {};
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& p : parts) text += (text.empty() ? "" : "; ") + p;
+    return text;
 }
 
 }  // namespace
+
+namespace jobtext {
+
+std::string KeptInPlace(const std::vector<std::string>& losses) {
+    return "converting it in place would lose data (" + Joined(losses) + "), so the original was kept";
+}
+
+}  // namespace jobtext
 
 namespace jobsteps {
 
@@ -92,8 +120,10 @@ JobRun::JobRun(const ConversionJob& j, JobPlatform& p, const JobFormats& f)
       platform(p),
       formats(f),
       target(f.targets ? FindTarget(*f.targets, j.DefaultFileType) : nullptr),
-      writerOptions{j.StripHeaderInformation, j.SaveExtraInfo, j.EuroLocale},
-      rules{j.StripAcornFileTypes, j.SaveInPlace, j.OutputDirectory} {
+      writerOptions{j.StripHeaderInformation, j.SaveExtraInfo, j.EuroLocale, nullptr},
+      rules{j.StripAcornFileTypes, j.SaveInPlace, j.OutputDirectory},
+      plans(target ? PlanJobOutputs(j.paths, TargetExtension(*target, j.UseSensibleExtensions), rules)
+                   : std::vector<FilePlan>(j.paths.size())) {
     const int n = static_cast<int>(j.paths.size());
     step = n != 0 ? 100.0f / static_cast<float>(n) : 0.0f;
 }
@@ -121,41 +151,65 @@ JobOutcome JobRun::Finish() {
     return outcome;
 }
 
-FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
-    const ConversionJob& job = run.job;
-    JobPlatform& platform = run.platform;
-    const std::string input = job.paths[static_cast<std::size_t>(index)].string();
-    // A target index that the table does not know (only stored settings can hold one) converts
-    // nothing: the file is passed over before it is touched, and no output is made.
-    if (!run.target) {
-        gate.Passed();
-        const auto lock = gate.Lock();
-        ++run.outcome.passedOver;
-        platform.PassedOver(input, "the target format " + std::to_string(job.DefaultFileType) + " is not known");
-        return FileEnd::Next;
-    }
-    const OutputPlan plan = PlanOutput(input, TargetExtension(*run.target, job.UseSensibleExtensions), run.rules);
+namespace {
 
-    if (!CanOpenForReading(input)) {
-        gate.Passed();
-        const auto lock = gate.Lock();
-        ++run.outcome.passedOver;
-        platform.PassedOver(input, "it cannot be opened for reading");
-        return FileEnd::Next;
-    }
+// One file on its way through the job: its input, its planned output and what it asks.
+class FileSteps {
+public:
+    FileSteps(JobRun& run, int index, FileGate& gate)
+        : run_(run),
+          platform_(run.platform),
+          gate_(gate),
+          input_(run.job.paths[static_cast<std::size_t>(index)].string()),
+          plan_(run.plans[static_cast<std::size_t>(index)]) {}
 
-    const auto skip = [&] {
-        const auto lock = gate.Lock();
-        ++run.outcome.skipped;
-        platform.SetStatusText(jobtext::Skipping(plan.directory, plan.inputName));
-        platform.Post(WM_JOB_PROGRESS, 0, run.Percent());
-    };
+    FileEnd Run();
 
+private:
+    FileEnd PassOver(const std::string& reason, bool duplicate = false);
+    FileEnd Skip();
+    // The input in a fresh DataStore; null after a failed load (with the reason in `error`).
+    std::unique_ptr<DataStore> Load(std::string& error);
+    FileEnd AfterReadFailure(const std::string& error);
+    // The overwrite question, in the job's order; nullopt when nothing may be asked any more.
+    std::optional<OverwriteAnswer> AskOverwrite(bool inTurn);
+    // Writes the store into the safe output; false with `reason_` when the writer failed.
+    bool Write(DataStore& store, SafeOutputFile& output, LossNotes& losses);
+    // Moves the written file to its name; a name that appeared meanwhile is asked about.
+    std::optional<FileEnd> Commit(SafeOutputFile& output, bool mayReplace);
+    FileEnd AfterSaveFailure();
+    FileEnd Converted(const LossNotes& losses);
+
+    JobRun& run_;
+    JobPlatform& platform_;
+    FileGate& gate_;
+    const std::string input_;
+    const FilePlan& plan_;
+    std::string reason_;  // why the save failed, when known
+};
+
+FileEnd FileSteps::PassOver(const std::string& reason, bool duplicate) {
+    gate_.Passed();
+    const auto lock = gate_.Lock();
+    ++run_.outcome.passedOver;
+    if (duplicate) ++run_.outcome.duplicates;
+    platform_.PassedOver(input_, reason);
+    return FileEnd::Next;
+}
+
+FileEnd FileSteps::Skip() {
+    const auto lock = gate_.Lock();
+    ++run_.outcome.skipped;
+    platform_.SetStatusText(jobtext::Skipping(plan_.names.directory, plan_.names.inputName));
+    platform_.Post(WM_JOB_PROGRESS, 0, run_.Percent());
+    return FileEnd::Next;
+}
+
+std::unique_ptr<DataStore> FileSteps::Load(std::string& error) {
     auto store = std::make_unique<DataStore>(true);
-    std::string error;
     bool loaded = false;
     try {
-        loaded = run.formats.load(*store, input);
+        loaded = run_.formats.load(*store, input_);
     } catch (const std::bad_alloc&) {
         // A legitimate file too large for the memory at hand: a clear reason instead of the
         // library's own text, and the batch goes on with the next file.
@@ -169,103 +223,154 @@ FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
     }
     // A loader that returns false has left its stream failed: nothing usable was read, even
     // though there is no reason to show.
-    if (!loaded) {
-        store.reset();
-        if (job.SkipBadFilesSilently != 0) {
-            gate.Passed();
-            skip();
-            return FileEnd::Next;
-        }
-        if (!gate.AwaitTurn()) return FileEnd::Dropped;
-        FailureAnswer answer;
-        {
-            const auto lock = gate.Lock();
-            if (!gate.MayAsk()) return FileEnd::Dropped;
-            answer = platform.AskReadFailure(jobtext::ReadFailure(input, error));
-            if (answer != FailureAnswer::Ok) gate.Cancel();
-        }
-        gate.Passed();
-        if (answer == FailureAnswer::Ok) {
-            skip();
-            return FileEnd::Next;
-        }
-        return FileEnd::Cancel;
+    if (!loaded) store.reset();
+    return store;
+}
+
+FileEnd FileSteps::AfterReadFailure(const std::string& error) {
+    if (run_.job.SkipBadFilesSilently != 0) {
+        gate_.Passed();
+        return Skip();
     }
+    if (!gate_.AwaitTurn()) return FileEnd::Dropped;
+    FailureAnswer answer;
+    {
+        const auto lock = gate_.Lock();
+        if (!gate_.MayAsk()) return FileEnd::Dropped;
+        answer = platform_.AskReadFailure(jobtext::ReadFailure(input_, error));
+        if (answer != FailureAnswer::Ok) gate_.Cancel();
+    }
+    gate_.Passed();
+    return answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
+}
+
+std::optional<OverwriteAnswer> FileSteps::AskOverwrite(bool inTurn) {
+    if (inTurn && !gate_.AwaitTurn()) return std::nullopt;
+    const auto lock = gate_.Lock();
+    if (!gate_.MayAsk()) return std::nullopt;
+    const OverwriteAnswer answer =
+        platform_.AskOverwrite(jobtext::OverwriteQuestion(plan_.names.inputName, plan_.names.outputName));
+    if (answer == OverwriteAnswer::Cancel) gate_.Cancel();
+    return answer;
+}
+
+bool FileSteps::Write(DataStore& store, SafeOutputFile& output, LossNotes& losses) {
+    if (!output.Open(plan_.names.outputPath, run_.target->mode)) {
+        reason_ = output.Error();
+        return false;
+    }
+    WriterOptions options = run_.writerOptions;
+    options.losses = &losses;
+    try {
+        run_.target->write(store, output.Stream(), options);
+    } catch (const std::exception& e) {
+        reason_ = e.what();
+        output.Stream().setstate(std::ios_base::failbit);
+    } catch (...) {
+        output.Stream().setstate(std::ios_base::failbit);
+    }
+    if (!output.Close()) {
+        if (reason_.empty()) reason_ = output.Error();
+        return false;
+    }
+    return true;
+}
+
+std::optional<FileEnd> FileSteps::Commit(SafeOutputFile& output, bool mayReplace) {
+    SafeOutputFile::CommitResult result = output.Commit(mayReplace);
+    if (result == SafeOutputFile::CommitResult::TargetExists) {
+        // The output appeared after it was looked for: it is an existing file like any other,
+        // replaced only when that is allowed.
+        const std::optional<OverwriteAnswer> answer = AskOverwrite(false);
+        if (!answer) return FileEnd::Dropped;
+        if (*answer == OverwriteAnswer::No) return Skip();
+        if (*answer == OverwriteAnswer::Cancel) return FileEnd::Cancel;
+        result = output.Commit(true);
+    }
+    if (result == SafeOutputFile::CommitResult::Failed) {
+        if (reason_.empty()) reason_ = output.Error();
+        return AfterSaveFailure();
+    }
+    return std::nullopt;
+}
+
+FileEnd FileSteps::AfterSaveFailure() {
+    FailureAnswer answer;
+    {
+        const auto lock = gate_.Lock();
+        if (!gate_.MayAsk()) return FileEnd::Dropped;
+        answer = platform_.AskSaveFailure(jobtext::SaveFailure(plan_.names.outputName), reason_);
+        if (answer != FailureAnswer::Ok) gate_.Cancel();
+    }
+    return answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
+}
+
+FileEnd FileSteps::Converted(const LossNotes& losses) {
+    const auto lock = gate_.Lock();
+    // An original goes only when its output holds everything it held, and never when the output
+    // is the input file itself under another spelling (a case-insensitive file system).
+    const bool deleteAsked = run_.job.DeleteOriginals == 1 && run_.job.SaveInPlace == 0;
+    if (deleteAsked && losses.empty() && !SameFile(input_, plan_.names.outputPath)) platform_.DeleteFile(input_);
+    ++run_.outcome.processed;
+    if (!losses.empty()) {
+        ++run_.outcome.withWarnings;
+        platform_.ConvertedWithWarnings(input_, plan_.names.outputPath, losses, deleteAsked);
+    }
+    run_.progress += run_.step;
+    platform_.Post(WM_JOB_PROGRESS, 0, run_.Percent());
+    return FileEnd::Next;
+}
+
+FileEnd FileSteps::Run() {
+    // A target index that the table does not know (only stored settings can hold one) converts
+    // nothing: the file is passed over before it is touched, and no output is made.
+    if (!run_.target) return PassOver("the target format " + std::to_string(run_.job.DefaultFileType) + " is not known");
+    if (plan_.duplicateOf >= 0) return PassOver("it is named earlier in this job", true);
+    if (const std::string why = WhyUnreadable(input_); !why.empty()) return PassOver(why);
+
+    std::string error;
+    std::unique_ptr<DataStore> store = Load(error);
+    if (!store) return AfterReadFailure(error);
 
     // A file-system query, safe from any thread: asked without holding up the other files.
-    const bool exists = job.SilentlyOverwrite == 0 && platform.IsRegularFile(plan.outputPath);
+    const bool exists = run_.job.SilentlyOverwrite == 0 && platform_.IsRegularFile(plan_.names.outputPath);
     if (exists) {
-        if (!gate.AwaitTurn()) return FileEnd::Dropped;
-        OverwriteAnswer answer;
-        {
-            const auto lock = gate.Lock();
-            if (!gate.MayAsk()) return FileEnd::Dropped;
-            answer = platform.AskOverwrite(jobtext::OverwriteQuestion(plan.inputName, plan.outputName));
-            if (answer == OverwriteAnswer::Cancel) gate.Cancel();
-        }
-        gate.Passed();
-        switch (answer) {
-            case OverwriteAnswer::Yes:
-                break;
-            case OverwriteAnswer::No:
-                skip();
-                return FileEnd::Next;
-            case OverwriteAnswer::Cancel:
-                return FileEnd::Cancel;
-        }
+        const std::optional<OverwriteAnswer> answer = AskOverwrite(true);
+        if (!answer) return FileEnd::Dropped;
+        gate_.Passed();
+        if (*answer == OverwriteAnswer::No) return Skip();
+        if (*answer == OverwriteAnswer::Cancel) return FileEnd::Cancel;
     } else {
-        gate.Passed();
+        gate_.Passed();
+    }
+    {
+        const auto lock = gate_.Lock();
+        platform_.SetStatusText(jobtext::Converting(plan_.names.directory, plan_.names.inputName, plan_.names.outputName));
+        platform_.Post(WM_JOB_PROGRESS, 0, run_.Percent());
     }
 
-    {
-        const auto lock = gate.Lock();
-        platform.SetStatusText(jobtext::Converting(plan.directory, plan.inputName, plan.outputName));
-        platform.Post(WM_JOB_PROGRESS, 0, run.Percent());
-    }
-
-    // Asked before the write: renaming the new file over the output breaks a hard link or
-    // replaces a symbolic link, after which the two names no longer look like one file.
-    const bool deleteOriginal = job.DeleteOriginals == 1 && job.SaveInPlace == 0;
-    const bool outputIsInput = deleteOriginal && SameFile(input, plan.outputPath);
-    bool saved = false;
-    {
-        SafeOutputFile output;
-        if (output.Open(plan.outputPath, run.target->mode)) {
-            // A writer's own exception text is never shown: every failure is the one
-            // save-failure question.
-            try {
-                run.target->write(*store, output.Stream(), run.writerOptions);
-            } catch (...) {
-                output.Stream().setstate(std::ios_base::failbit);
-            }
-            saved = output.Commit();
-        }
-    }
+    SafeOutputFile output;
+    LossNotes losses;
+    const bool written = Write(*store, output, losses);
     store.reset();
-    if (!saved) {
-        FailureAnswer answer;
-        {
-            const auto lock = gate.Lock();
-            if (!gate.MayAsk()) return FileEnd::Dropped;
-            answer = platform.AskSaveFailure(jobtext::SaveFailure(plan.outputName));
-            if (answer != FailureAnswer::Ok) gate.Cancel();
-        }
-        if (answer == FailureAnswer::Ok) {
-            skip();
-            return FileEnd::Next;
-        }
-        return FileEnd::Cancel;
+    if (!written) return AfterSaveFailure();
+    // In place, the output replaces the original: one that could not hold everything is not
+    // written at all.
+    if (plan_.names.inPlace && !losses.empty()) {
+        output.Discard();
+        reason_ = jobtext::KeptInPlace(losses);
+        return AfterSaveFailure();
     }
+    // An existing output is replaced only when overwriting was chosen, silently or by answer.
+    if (const std::optional<FileEnd> end = Commit(output, run_.job.SilentlyOverwrite != 0 || exists)) return *end;
+    return Converted(losses);
+}
 
-    const auto lock = gate.Lock();
-    // Never delete what was just written: the output may name the input file under another
-    // spelling (a case-insensitive file system).
-    if (deleteOriginal && !outputIsInput && !SameFile(input, plan.outputPath))
-        platform.DeleteFile(input);
-    ++run.outcome.processed;
-    run.progress += run.step;
-    platform.Post(WM_JOB_PROGRESS, 0, run.Percent());
-    return FileEnd::Next;
+}  // namespace
+
+FileEnd ConvertFile(JobRun& run, int index, FileGate& gate) {
+    FileSteps file(run, index, gate);
+    return file.Run();
 }
 
 }  // namespace jobsteps

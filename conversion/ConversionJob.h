@@ -54,9 +54,12 @@ JobFormats DefaultJobFormats();
 
 struct JobOutcome {
     enum class End { Done, Stopped, Cancelled };
-    int processed = 0;
+    int processed = 0;     // written (with warnings too)
+    int withWarnings = 0;  // of those, written without all of their data
     int skipped = 0;
-    int passedOver = 0;  // inputs that could not be opened, or a target not in the table
+    int passedOver = 0;    // inputs that could not be opened, not regular files, named twice, or
+                           // a target not in the table
+    int duplicates = 0;    // of those, inputs named before in the job (their file was converted)
     End end = End::Done;
 };
 
@@ -64,9 +67,8 @@ JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform);
 JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats);
 
 // The same job with up to `jobs` files converted at once, each in its own DataStore and on its
-// own thread (ParallelJob.cpp says what the user sees then). `jobs` of 1 or less, or a job whose
-// files all depend on one another, runs RunConversionJob itself. The platform is only ever
-// called by one thread at a time.
+// own thread (ParallelJob.cpp says what the user sees then). `jobs` of 1 or less, or a job of one
+// file, runs RunConversionJob itself. The platform is only ever called by one thread at a time.
 JobOutcome RunConversionJobParallel(const ConversionJob& job, JobPlatform& platform, int jobs);
 JobOutcome RunConversionJobParallel(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats,
                                     int jobs);
@@ -84,6 +86,8 @@ std::string Skipping(const std::string& directory, const std::string& inputName)
 std::string OverwriteQuestion(const std::string& inputName, const std::string& outputName);
 std::string ReadFailure(const std::string& inputPath, const std::string& reason);
 std::string SaveFailure(const std::string& outputName);
+// The reason given when an in-place conversion would lose data.
+std::string KeptInPlace(const std::vector<std::string>& losses);
 }  // namespace jobtext
 
 }  // namespace kyn

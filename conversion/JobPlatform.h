@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace kyn {
 
@@ -37,7 +38,9 @@ public:
     // Modal questions; the job waits for the answer. `text` is the full message.
     virtual OverwriteAnswer AskOverwrite(const std::string& text) = 0;
     virtual FailureAnswer AskReadFailure(const std::string& text) = 0;
-    virtual FailureAnswer AskSaveFailure(const std::string& text) = 0;
+    // `reason` says what failed when that is known: the writer's refusal ("VarnixStore cannot hold
+    // ...") or the operating system's text ("No space left on device"); "" otherwise.
+    virtual FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) = 0;
     // Replaces the status text; the display reads it when it handles the next WM_JOB_PROGRESS.
     virtual void SetStatusText(const std::string& text) = 0;
     // Whether the path names an existing regular file; by default asks the file system. Unlike
@@ -47,9 +50,14 @@ public:
     // Deletes a file; the job ignores the result. By default removes it from the file system.
     virtual bool DeleteFile(const std::string& path);
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
-    // An input that the job passes over without counting it (it cannot be opened, or the target
-    // is not in the table). The desktop program shows nothing; the command line reports it.
+    // An input that the job passes over without counting it (it cannot be opened, it is not a
+    // regular file, it was named before in the job, or the target is not in the table). The
+    // desktop program shows nothing; the command line reports it.
     virtual void PassedOver(const std::string& /*path*/, const std::string& /*reason*/) {}
+    // A file written, but without all of its data (the target could not hold them): what was
+    // lost, one sentence each, and whether the original was kept although its deletion was asked.
+    virtual void ConvertedWithWarnings(const std::string& /*input*/, const std::string& /*output*/,
+                                       const std::vector<std::string>& /*warnings*/, bool /*originalKept*/) {}
 };
 
 // The status text shared by the worker and the display: every read sees one whole text.

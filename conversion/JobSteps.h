@@ -36,6 +36,8 @@ struct JobRun {
     const TargetFormat* target;
     const WriterOptions writerOptions;
     const NamingRules rules;
+    // Every file's output, planned before the first is written (job index).
+    const std::vector<FilePlan> plans;
     JobOutcome outcome;
     float step = 0.0f;
     float progress = 0.0f;

@@ -1,9 +1,15 @@
 #include "conversion/OutputNaming.h"
 
-#include <filesystem>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace kyn {
+
+namespace fs = std::filesystem;
 
 std::size_t NameStart(const std::string& path) {
     for (std::size_t i = path.size(); i > 0; --i)
@@ -37,52 +43,124 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 namespace {
 
-// The output names for `input`. With `lookUp`, the one file-system query decides whether the
-// plain output would name the input file itself (then the "(2)" name is used); the "(2)" name,
-// where it could apply, is also returned in `twinName`.
-OutputPlan PlanNames(const std::string& input, const std::string& extension, const NamingRules& rules, bool lookUp,
-                     std::string* twinName) {
+// The name of one output before any clash is looked at: its folder, its name without the
+// extension and the extension, numbered as folder + base + "(k)" + extension.
+struct NameParts {
     OutputPlan plan;
+    std::string folder;
+    std::string base;
+    std::string extension;
+
+    std::string Numbered(int k) const { return base + "(" + std::to_string(k) + ")" + extension; }
+};
+
+NameParts NameFor(const std::string& input, const std::string& extension, const NamingRules& rules) {
+    NameParts parts;
+    OutputPlan& plan = parts.plan;
     const std::size_t nameStart = NameStart(input);
     // A bare name lives in the current folder.
     plan.directory = nameStart > 0 ? input.substr(0, nameStart - 1) : std::string(".");
     plan.inputName = input.substr(nameStart);
 
-    std::string outputDir = input.substr(0, nameStart);
+    parts.folder = input.substr(0, nameStart);
     if (!rules.OutputDirectory.empty()) {
-        outputDir = rules.OutputDirectory;
-        if (!IsPathSeparator(outputDir.back())) outputDir += kPathSeparator;
+        parts.folder = rules.OutputDirectory;
+        if (!IsPathSeparator(parts.folder.back())) parts.folder += kPathSeparator;
     }
-
     const std::size_t comma = AcornSuffixPosition(input);
     if (rules.StripAcornFileTypes == 1 && comma != std::string::npos) {
-        plan.outputName = input.substr(nameStart, comma - nameStart) + extension;
+        parts.base = input.substr(nameStart, comma - nameStart);
+        parts.extension = extension;
     } else if (rules.SaveInPlace == 1 && rules.StripAcornFileTypes != 1) {
-        plan.outputName = plan.inputName;
+        parts.base = plan.inputName;
+        plan.inPlace = rules.OutputDirectory.empty();
     } else {
-        const std::string stem = input.substr(nameStart, StemLength(input) - nameStart);
-        plan.outputName = stem + extension;
-        if (rules.SaveInPlace == 0) {
-            if (twinName) *twinName = outputDir + stem + "(2)" + extension;
-            if (lookUp && SameFile(outputDir + plan.outputName, input)) plan.outputName = stem + "(2)" + extension;
-        }
+        parts.base = input.substr(nameStart, StemLength(input) - nameStart);
+        parts.extension = extension;
     }
-    plan.outputPath = outputDir + plan.outputName;
-    return plan;
+    plan.outputName = parts.base + parts.extension;
+    plan.outputPath = parts.folder + plan.outputName;
+    return parts;
 }
+
+// Whether a '/'-separated path has a component that normalising would change: an empty one
+// (a doubled or trailing separator), "." or "..".
+bool NeedsNormalising(const std::string& path) {
+    if constexpr (fs::path::preferred_separator != '/') return true;  // other separators: the library decides
+    std::size_t start = path.empty() || path[0] != '/' ? 0 : 1;
+    for (;;) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::size_t length = end - start;
+        if (length == 0 || (length == 1 && path[start] == '.') ||
+            (length == 2 && path[start] == '.' && path[start + 1] == '.'))
+            return true;
+        if (end == path.size()) return false;
+        start = end + 1;
+    }
+}
+
+// What tells files apart: the device and inode of an existing file, otherwise the path made
+// absolute (against `cwd`, looked up once for the whole job) and normal. Most paths of a batch
+// are normal already and only get the folder in front.
+class FileKeys {
+public:
+    FileKeys() {
+        std::error_code ec;
+        cwd_ = fs::current_path(ec).string();
+    }
+
+    std::string Of(const std::string& path) const {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0)
+            return "f" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+        std::string full = path;
+        if (!cwd_.empty() && (path.empty() || !IsPathSeparator(path[0]))) full = cwd_ + kPathSeparator + path;
+        if (NeedsNormalising(full)) full = fs::path(full).lexically_normal().string();
+        return "p" + full;
+    }
+
+private:
+    std::string cwd_;
+};
 
 }  // namespace
 
-OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules) {
-    return PlanNames(input, extension, rules, true, nullptr);
+std::vector<FilePlan> PlanJobOutputs(const std::vector<fs::path>& inputs, const std::string& extension,
+                                     const NamingRules& rules) {
+    const int n = static_cast<int>(inputs.size());
+    std::vector<FilePlan> plans(static_cast<std::size_t>(n));
+    const FileKeys keys;
+    // Every input of the job is taken from the start: no output may name one.
+    std::unordered_set<std::string> taken;
+    std::unordered_map<std::string, int> firstInput;
+    taken.reserve(static_cast<std::size_t>(n) * 2);
+    std::vector<std::string> inputKeys(static_cast<std::size_t>(n));
+    for (int i = n - 1; i >= 0; --i) {
+        const std::size_t u = static_cast<std::size_t>(i);
+        inputKeys[u] = keys.Of(inputs[u].string());
+        taken.insert(inputKeys[u]);
+        const auto [it, fresh] = firstInput.emplace(inputKeys[u], i);
+        if (!fresh) plans[u].duplicateOf = it->second;
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        FilePlan& file = plans[static_cast<std::size_t>(i)];
+        if (file.duplicateOf >= 0) continue;
+        const NameParts parts = NameFor(inputs[static_cast<std::size_t>(i)].string(), extension, rules);
+        file.names = parts.plan;
+        if (parts.plan.inPlace) continue;  // its own input, which is taken already
+        std::string key = keys.Of(file.names.outputPath);
+        for (int k = 2; taken.count(key) != 0; ++k) {
+            file.names.outputName = parts.Numbered(k);
+            file.names.outputPath = parts.folder + file.names.outputName;
+            key = keys.Of(file.names.outputPath);
+        }
+        taken.insert(key);
+    }
+    return plans;
 }
 
-std::vector<std::string> PossibleOutputPaths(const std::string& input, const std::string& extension,
-                                             const NamingRules& rules) {
-    std::string twin;
-    std::vector<std::string> paths{PlanNames(input, extension, rules, false, &twin).outputPath};
-    if (!twin.empty()) paths.push_back(twin);
-    return paths;
+OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules) {
+    return PlanJobOutputs({fs::path(input)}, extension, rules).front().names;
 }
 
 }  // namespace kyn

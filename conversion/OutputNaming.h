@@ -1,9 +1,10 @@
 // Output naming: where the converted copy of an input goes and how the job names things in its
-// messages. Pure string work on the platform's separators, plus one file-system question (do two
-// paths name the same file). Paths of any length are handled whole.
+// messages. String work on the platform's separators, and the plan of a whole job, which asks
+// the file system which paths name the same file. Paths of any length are handled whole.
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -45,21 +46,35 @@ struct OutputPlan {
     std::string directory;   // the input path before its last separator, "." for a bare name
     std::string inputName;   // the input's file name
     std::string outputName;  // the output's file name
+    bool inPlace = false;    // the output is the input itself
 };
 
-// The output path for `input` with the target extension `extension`, by the first rule that
-// applies:
+// The output of one file of a job.
+struct FilePlan {
+    OutputPlan names;
+    int duplicateOf = -1;  // the job index of an input met before that names the same file
+};
+
+// The outputs of a whole job, planned before anything is written. The name of each input is the
+// first rule that applies:
 //  - StripAcornFileTypes is 1 and the name ends in an Acorn suffix: the name before the suffix
 //    followed by the extension;
 //  - SaveInPlace is 1 (and StripAcornFileTypes is not): the input's own name;
-//  - otherwise the stem followed by the extension, and when SaveInPlace is 0 and that names the
-//    input file itself, the stem followed by "(2)" and the extension.
-// The output goes next to the input, or into OutputDirectory when one is given.
-OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules);
+//  - otherwise the stem followed by the extension.
+// The output goes next to the input, or into OutputDirectory when one is given. Files are taken
+// in the job's order (the last path first). An input naming the same file as one met before is a
+// duplicate and gets no output of its own. Any other output that names an input of the job, or
+// the output of a file met before, takes the next free numbered name: "x(2).dsa", "x(3).dsa", ...
+// (so converting data.dsa to VarnixStore writes data(2).dsa). Only an in-place output names its
+// own input.
+//
+// Two paths name the same file when the file system says so (links, "dir/..", a case-insensitive
+// file system) where the file exists, and when they are equal made absolute and normal where it
+// does not exist yet.
+std::vector<FilePlan> PlanJobOutputs(const std::vector<std::filesystem::path>& inputs, const std::string& extension,
+                                     const NamingRules& rules);
 
-// Every path PlanOutput may give for `input`, worked out from the names alone (no file-system
-// look-up): the plain output path, and the "(2)" one where that could apply.
-std::vector<std::string> PossibleOutputPaths(const std::string& input, const std::string& extension,
-                                             const NamingRules& rules);
+// The plan of a job of one file.
+OutputPlan PlanOutput(const std::string& input, const std::string& extension, const NamingRules& rules);
 
 }  // namespace kyn

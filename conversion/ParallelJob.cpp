@@ -1,12 +1,9 @@
 // RunConversionJobParallel: the batch job with several files converted at once.
 //
-// Each worker thread takes the next group of files and converts them one by one with the job's
-// own per-file steps (JobSteps.h), each file in its own DataStore. What the user sees stays the
-// job's:
-//  - Groups. Files that share a path, as input or as output (two inputs that name the same
-//    output, an output that is another file's input, in-place conversion), form one group and
-//    are converted by one worker in the job's order, so they meet exactly as in the sequential
-//    job. Everything else is independent.
+// Each worker thread takes the next file and converts it with the job's own per-file steps
+// (JobSteps.h), in its own DataStore. The outputs of the whole job are planned before any worker
+// starts: no output names another file's input, or another file's output, so files never meet
+// on a path and any file may run beside any other. What the user sees stays the job's:
 //  - Order. Files are started in the job's order (the last path first). The questions asked
 //    before writing (read failure, overwrite) come one at a time in that same order: a file
 //    waits for its turn until every file started before it is past its own question point.
@@ -22,100 +19,22 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
-#include <filesystem>
 #include <mutex>
-#include <numeric>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "conversion/ConversionJob.h"
 #include "conversion/JobSteps.h"
-#include "conversion/OutputNaming.h"
 
 namespace kyn {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Whether a '/'-separated path has a component that normalising would change: an empty one
-// (a doubled or trailing separator), "." or "..".
-bool NeedsNormalising(const std::string& path) {
-    if constexpr (fs::path::preferred_separator != '/') return true;  // other separators: the library decides
-    std::size_t start = path.empty() || path[0] != '/' ? 0 : 1;
-    for (;;) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        const std::size_t length = end - start;
-        if (length == 0 || (length == 1 && path[start] == '.') ||
-            (length == 2 && path[start] == '.' && path[start + 1] == '.'))
-            return true;
-        if (end == path.size()) return false;
-        start = end + 1;
-    }
-}
-
-// A path made absolute against `cwd` (looked up once for the whole batch) and normalised. Most
-// paths of a batch are normal already and only get the folder in front; building and
-// normalising a std::filesystem::path for each of ten thousand files would cost more than
-// the workers gain in the first moments.
-std::string PathKey(const std::string& path, const std::string& cwd) {
-    std::string full = path;
-    if (!cwd.empty() && (path.empty() || path[0] != '/')) full = cwd + '/' + path;
-    if (!NeedsNormalising(full)) return full;
-    return fs::path(full).lexically_normal().string();
-}
-
-// Groups of file indices in the job's order (highest index first), each group's files in the
-// job's order too. Worked out from the names alone, before any worker starts: a file claims its
-// input and every output name it could get (the "(2)" one as well), so a name decided only
-// when the file is converted still lands in the right group.
-std::vector<std::vector<int>> GroupFiles(const jobsteps::JobRun& run) {
-    std::error_code ec;
-    const std::string cwd = fs::current_path(ec).string();
-    const int n = static_cast<int>(run.job.paths.size());
-    std::vector<int> parent(static_cast<std::size_t>(n));
-    std::iota(parent.begin(), parent.end(), 0);
-    const auto find = [&](int i) {
-        while (parent[static_cast<std::size_t>(i)] != i) {
-            parent[static_cast<std::size_t>(i)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
-            i = parent[static_cast<std::size_t>(i)];
-        }
-        return i;
-    };
-    std::unordered_map<std::string, int> owner;  // a path and the first file that uses it
-    owner.reserve(static_cast<std::size_t>(n) * 3);
-    const auto claim = [&](const std::string& key, int i) {
-        const auto [it, fresh] = owner.emplace(key, i);
-        if (!fresh) parent[static_cast<std::size_t>(find(i))] = find(it->second);
-    };
-    const std::string extension = run.target ? TargetExtension(*run.target, run.job.UseSensibleExtensions) : "";
-    for (int i = n - 1; i >= 0; --i) {
-        const std::string input = run.job.paths[static_cast<std::size_t>(i)].string();
-        claim(PathKey(input, cwd), i);
-        if (run.target) {
-            for (const std::string& output : PossibleOutputPaths(input, extension, run.rules)) claim(PathKey(output, cwd), i);
-        }
-    }
-    std::vector<std::vector<int>> groups;
-    std::vector<int> slot(static_cast<std::size_t>(n), -1);  // by root: the group's index
-    for (int i = n - 1; i >= 0; --i) {
-        int& s = slot[static_cast<std::size_t>(find(i))];
-        if (s < 0) {
-            s = static_cast<int>(groups.size());
-            groups.emplace_back();
-        }
-        groups[static_cast<std::size_t>(s)].push_back(i);
-    }
-    return groups;
-}
-
 // What the workers share besides the JobRun.
 struct Shared {
     std::recursive_mutex lock;  // the platform, the counters and everything below
     std::condition_variable_any turnChanged;
-    std::vector<std::vector<int>> groups;
-    std::size_t nextGroup = 0;
+    int nextFile = 0;  // job index of the next file to start; the job goes from the last down
     bool ending = false;
     JobOutcome::End end = JobOutcome::End::Done;
     std::vector<char> passed;  // by start position: past the question point
@@ -170,42 +89,36 @@ private:
 
 void Work(jobsteps::JobRun& run, Shared& shared) {
     for (;;) {
-        std::vector<int> group;
+        int index = -1;
         std::size_t position = 0;
-        // Taking a group and giving its first file its start position is one step under the lock,
-        // so that files of independent groups start, and ask, in the job's order.
-        const auto start = [&](bool takeGroup) {
+        // Taking a file and giving it its start position is one step under the lock, so that
+        // files start, and ask, in the job's order.
+        {
             std::lock_guard<std::recursive_mutex> l(shared.lock);
-            if (shared.ending) return false;
-            if (takeGroup && shared.nextGroup == shared.groups.size()) return false;
+            if (shared.ending || shared.nextFile < 0) return;
             // Stopping is observed only here, before a file is started.
             if (run.platform.PollStop()) {
                 shared.End(JobOutcome::End::Stopped);
-                return false;
-            }
-            if (takeGroup) group = shared.groups[shared.nextGroup++];
-            position = shared.passed.size();
-            shared.passed.push_back(0);
-            return true;
-        };
-        if (!start(true)) return;
-        for (std::size_t k = 0; k < group.size(); ++k) {
-            if (k > 0 && !start(false)) return;
-            ParallelGate gate(shared, position);
-            jobsteps::FileEnd end = jobsteps::FileEnd::Next;
-            try {
-                end = jobsteps::ConvertFile(run, group[k], gate);
-            } catch (...) {
-                std::lock_guard<std::recursive_mutex> l(shared.lock);
-                if (!shared.failure) shared.failure = std::current_exception();
-                end = jobsteps::FileEnd::Cancel;
-            }
-            gate.Passed();
-            if (end != jobsteps::FileEnd::Next) {
-                std::lock_guard<std::recursive_mutex> l(shared.lock);
-                shared.End(JobOutcome::End::Cancelled);
                 return;
             }
+            index = shared.nextFile--;
+            position = shared.passed.size();
+            shared.passed.push_back(0);
+        }
+        ParallelGate gate(shared, position);
+        jobsteps::FileEnd end = jobsteps::FileEnd::Next;
+        try {
+            end = jobsteps::ConvertFile(run, index, gate);
+        } catch (...) {
+            std::lock_guard<std::recursive_mutex> l(shared.lock);
+            if (!shared.failure) shared.failure = std::current_exception();
+            end = jobsteps::FileEnd::Cancel;
+        }
+        gate.Passed();
+        if (end != jobsteps::FileEnd::Next) {
+            std::lock_guard<std::recursive_mutex> l(shared.lock);
+            shared.End(JobOutcome::End::Cancelled);
+            return;
         }
     }
 }
@@ -223,14 +136,13 @@ JobOutcome RunConversionJobParallel(const ConversionJob& job, JobPlatform& platf
 
 JobOutcome RunConversionJobParallel(const ConversionJob& job, JobPlatform& platform, const JobFormats& formats,
                                     int jobs) {
-    if (jobs <= 1) return RunConversionJob(job, platform, formats);
+    if (jobs <= 1 || job.paths.size() <= 1) return RunConversionJob(job, platform, formats);
     jobsteps::JobRun run(job, platform, formats);
     Shared shared;
-    shared.groups = GroupFiles(run);
-    if (shared.groups.size() <= 1) return RunConversionJob(job, platform, formats);
+    shared.nextFile = static_cast<int>(job.paths.size()) - 1;
     shared.passed.reserve(job.paths.size());
     run.Start();
-    const std::size_t workers = std::min(static_cast<std::size_t>(jobs), shared.groups.size());
+    const std::size_t workers = std::min(static_cast<std::size_t>(jobs), job.paths.size());
     std::vector<std::thread> threads;
     threads.reserve(workers);
     for (std::size_t w = 0; w < workers; ++w) threads.emplace_back(Work, std::ref(run), std::ref(shared));

@@ -1,7 +1,13 @@
 #include "conversion/SafeOutput.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -10,7 +16,6 @@
 
 // renameat2 with RENAME_NOREPLACE (Linux, declared in <cstdio> by glibc).
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-#include <fcntl.h>
 #define KYN_RENAME_NOREPLACE 1
 #else
 #define KYN_RENAME_NOREPLACE 0
@@ -42,19 +47,59 @@ constexpr bool kStreamsCreateExclusively = kNoReplace != std::ios_base::openmode
     return true;
 }
 
+// The temporaries that exist, where a signal handler can find them without locks or allocation.
+// A slot is claimed (1), given its path, then made live (2); a handler removes the live ones.
+// Enough slots for the largest number of workers and then some; a temporary that finds none is
+// simply not listed.
+struct TemporarySlot {
+    std::atomic<int> state{0};  // 0 free, 1 claimed, 2 live
+    char path[4096];
+};
+constexpr int kTemporarySlots = 1024 + 64;
+TemporarySlot g_temporaries[kTemporarySlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int ListTemporary(const std::string& path) {
+    if (path.size() >= sizeof(TemporarySlot::path)) return -1;  // too long to exist at all
+    for (int i = 0; i < kTemporarySlots; ++i) {
+        int expected = 0;
+        if (!g_temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
+        g_temporaries[i].state.store(2, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void UnlistTemporary(int slot) {
+    if (slot < 0) return;
+    g_temporaries[slot].state.store(1);
+    g_temporaries[slot].state.store(0, std::memory_order_release);
+}
+
 }  // namespace
 
+void RemoveTemporaryFiles() noexcept {
+    for (TemporarySlot& slot : g_temporaries)
+        if (slot.state.load(std::memory_order_acquire) == 2) ::unlink(slot.path);
+}
+
 SafeOutputFile::~SafeOutputFile() { Discard(); }
+
+void SafeOutputFile::NoteError(int errorNumber) {
+    if (errorNumber != 0) error_ = std::strerror(errorNumber);
+}
 
 bool SafeOutputFile::Open(const std::string& target, StreamMode mode) {
     Discard();
     target_ = target;
     mode_ = mode;
+    closed_ = false;
+    error_.clear();
     binary_.clear();
     text_.clear();
-    // The temporary is named after the target with a random part ("dir/.name.kyn1a2b3c4d.tmp",
-    // hidden where a leading dot hides); a long name would push it past the file system's name
-    // limit, so a prefix will do.
+    // The temporary is named after the target with a random part, hidden where a leading dot
+    // hides; a long name would push it past the file system's name limit, so a prefix will do.
     const std::size_t nameStart = NameStart(target);
     const std::string name = target.substr(nameStart, 64);
     // Seeded once per thread: a random_device costs more than writing a small file.
@@ -62,11 +107,13 @@ bool SafeOutputFile::Open(const std::string& target, StreamMode mode) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         char tag[16];
         std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
-        const std::string candidate = target.substr(0, nameStart) + "." + name + ".kyn" + tag + ".tmp";
+        const std::string candidate =
+            target.substr(0, nameStart) + "." + name + ".unfinished-conversion-" + tag + ".tmp";
         std::ios_base::openmode openMode = std::ios_base::out | kNoReplace;
         if constexpr (!kStreamsCreateExclusively) {
             if (!CreateEmpty(candidate)) {
                 if (errno == EEXIST) continue;
+                NoteError(errno);
                 break;
             }
             openMode = std::ios_base::out | std::ios_base::in;
@@ -82,10 +129,12 @@ bool SafeOutputFile::Open(const std::string& target, StreamMode mode) {
         }
         if (open) {
             temporary_ = candidate;
+            slot_ = ListTemporary(candidate);
             return true;
         }
         // An existing file is never taken over: another name is tried.
         if (kStreamsCreateExclusively && errno == EEXIST) continue;
+        NoteError(errno);
         if (!kStreamsCreateExclusively) {
             std::error_code ec;
             fs::remove(candidate, ec);
@@ -102,38 +151,67 @@ std::ostream& SafeOutputFile::Stream() {
     return text_;
 }
 
-bool SafeOutputFile::Commit() {
+bool SafeOutputFile::Close() {
     if (temporary_.empty()) return false;
+    if (closed_) return true;
     std::ostream& os = Stream();
+    errno = 0;
     if (os.good()) os.flush();
     if (mode_ == StreamMode::Binary)
         binary_.close();
     else
         text_.close();
     if (os.fail() || os.bad()) {
+        // The last failing write or close left its reason in errno (a full disk, a file-size
+        // limit); a writer that gave up on its own has its own reason.
+        NoteError(errno);
         Discard();
         return false;
     }
+    closed_ = true;
+    return true;
+}
+
+SafeOutputFile::CommitResult SafeOutputFile::Commit(bool mayReplace) {
+    if (!Close()) return CommitResult::Failed;
+    if (!mayReplace) {
 #if KYN_RENAME_NOREPLACE
-    // A new output, the common case, needs no look-up of the target (a costly one, where the
-    // file system keeps no record of names that do not exist): a rename that may not replace
-    // anything. Where the file system cannot do that, the general rename below follows.
-    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
-        temporary_.clear();
-        return true;
-    }
+        // The common case, a new output, needs no look-up of the target (a costly one, where the
+        // file system keeps no record of names that do not exist).
+        if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+            UnlistTemporary(slot_);
+            slot_ = -1;
+            temporary_.clear();
+            return CommitResult::Committed;
+        }
+        if (errno == EEXIST) return CommitResult::TargetExists;
 #endif
+        // Without that rename: a hard link under the target's name, made only if the name is
+        // free, then the temporary's name goes.
+        if (::link(temporary_.c_str(), target_.c_str()) == 0) {
+            Discard();
+            return CommitResult::Committed;
+        }
+        if (errno == EEXIST) return CommitResult::TargetExists;
+        // A file system without hard links: look, then rename (a file appearing in between is
+        // the one case left open).
+        struct stat st {};
+        if (::lstat(target_.c_str(), &st) == 0) return CommitResult::TargetExists;
+    }
     std::error_code ec;
     const fs::file_status existing = fs::status(target_, ec);
     if (!ec && fs::is_regular_file(existing))
         fs::permissions(temporary_, existing.permissions(), fs::perm_options::replace, ec);
     fs::rename(temporary_, target_, ec);
     if (ec) {
+        error_ = ec.message();
         Discard();
-        return false;
+        return CommitResult::Failed;
     }
+    UnlistTemporary(slot_);
+    slot_ = -1;
     temporary_.clear();
-    return true;
+    return CommitResult::Committed;
 }
 
 void SafeOutputFile::Discard() {
@@ -144,6 +222,8 @@ void SafeOutputFile::Discard() {
         fs::remove(temporary_, ec);
         temporary_.clear();
     }
+    UnlistTemporary(slot_);
+    slot_ = -1;
 }
 
 }  // namespace kyn

@@ -9,26 +9,26 @@ namespace {
 
 void WriteCsv(DataStore& ds, std::ostream& os, const WriterOptions& o) {
     if (o.StripHeaderInformation == 1)
-        ds.WriteSimpleCSV(os);
+        ds.WriteSimpleCSV(os, o.losses);
     else
-        ds.WriteVarnixCSV(os, o.SaveExtraInfo != 0);
+        ds.WriteVarnixCSV(os, o.SaveExtraInfo != 0, o.losses);
 }
 
 // One extension for two formats: a wavelength-by-time data set goes out spectrakinetic, any
 // other data set with a time axis as kinetic traces; without a time axis there is nothing this
 // target can hold, which the job reports as a failed save.
-void WriteKinetic(DataStore& ds, std::ostream& os, const WriterOptions&) {
+void WriteKinetic(DataStore& ds, std::ostream& os, const WriterOptions& o) {
     if (ds.IsSpectraKinetic())
-        ds.WriteSpectraKinetic(os);
+        ds.WriteSpectraKinetic(os, o.losses);
     else if (ds.HasTimeDimension())
-        ds.WriteKynAscii(os, ds.FindDimension("Time"));
+        ds.WriteKynAscii(os, ds.FindDimension("Time"), o.losses);
     else
-        os.setstate(std::ios_base::failbit);
+        throw KynError("KYN-ASCII needs a dimension named Time, and this DataStore has none");
 }
 
-void WriteJcamp(DataStore& ds, std::ostream& os, const WriterOptions&) {
+void WriteJcamp(DataStore& ds, std::ostream& os, const WriterOptions& o) {
     JcampDxExporter exporter(ds);
-    exporter.Write(os);
+    exporter.Write(os, o.losses);
 }
 
 }  // namespace
@@ -44,7 +44,9 @@ const TargetTable& TargetFormats() {
         {3, "csv", "VarnixCSV (SimpleCSV with --simple)", ".csv", StreamMode::Text, WriteCsv},
         {4, "glb", "KYN-ASCII-SPECTRAKINETIC or KYN-ASCII", ".glb", StreamMode::Text, WriteKinetic},
         {5, "tsv", "VarnixTSV (tab-separated text)", ".txt", StreamMode::Text,
-         [](DataStore& ds, std::ostream& os, const WriterOptions& o) { ds.WriteVarnixTSV(os, o.EuroLocale != 0); }},
+         [](DataStore& ds, std::ostream& os, const WriterOptions& o) {
+             ds.WriteVarnixTSV(os, o.EuroLocale != 0, o.losses);
+         }},
         {6, "jdx", "JCAMP-DX", ".jdx", StreamMode::Text, WriteJcamp},
     };
     return table;

@@ -11,21 +11,23 @@
 #include <string_view>
 #include <vector>
 
-namespace kyn {
+#include "datastore/DataStore.h"
 
-class DataStore;
+namespace kyn {
 
 enum class StreamMode { Binary, Text };
 
-// The settings a writer may need, copied from the job.
+// The settings a writer may need, copied from the job, and where an export notes what it could
+// not carry.
 struct WriterOptions {
     int StripHeaderInformation = 0;  // CSV: SimpleCSV instead of VarnixCSV
     int SaveExtraInfo = 0;           // VarnixCSV: append the raw DataStore data
     int EuroLocale = 0;              // VarnixTSV: German number conventions
+    LossNotes* losses = nullptr;     // the export's losses, when given (see DataStore.h)
 };
 
 // Writes the DataStore to the open stream; reports failure through the stream state or an
-// exception (the job turns both into its one save-failure question).
+// exception whose text is the reason (the job turns both into its save-failure question).
 using TargetWriter = std::function<void(DataStore&, std::ostream&, const WriterOptions&)>;
 
 struct TargetFormat {

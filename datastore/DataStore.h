@@ -25,6 +25,10 @@
 
 namespace kyn {
 
+// What an export could not carry, one sentence each ("wrote 960 of 3840 values: ..."); the
+// export writers add to it when given one. Empty when nothing was lost.
+using LossNotes = std::vector<std::string>;
+
 class DataStore {
 public:
     explicit DataStore(bool saved = true);
@@ -98,14 +102,14 @@ public:
     std::istream& ReadAsciiImport(std::istream& is);
     std::istream& ReadCaryAscii(std::istream& is);
 
-    // Exports and interchange formats.
-    std::ostream& WriteVarnixCSV(std::ostream& os, bool saveExtraInfo);
-    std::ostream& WriteVarnixTSV(std::ostream& os, bool euroLocale);
-    std::ostream& WriteSimpleCSV(std::ostream& os);
+    // Exports and interchange formats. Each notes in `losses`, when given, what it left out.
+    std::ostream& WriteVarnixCSV(std::ostream& os, bool saveExtraInfo, LossNotes* losses = nullptr);
+    std::ostream& WriteVarnixTSV(std::ostream& os, bool euroLocale, LossNotes* losses = nullptr);
+    std::ostream& WriteSimpleCSV(std::ostream& os, LossNotes* losses = nullptr);
     std::istream& ReadJcampText(std::istream& is);
-    std::ostream& WriteKynAscii(std::ostream& os, int timeDimension);
+    std::ostream& WriteKynAscii(std::ostream& os, int timeDimension, LossNotes* losses = nullptr);
     std::istream& ReadKynAscii(std::istream& is);
-    std::ostream& WriteSpectraKinetic(std::ostream& os);
+    std::ostream& WriteSpectraKinetic(std::ostream& os, LossNotes* losses = nullptr);
     std::istream& ReadSpectraKinetic(std::istream& is);
 
     // Fields. The DataStore owns all of them by value.

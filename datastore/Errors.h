@@ -13,6 +13,13 @@ public:
 };
 
 [[noreturn]] inline void Fail(const char* message) { throw KynError(message); }
+[[noreturn]] inline void Fail(const std::string& message) { throw KynError(message); }
+
+// What a format cannot carry fails its save with the reason ("VarnixBinary cannot hold more than
+// 255 properties."), instead of becoming a file that the format's reader refuses or misreads.
+[[noreturn]] inline void CannotHold(const char* format, const std::string& what) {
+    Fail(std::string(format) + " cannot hold " + what + ".");
+}
 
 namespace msg {
 inline constexpr const char* kArrayOutOfBounds = "Array out of bounds!";
@@ -25,6 +32,13 @@ inline constexpr const char* kDatastoreNotValid = "Datastore not valid";
 inline constexpr const char* kFileCorrupt = "The file is corrupt.\n";
 inline constexpr const char* kHistoryCorrupt = "This file is corrupt";
 inline constexpr const char* kUnrecognised = "The file is of an unrecognised format\n";
+inline constexpr const char* kNoValues = "The file is corrupt.\nIt holds no values.\n";
+
+// A file whose values stop before the count its axes announce: refused, never padded.
+inline std::string EndsEarly(long long present, long long expected) {
+    return std::string(kFileCorrupt) + "It ends after " + std::to_string(present) + " of its " +
+           std::to_string(expected) + " values.\n";
+}
 }  // namespace msg
 
 }  // namespace kyn

@@ -7,6 +7,11 @@
 
 namespace kyn {
 
+void NoteKept(LossNotes* losses, std::int64_t kept, std::int64_t total, const std::string& why) {
+    if (!losses || kept >= total) return;
+    losses->push_back("wrote " + std::to_string(kept) + " of " + std::to_string(total) + " values: " + why);
+}
+
 ChunkWriter::ChunkWriter(std::ostream& os, NumberStyle style, std::size_t capacity)
     : os_(os), style_(style), buffer_(capacity < 1024 ? 1024 : capacity) {
     pos_ = buffer_.data();

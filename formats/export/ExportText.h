@@ -70,6 +70,9 @@ private:
     char* end_;
 };
 
+// Notes that an export wrote `kept` of the store's `total` values, and `why`, when it wrote fewer.
+void NoteKept(LossNotes* losses, std::int64_t kept, std::int64_t total, const std::string& why);
+
 // The dimensions ordered by descending size, a stable bubble sort (a swap only when the later
 // size is strictly greater, so equal sizes keep their index order).
 struct DimensionOrder {

@@ -30,7 +30,7 @@
 #include <utility>
 
 #include "formats/export/ExportText.h"
-#include "formats/export/StreamCursor.h"
+#include "formats/native/TextCursor.h"
 #include "util/StringUtil.h"
 #include "util/TimeText.h"
 #include "util/UserName.h"
@@ -349,8 +349,14 @@ BlockPlan PlanBody(const DataStore& ds) {
     return plan;
 }
 
+// Values that a block could not write as they are.
+struct BlockLosses {
+    std::int64_t nonFinite = 0;  // written as "?"
+    std::int64_t toZero = 0;     // non-zero, written as 0 (smaller than the block's YFACTOR)
+};
+
 void WriteBlock(ChunkWriter& w, DataStore& ds, int p, int propertyCount, int x, int block, int step,
-                bool& rangeComputed) {
+                bool& rangeComputed, BlockLosses& lost) {
     if (propertyCount > 1) {
         w.Put("##TITLE=").Put(ds.GetPropertyName(p, true)).Newline();
         w.Put("##DATATYPE=").Put(ds.GetPropertyName(p, true)).Put(" over ").Put(ds.GetDimensionName(x, true));
@@ -395,11 +401,16 @@ void WriteBlock(ChunkWriter& w, DataStore& ds, int p, int propertyCount, int x, 
     w.Put("##XYDATA=(X++(Y..Y))\n");
     for (int i = 0; i < n; ++i) {
         w.Fixed(xDim.values.At(i), 4).Put(' ');
-        const float q = s[static_cast<std::size_t>(i)] / yFactor;
-        if (std::isfinite(q) && q >= -2147483648.0f && q < 2147483648.0f)
-            w.Integer(static_cast<std::int32_t>(q));
-        else
+        const float v = s[static_cast<std::size_t>(i)];
+        const float q = v / yFactor;
+        if (std::isfinite(q) && q >= -2147483648.0f && q < 2147483648.0f) {
+            const auto written = static_cast<std::int32_t>(q);
+            w.Integer(written);
+            if (written == 0 && v != 0.0f) ++lost.toZero;
+        } else {
             w.Put('?');
+            ++lost.nonFinite;
+        }
         w.Newline();
     }
     w.Put("##END=\n");
@@ -412,7 +423,7 @@ JcampDxExporter::JcampDxExporter(DataStore& store)
       propertyCount_(store.properties.Count()),
       timeStamp_(ChooseTimeStamp(store.lastModified, store.title, static_cast<std::int64_t>(std::time(nullptr)))) {}
 
-std::ostream& JcampDxExporter::Write(std::ostream& os) {
+std::ostream& JcampDxExporter::Write(std::ostream& os, LossNotes* losses) {
     DataStore& ds = store_;
     ChunkWriter w(os);
     const std::string title = ds.title.empty() ? std::string("Export Data") : ds.title;
@@ -430,20 +441,34 @@ std::ostream& JcampDxExporter::Write(std::ostream& os) {
     w.Put("##TIME=").Put(buf).Newline();
 
     const BlockPlan plan = PlanBody(ds);
+    BlockLosses lost;
     if (plan.any) {
         bool rangeComputed = false;
         if (plan.block < 0) {
-            for (int p = 0; p < propertyCount_; ++p) WriteBlock(w, ds, p, propertyCount_, plan.x, -1, 0, rangeComputed);
+            for (int p = 0; p < propertyCount_; ++p)
+                WriteBlock(w, ds, p, propertyCount_, plan.x, -1, 0, rangeComputed, lost);
         } else {
             const int steps = ds.dimensions[plan.block].Steps();
             for (int j = 0; j < steps; ++j) {
                 ds.SetDimensionCurrent(plan.block, j);
-                for (int p = 0; p < propertyCount_; ++p) WriteBlock(w, ds, p, propertyCount_, plan.x, plan.block, j, rangeComputed);
+                for (int p = 0; p < propertyCount_; ++p)
+                    WriteBlock(w, ds, p, propertyCount_, plan.x, plan.block, j, rangeComputed, lost);
             }
         }
     }
     if (propertyCount_ > 1) w.Put("##END=\n");
     w.Flush();
+    if (losses) {
+        if (!plan.any)
+            NoteKept(losses, 0, ds.ValueCount(),
+                     "JCAMP-DX blocks here hold one or two dimensions of more than one step");
+        if (lost.nonFinite > 0)
+            losses->push_back(std::to_string(lost.nonFinite) +
+                              " values that are not finite (NaN or infinity) were written as '?'");
+        if (lost.toZero > 0)
+            losses->push_back(std::to_string(lost.toZero) +
+                              " non-zero values were written as 0 (smaller than their block's YFACTOR)");
+    }
     return os;
 }
 
@@ -465,15 +490,17 @@ bool LabelValue(const std::string& line, std::string& value) {
 }
 
 // A Y or X number of an XYDATA pair: a decimal number, or "?" for a missing value.
-bool ReadPairNumber(StreamCursor& in, double& v) {
+bool ReadPairNumber(TextCursor& in, double& v) {
     in.SkipWs();
-    if (in.Good() && in.Peek() == '?') {
+    if (in.good() && in.Peek() == '?') {
         in.Get();
         v = std::numeric_limits<double>::quiet_NaN();
         return true;
     }
-    if (in.AtEof()) in.SetFail();
-    return !in.Failed() && in.ReadDouble(v);
+    if (in.eof()) in.SetFail();
+    if (in.fail()) return false;
+    in.ReadDouble(v);
+    return !in.fail();
 }
 
 }  // namespace
@@ -486,7 +513,7 @@ std::istream& DataStore::ReadJcampText(std::istream& is) {
     dimensions.Resize(1);
     properties.Resize(1);
 
-    StreamCursor in(is);
+    TextCursor in(is);
     std::string line;
     in.GetLine(line);
     if (!StartsWith(line, "##TITLE")) {
@@ -503,7 +530,7 @@ std::istream& DataStore::ReadJcampText(std::istream& is) {
     double xFactor = 1.0, yFactor = 1.0;
     int count = 0;
     bool foundData = false;
-    while (in.GetLine(line)) {
+    for (in.GetLine(line); !in.fail(); in.GetLine(line)) {
         if (StartsWith(line, "##XYDATA")) {
             foundData = true;
             break;
@@ -547,8 +574,10 @@ std::istream& DataStore::ReadJcampText(std::istream& is) {
     in.ApplyTo(is);
     if (static_cast<int>(ys.size()) < count) {
         // Fewer pairs than announced: the load fails, and the block the count asks for is never
-        // allocated.
+        // allocated. Pairs that stop at the end of the text are a cut-off file, refused with what
+        // it still held.
         is.setstate(std::ios_base::failbit);
+        if (in.eof()) Fail(msg::EndsEarly(static_cast<long long>(ys.size()), count));
         return is;
     }
 

@@ -19,7 +19,8 @@ public:
     explicit JcampDxExporter(DataStore& store);
 
     // The header records, then one block per property (and per step of a block dimension).
-    std::ostream& Write(std::ostream& os);
+    // Notes in `losses`, when given, values it could not write as they are.
+    std::ostream& Write(std::ostream& os, LossNotes* losses = nullptr);
 
 private:
     DataStore& store_;

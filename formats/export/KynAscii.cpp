@@ -20,7 +20,7 @@
 #include "datastore/DataStore.h"
 #include "datastore/Vocabulary.h"
 #include "formats/export/ExportText.h"
-#include "formats/export/StreamCursor.h"
+#include "formats/native/TextCursor.h"
 #include "util/TimeText.h"
 
 namespace kyn {
@@ -144,18 +144,18 @@ bool ParseInfo(const std::string& rest, APdata& rec) {
 std::istream& APdata::Read(std::istream& is) {
     is.clear();
     is.seekg(0);
-    StreamCursor in(is);
+    TextCursor in(is);
     std::string line;
     in.SkipWs();
     in.GetLine(line);
-    if (in.Failed() || line != "KYN-ASCII") {
+    if (in.fail() || line != "KYN-ASCII") {
         in.SetFail();
         in.ApplyTo(is);
         return is;
     }
     int stop = -1;
     in.GetUntil(line, '>', &stop);
-    if (in.Failed() || line != "INFO") {
+    if (in.fail() || line != "INFO") {
         in.SetFail();
         in.ApplyTo(is);
         return is;
@@ -171,7 +171,7 @@ std::istream& APdata::Read(std::istream& is) {
     int n = 0;
     in.ReadInt(n);
     if (n < 0) in.SetFail();
-    count = in.Failed() ? 0 : n;
+    count = in.fail() ? 0 : n;
     // Rows are stored as they are read: a count larger than the file never sizes an allocation.
     x.clear();
     y.clear();
@@ -180,15 +180,20 @@ std::istream& APdata::Read(std::istream& is) {
     x.reserve(guess);
     y.reserve(guess);
     if (fitFlag) fit.reserve(guess);
-    for (int i = 0; i < count && !in.Failed(); ++i) {
+    for (int i = 0; i < count && !in.fail(); ++i) {
         float xi, yi, fi = 0.0f;
         in.ReadFloat(xi);
         in.ReadFloat(yi);
         if (fitFlag) in.ReadFloat(fi);
-        if (in.Failed()) break;
+        if (in.fail()) break;
         x.push_back(xi);
         y.push_back(yi);
         if (fitFlag) fit.push_back(fi);
+    }
+    // Rows that stop at the end of the text: a cut-off file, refused with what it still held.
+    if (static_cast<int>(y.size()) < count && in.eof()) {
+        in.ApplyTo(is);
+        Fail(msg::EndsEarly(static_cast<long long>(y.size()), count));
     }
     in.SkipWs();
     double a = 0, b = 0, c = 0, d = 0;
@@ -210,7 +215,7 @@ std::istream& APdata::Read(std::istream& is) {
     return is;
 }
 
-std::ostream& DataStore::WriteKynAscii(std::ostream& os, int t) {
+std::ostream& DataStore::WriteKynAscii(std::ostream& os, int t, LossNotes* losses) {
     const Dimension& axis = dimensions[t];
     const int n = axis.Steps();
     const bool ascending = axis.values[0] < axis.values[n - 1];  // no values: "Array out of bounds!"
@@ -237,6 +242,9 @@ std::ostream& DataStore::WriteKynAscii(std::ostream& os, int t) {
     }
     rec.WritePoints(os, points);
     os.flush();
+    NoteKept(losses, n, ValueCount(),
+             "KYN-ASCII holds one trace ('" + GetPropertyName(currentProperty, true) + "' over '" +
+                 GetDimensionName(t, true) + "'); the other dimensions are taken at their current step");
     return os;
 }
 

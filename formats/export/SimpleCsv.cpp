@@ -25,12 +25,13 @@ constexpr const char* kManyDimensionsText =
 
 }  // namespace
 
-std::ostream& DataStore::WriteSimpleCSV(std::ostream& os) {
+std::ostream& DataStore::WriteSimpleCSV(std::ostream& os, LossNotes* losses) {
     formatName = "SimpleCSV";
     const DimensionOrder order = SortDimensionsBySize(*this);
     const int n = dimensions.Count();
     if (n == 0) {
         Notify(kBoxCaption, kNoDataText, notice::kIconStop | notice::kTopmost);
+        NoteKept(losses, 0, ValueCount(), "SimpleCSV has nothing to write for a DataStore without dimensions");
         return os;
     }
     ChunkWriter w(os);
@@ -44,6 +45,8 @@ std::ostream& DataStore::WriteSimpleCSV(std::ostream& os) {
         const int rc0 = RegularCount(*this, 0), rc1 = RegularCount(*this, 1);
         if (rc0 < rc1) std::swap(row, col);
         const int rows = row == 0 ? rc0 : rc1;
+        NoteKept(losses, std::int64_t{properties.Count()} * rows * dimensions[col].Steps(), ValueCount(),
+                 "the rows of '" + GetDimensionName(row, true) + "' beyond its stored range are left out");
         for (int p = 0; p < properties.Count(); ++p) {
             for (int i = 0; i < rows; ++i) {
                 w.Number(dimensions[row].values[i]).Put(',');
@@ -59,6 +62,9 @@ std::ostream& DataStore::WriteSimpleCSV(std::ostream& os) {
     } else {
         const int d = order.index[0];
         const Dimension& dim = dimensions[d];
+        NoteKept(losses, std::int64_t{properties.Count()} * dim.Steps(), ValueCount(),
+                 "SimpleCSV holds one dimension ('" + GetDimensionName(d, true) +
+                     "'); the others are taken at their current step");
         for (int p = 0; p < properties.Count(); ++p) {
             const Array<float> slice = GetSlice(d, p);
             for (int k = 0; k < dim.Steps(); ++k) w.Number(dim.values.At(k)).Put(',').Number(slice[k]).Newline();

@@ -23,7 +23,7 @@
 
 #include "datastore/DataStore.h"
 #include "formats/export/ExportText.h"
-#include "formats/export/StreamCursor.h"
+#include "formats/native/TextCursor.h"
 
 namespace kyn {
 
@@ -38,28 +38,52 @@ constexpr int kRemarkLineLimit = 1000;
 }
 
 // Reads up to `count` floats into `out`; storage grows with what the file really holds.
-void ReadFloats(StreamCursor& in, int count, std::vector<float>& out) {
+void ReadFloats(TextCursor& in, int count, std::vector<float>& out) {
     out.clear();
     out.reserve(static_cast<std::size_t>(std::min(count, 1 << 16)));
     for (int i = 0; i < count; ++i) {
         float v;
-        if (!in.ReadFloat(v)) return;
+        in.ReadFloat(v);
+        if (in.fail()) return;
         out.push_back(v);
     }
 }
 
 }  // namespace
 
-std::ostream& DataStore::WriteSpectraKinetic(std::ostream& os) {
+namespace {
+
+// The reader ends the free text at the first line that begins with "%" and takes at most 999
+// lines there; a text the reader would end early, or a name that spans lines, is refused rather
+// than written into a file that reads back as something else.
+void CheckFreeText(const DataStore& ds, const std::string& property) {
+    if (property.find('\n') != std::string::npos || (!property.empty() && property[0] == '%'))
+        CannotHold(kMagic, "the property name '" + property + "'");
+    int lines = 0;
+    const auto line = [&](const std::string& text, const char* what) {
+        if (text.find('\n') != std::string::npos) CannotHold(kMagic, std::string(what) + " that spans several lines");
+        if (!text.empty() && text[0] == '%') CannotHold(kMagic, std::string(what) + " that begins with '%'");
+        ++lines;
+    };
+    if (!ds.title.empty()) line(ds.title, "a title");
+    for (int i = 0; i < ds.remarks.Count(); ++i) line(ds.remarks.At(i), "a remark");
+    // The reader's count includes the rest of the opening "%" line and the closing "%".
+    if (lines + 2 >= kRemarkLineLimit) CannotHold(kMagic, "more than 997 lines of title and remarks");
+}
+
+}  // namespace
+
+std::ostream& DataStore::WriteSpectraKinetic(std::ostream& os, LossNotes* losses) {
     if (!IsSpectraKinetic()) throw KynError("Cannot export this file to spectrakinetic format");
+    int p = 0;
+    while (p < properties.Count() && GetPropertyName(p, true) == "Count") ++p;
+    const std::string& property = properties[p];  // none but "Count": "Array out of bounds!"
+    CheckFreeText(*this, property);
     const int t = FindDimension("Time");
     const int wl = FindDimension("Wavelength");
     ChunkWriter w(os);
     w.Put(kMagic).Newline();
     formatName = kMagic;
-    int p = 0;
-    while (p < properties.Count() && GetPropertyName(p, true) == "Count") ++p;
-    const std::string& property = properties[p];  // none but "Count": "Array out of bounds!"
     SetCurrentProperty(p);
     w.Put("TYPE>DATA_").Put(property).Newline();
     w.Put("%\n");
@@ -88,6 +112,9 @@ std::ostream& DataStore::WriteSpectraKinetic(std::ostream& os) {
     }
     w.Newline();
     w.Flush();
+    NoteKept(losses, std::int64_t{spectraCount} * wavelengthCount, ValueCount(),
+             "KYN-ASCII-SPECTRAKINETIC holds one property ('" + GetPropertyName(p, true) +
+                 "') over Wavelength and Time; the other dimensions are taken at their current step");
     return os;
 }
 
@@ -95,13 +122,16 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
     fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
-    StreamCursor in(is);
+    TextCursor in(is);
     std::string line;
-    if (!in.GetLine(line) || line != kMagic) Corrupt(is);
-    if (!in.GetUntil(line, '>') || line != "TYPE") Corrupt(is);
+    in.GetLine(line);
+    if (in.fail() || line != kMagic) Corrupt(is);
+    in.GetUntil(line, '>');
+    if (in.fail() || line != "TYPE") Corrupt(is);
     properties.Resize(1);
     dimensions.Resize(2);
-    if (!in.GetUntil(line, '_') || line.find("DATA") == std::string::npos) Corrupt(is);
+    in.GetUntil(line, '_');
+    if (in.fail() || line.find("DATA") == std::string::npos) Corrupt(is);
 
     std::vector<std::string> lines;
     in.GetLine(line);
@@ -112,11 +142,12 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
         properties.At(0) = line;
         std::string word;
         in.ReadWord(word);
-        if (word != "%") in.ClearState();  // the word is dropped; the remarks start after it
+        if (word != "%") in.Clear();  // the word is dropped; the remarks start after it
     }
     int read = 0;
     while (read < kRemarkLineLimit) {
-        if (!in.GetLine(line)) break;
+        in.GetLine(line);
+        if (in.fail()) break;
         ++read;
         lines.push_back(line);
         if (!line.empty() && line[0] == '%') break;
@@ -130,21 +161,30 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
     for (std::size_t i = 0; i < lines.size(); ++i) remarks.At(static_cast<int>(i)) = lines[i];
 
     std::string word;
-    if (!in.ReadWord(word) || word != "/") Corrupt(is);
+    in.ReadWord(word);
+    if (in.fail() || word != "/") Corrupt(is);
     int spectraCount = 0, wavelengthCount = 0;
-    in.SkipWs();
-    if (!in.GetUntil(line, ' ') || line != "N_spec:" || !in.ReadInt(spectraCount) || spectraCount < 0) Corrupt(is);
-    in.SkipWs();
-    if (!in.GetUntil(line, ' ') || line != "N_lam:" || !in.ReadInt(wavelengthCount) || wavelengthCount < 0) Corrupt(is);
-    in.SkipWs();
-    if (!in.GetLine(line) || line != "Times:") Corrupt(is);
+    // "N_spec: <n>" and "N_lam: <n>", each a word up to a blank and a count.
+    const auto readCount = [&](const char* label, int& n) {
+        in.SkipWs();
+        in.GetUntil(line, ' ');
+        if (in.fail() || line != label) Corrupt(is);
+        in.ReadInt(n);
+        if (in.fail() || n < 0) Corrupt(is);
+    };
+    readCount("N_spec:", spectraCount);
+    readCount("N_lam:", wavelengthCount);
+    const auto expectLine = [&](const char* text) {
+        in.SkipWs();
+        in.GetLine(line);
+        if (in.fail() || line != text) Corrupt(is);
+    };
+    expectLine("Times:");
     std::vector<float> times, lambda;
     ReadFloats(in, spectraCount, times);
-    in.SkipWs();
-    if (!in.GetLine(line) || line != "Lambda:") Corrupt(is);
+    expectLine("Lambda:");
     ReadFloats(in, wavelengthCount, lambda);
-    in.SkipWs();
-    if (!in.GetLine(line) || line != "Data:") Corrupt(is);
+    expectLine("Data:");
 
     // Both axes were read in full, so their counts are backed by the file.
     Dimension& wl = dimensions.At(0);
@@ -160,14 +200,16 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
     values.reserve(static_cast<std::size_t>(std::min<long long>(total, 1 << 20)));
     for (long long i = 0; i < total; ++i) {
         float v;
-        if (!in.ReadFloat(v)) break;
+        in.ReadFloat(v);
+        if (in.fail()) break;
         values.push_back(v);
         in.SkipWs();
-        if (in.Failed()) break;
     }
     if (static_cast<long long>(values.size()) < total) {
-        // The file ends inside the data: the load fails, without allocating the announced block.
         in.ApplyTo(is);
+        // Values that stop at the end of the text: a cut-off file, refused with what it held,
+        // without allocating the announced block. Anything else is a failed read.
+        if (in.eof()) Fail(msg::EndsEarly(static_cast<long long>(values.size()), total));
         return is;
     }
     // The white space after the last value may run to the end of the file: that is the normal end

@@ -37,7 +37,9 @@ struct Style {
     bool csv;               // VarnixCSV; otherwise VarnixTSV
     bool extraInfo = false;  // VarnixCSV: raw DataStore contents after the history
     bool euro = false;       // VarnixTSV: German numbers
+    LossNotes* losses = nullptr;
     char sep() const { return csv ? ',' : '\t'; }
+    const char* name() const { return csv ? "VarnixCSV" : "VarnixTSV"; }
 };
 
 // Writes the slice of property p along dimension d: values separated by sep, then a line break.
@@ -76,7 +78,8 @@ const std::vector<Marker>* MarkersOf(const DataStore& ds, int d) {
     return nullptr;
 }
 
-void WriteTwoDimensional(ChunkWriter& w, DataStore& ds, const Style& style) {
+// Writes the two-dimensional tables; returns the number of values written per property.
+std::int64_t WriteTwoDimensional(ChunkWriter& w, DataStore& ds, const Style& style) {
     const char sep = style.sep();
     int row = 0, col = 1, rows, cols;
     const std::vector<Marker>* colMarkers = nullptr;
@@ -93,12 +96,14 @@ void WriteTwoDimensional(ChunkWriter& w, DataStore& ds, const Style& style) {
         rows = ds.dimensions[row].Steps();
         cols = ds.dimensions[col].Steps();
     }
+    std::int64_t rowsWritten = rows;
     for (int p = 0; p < ds.properties.Count(); ++p) {
         w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
         w.Put(ds.GetDimensionName(row, true)).Put(sep).Put(ds.GetDimensionName(col, true)).Newline();
         WriteGrid(w, ds, p, row, col, rows, cols, sep, colMarkers);
         if (!rowMarkers) continue;
         const int steps = ds.dimensions[row].Steps();
+        rowsWritten = rows;
         for (std::size_t j = 0; j < rowMarkers->size(); ++j) {
             const Marker& m = (*rowMarkers)[j];
             if (!m.visible) continue;
@@ -109,8 +114,10 @@ void WriteTwoDimensional(ChunkWriter& w, DataStore& ds, const Style& style) {
             w.Put(m.label).Put(sep);
             ds.SetDimensionCurrent(row, static_cast<int>(step));
             WriteSliceRow(w, ds, col, p, sep);
+            ++rowsWritten;
         }
     }
+    return rowsWritten * ds.dimensions[col].Steps();
 }
 
 void WriteBlocks(ChunkWriter& w, DataStore& ds, const DimensionOrder& order, int k, char sep) {
@@ -209,6 +216,8 @@ std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& styl
     if (n == 0) {
         w.Put("Warning! This DataStore doesn't contain any Dimensions.\n");
         w.Flush();
+        NoteKept(style.losses, 0, ds.ValueCount(),
+                 std::string(style.name()) + " has no table for a DataStore without dimensions");
         return os;
     }
     int kept = 3;
@@ -242,7 +251,9 @@ std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& styl
     w.Flush();
 
     w.Put("Data:\n\n");
+    std::int64_t perProperty = 1;  // values written per property
     if (written == 1) {
+        perProperty = ds.dimensions[0].Steps();
         const Dimension& dim = ds.dimensions[0];
         for (int p = 0; p < ds.properties.Count(); ++p) {
             w.Put(ds.GetDimensionName(0, true)).Put(sep);
@@ -252,9 +263,21 @@ std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& styl
             w.Newline();
         }
     } else if (written == 2) {
-        WriteTwoDimensional(w, ds, style);
+        perProperty = WriteTwoDimensional(w, ds, style);
     } else {
+        for (int i = 0; i < written; ++i) perProperty *= order.size[static_cast<std::size_t>(i)];
         WriteBlocks(w, ds, order, written, sep);
+    }
+    // The raw contents appended to a VarnixCSV file hold every value.
+    if (!style.extraInfo) {
+        std::string why;
+        if (written < n) {
+            why = std::string(style.name()) + " tables hold the " + (written == 4 ? "four" : "three") +
+                  " most significant dimensions; the others are taken at their current step";
+        } else {
+            why = "rows beyond the stored range of their dimension are left out";
+        }
+        NoteKept(style.losses, std::int64_t{ds.properties.Count()} * perProperty, ds.ValueCount(), why);
     }
     if (written >= 2) w.Newline();
     w.Newline();
@@ -275,15 +298,17 @@ std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& styl
 
 }  // namespace
 
-std::ostream& DataStore::WriteVarnixCSV(std::ostream& os, bool saveExtraInfo) {
+std::ostream& DataStore::WriteVarnixCSV(std::ostream& os, bool saveExtraInfo, LossNotes* losses) {
     Style style{true};
     style.extraInfo = saveExtraInfo;
+    style.losses = losses;
     return WriteVarnixText(*this, os, style);
 }
 
-std::ostream& DataStore::WriteVarnixTSV(std::ostream& os, bool euroLocale) {
+std::ostream& DataStore::WriteVarnixTSV(std::ostream& os, bool euroLocale, LossNotes* losses) {
     Style style{false};
     style.euro = euroLocale;
+    style.losses = losses;
     return WriteVarnixText(*this, os, style);
 }
 

@@ -8,9 +8,11 @@
 // Result: title "ASCII Import Data", one dimension "X Data" holding the x values, one property
 // "Y Data" holding the y values.
 //
-// A wrong first line, an unreadable N, an N of 0 or less, or fewer than N pairs refuse the file
-// quietly (the stream is left failed and nothing is allocated from N alone). A complete file
-// loads whether or not its last line ends in a line end.
+// A wrong first line, an unreadable N, an N of 0 or less, or a pair that is no pair of numbers
+// refuse the file quietly (the stream is left failed and nothing is allocated from N alone).
+// Pairs that stop at the end of the file are a cut-off file: refused with "The file is corrupt."
+// and how many of the N values were there. A complete file loads whether or not its last line
+// ends in a line end.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -63,8 +65,10 @@ std::istream& DataStore::ReadAsciiImport(std::istream& is) {
         ys.push_back(y);
     }
     if (static_cast<int>(xs.size()) < count) {
+        const bool cutOff = c.eof();
         c.SetFail();
         c.Finish();
+        if (cutOff) Fail(msg::EndsEarly(static_cast<long long>(ys.size()), count));
         return is;
     }
 

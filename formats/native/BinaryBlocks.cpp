@@ -102,8 +102,11 @@ void ReadValueBlock(std::istream& is, DataStore& ds, std::uint32_t byteCount, Cr
     if (blockBytes > 0) {
         float* v = ds.data.Data();
         is.read(reinterpret_cast<char*>(v), static_cast<std::streamsize>(blockBytes));
+        const std::int64_t got = is.gcount();
+        // A file that ends inside its values is cut off: refused, never padded with zeros.
+        if (got < blockBytes) Fail(msg::EndsEarly(got / 4, values));
         SwapFloats(v, static_cast<std::size_t>(values));
-        if (crc) crc->Add(v, static_cast<std::size_t>(is.gcount()));
+        if (crc) crc->Add(v, static_cast<std::size_t>(got));
     }
     // Surplus bytes: read past them (the checksum covers them too), never into the block.
     std::int64_t surplus = static_cast<std::int64_t>(byteCount) - blockBytes;
@@ -139,6 +142,20 @@ void WriteValueBlock(std::ostream& os, const DataStore& ds, Crc32* crc) {
 
 void ComputeRangeIfAny(DataStore& ds) {
     if (ds.ValueCount() > 0 && ds.data.Count() > 0) ds.ComputeDataRange();
+}
+
+void RequireValues(const DataStore& ds, const char* format, std::int64_t maxValues) {
+    const std::int64_t n = ds.ValueCount();
+    if (ds.properties.Count() < 1) CannotHold(format, "a DataStore without properties");
+    for (int k = 0; k < ds.dimensions.Count(); ++k)
+        if (ds.dimensions.At(k).Steps() < 1)
+            CannotHold(format, "the dimension '" + ds.dimensions.At(k).name + "', which has no steps");
+    if (n < 0 || n > maxValues) CannotHold(format, "more than " + std::to_string(maxValues) + " values");
+    if (ds.data.Count() < n) Fail(msg::kDPointerIndex);
+}
+
+void RequireNoNul(std::string_view text, const char* format, const char* what) {
+    if (text.find('\0') != std::string_view::npos) CannotHold(format, std::string(what) + " holding a NUL character");
 }
 
 void StepBack4(std::istream& is) { is.seekg(-4, std::ios_base::cur); }

@@ -9,7 +9,17 @@
 //
 // Load answers false when the file cannot be opened or the reader leaves its stream in any state
 // other than good; refusals and reader failures are exceptions carrying the user's message.
+//
+// Three guards stand before any reader:
+//  - Only regular files are opened: a folder, a named pipe or a device is refused by what it is,
+//    before it is opened (opening a pipe would wait for a writer, a device may never end).
+//  - The first line (and the CARY probe's second) is read with a cap: a file whose first line
+//    runs on past it is unrecognised at once, whatever its size.
+//  - A store that comes out of a reader with no values (no property, or an axis without steps)
+//    is refused: no target could hold it, and every writer would make a file nothing reads.
 #include "formats/native/LoadSource.h"
+
+#include <sys/stat.h>
 
 #include <fstream>
 #include <memory>
@@ -36,6 +46,9 @@ struct LoadRule {
     Reader reader;
     const char* refusal;
 };
+
+// Longest first line looked at: every recognised first line is far shorter.
+constexpr std::size_t kFirstLineLimit = 8192;
 
 constexpr const char* kCsvExportOnly = "CSV is an export only format.\nIt cannot be imported.\n";
 constexpr const char* kJcampExportOnly = "JCAMP-DX is an export only format.\nIt cannot be imported.\n";
@@ -81,7 +94,7 @@ const LoadRule* FindRule(std::string_view line) {
 bool LooksLikeCary(TextCursor& probe) {
     std::string columns;
     probe.SkipWs();
-    probe.GetLine(columns);
+    if (!probe.GetLineCapped(columns, kFirstLineLimit)) return false;
     double x = 0, y = 0;
     probe.ReadDouble(x);
     probe.SkipWs();
@@ -90,20 +103,46 @@ bool LooksLikeCary(TextCursor& probe) {
     return probe.good() && separator == ',';
 }
 
+// A full load must give values: a store without any (no property, an axis without steps) has
+// nothing a conversion could carry. The block must hold what the axes announce.
+bool RequireValues(const DataStore& ds, bool loaded, bool headerOnly) {
+    if (!loaded || headerOnly) return loaded;
+    const std::int64_t n = ds.ValueCount();
+    if (n == 0) Fail(msg::kNoValues);
+    if (n < 0 || ds.data.Count() < n) Fail(msg::kFileCorrupt);
+    return true;
+}
+
 }  // namespace
+
+std::string NotARegularFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};  // opening it will tell
+    return KindOfFile(st.st_mode);
+}
+
+std::string KindOfFile(unsigned mode) {
+    if (S_ISREG(mode)) return {};
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a named pipe (FIFO)";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
 
 bool LoadFromStreams(DataStore& ds, std::istream& in, const TextReopener& reopenAsText, bool headerOnly) {
     TextCursor probe(in);
     probe.SkipWs();
     std::string line;
-    probe.GetLine(line);
+    if (!probe.GetLineCapped(line, kFirstLineLimit)) Fail(msg::kUnrecognised);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     ds.formatName = line;
 
     const LoadRule* rule = FindRule(line);
     if (rule && rule->action == Action::Refuse) Fail(rule->refusal);
 
-    if (rule && rule->action == Action::SameBinaryStream) return rule->reader(ds, in, headerOnly).good();
+    if (rule && rule->action == Action::SameBinaryStream) return RequireValues(ds, rule->reader(ds, in, headerOnly).good(), headerOnly);
 
     Reader reader = nullptr;
     if (rule) {
@@ -116,7 +155,7 @@ bool LoadFromStreams(DataStore& ds, std::istream& in, const TextReopener& reopen
     }
     std::unique_ptr<std::istream> text = reopenAsText();
     if (!text) return false;
-    return reader(ds, *text, headerOnly).good();
+    return RequireValues(ds, reader(ds, *text, headerOnly).good(), headerOnly);
 }
 
 bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly) {
@@ -131,6 +170,9 @@ bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly) {
 }
 
 bool DataStore::Load(const std::string& path, bool headerOnly) {
+    // Checked by name just before opening; a name swapped for a pipe in between is not caught.
+    const std::string kind = NotARegularFile(path);
+    if (!kind.empty()) Fail("This is " + kind + ", not a measurement file.\n");
     std::ifstream in(path, std::ios_base::in | std::ios_base::binary);
     if (!in.is_open()) return false;
     // Text readers read the same open file again from its start, through the CR LF translation

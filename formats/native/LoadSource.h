@@ -6,6 +6,7 @@
 #include <functional>
 #include <istream>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "datastore/DataStore.h"
@@ -23,5 +24,11 @@ bool LoadFromStreams(DataStore& ds, std::istream& binary, const TextReopener& re
 
 // LoadFromStreams over a copy of `bytes`; fileName becomes "(memory)".
 bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly = false);
+
+// What the path names when that is not a regular file ("a folder", "a named pipe (FIFO)", "a
+// character device", ...); empty for a regular file, or when the path cannot be looked at.
+std::string NotARegularFile(const std::string& path);
+// The same for a file mode as stat() gives it.
+std::string KindOfFile(unsigned mode);
 
 }  // namespace kyn

@@ -216,6 +216,66 @@ void TextCursor::GetLine(std::string& line, char delimiter) {
     }
 }
 
+bool TextCursor::GetLineCapped(std::string& line, std::size_t limit) {
+    if (!good()) {
+        fail_ = true;
+        return false;
+    }
+    line.clear();
+    const std::size_t buffered = Fill(limit + 1);
+    const char* start = buf_.data() + pos_;
+    const auto* hit = static_cast<const char*>(std::memchr(start, '\n', std::min(buffered, limit + 1)));
+    if (!hit) {
+        if (buffered > limit) return false;  // no line end within the limit
+        // The text ends within the limit: the rest is the line.
+        line.assign(start, buffered);
+        pos_ += buffered;
+        eof_ = true;
+        if (buffered == 0) fail_ = true;
+        return true;
+    }
+    line.assign(start, static_cast<std::size_t>(hit - start));
+    pos_ += static_cast<std::size_t>(hit - start) + 1;
+    return true;
+}
+
+void TextCursor::GetUntil(std::string& out, char delimiter, int* stop) {
+    out.clear();
+    if (stop) *stop = -1;
+    if (!good()) {
+        fail_ = true;
+        return;
+    }
+    bool extracted = false;
+    for (;;) {
+        if (AtEnd()) {
+            eof_ = true;
+            if (!extracted) fail_ = true;
+            return;
+        }
+        const char c = buf_[pos_++];
+        extracted = true;
+        if (c == delimiter || c == '\n') {
+            if (stop) *stop = static_cast<unsigned char>(c);
+            return;
+        }
+        out.push_back(c);
+    }
+}
+
+void TextCursor::ReadWord(std::string& word) {
+    word.clear();
+    if (!SkipWsForExtraction()) return;
+    for (;;) {
+        while (pos_ < end_ && !IsSpace(buf_[pos_])) word.push_back(buf_[pos_++]);
+        if (pos_ < end_) return;
+        if (Fill(1) == 0) {
+            eof_ = true;
+            return;
+        }
+    }
+}
+
 int TextCursor::Get() {
     if (!good()) {
         fail_ = true;
@@ -403,6 +463,13 @@ std::int64_t TextCursor::Remaining() {
     if (sourceDone_) return buffered;
     const std::int64_t left = BytesLeft(is_);
     return left < 0 ? -1 : buffered + left;
+}
+
+void TextCursor::ApplyTo(std::istream& is) const {
+    std::ios_base::iostate s = std::ios_base::goodbit;
+    if (eof_) s |= std::ios_base::eofbit;
+    if (fail_) s |= std::ios_base::failbit;
+    is.clear(s);
 }
 
 void TextCursor::Finish() {

@@ -12,8 +12,13 @@
 //    number text, set eof when the number runs into the end and fail when there is no number
 //    (value 0) or it is out of range (value at the limit);
 //  - Get / Peek take one character; Get at the end sets eof and fail.
+//  - ReadWord (operator>> for a string) skips white space and takes characters up to the next
+//    white space; GetUntil takes characters up to a delimiter or the end of the line.
 // Numbers are parsed with std::from_chars. Beyond what a stream reads, ReadFloat also accepts
-// "nan", "inf" and "-inf" (the forms our writers print for NaN and infinity).
+// "nan", "inf" and "-inf" (the forms our writers print for NaN and infinity). A number too small
+// for its type reads as zero (of its sign) without a failure, as the stream of the C++ library
+// reads it; one too large fails at the type's largest value. Every text reader of the program
+// reads its numbers through this one cursor, so one text means one value in every format.
 //
 // The cursor reads ahead from the stream buffer; Finish() passes its flags on to the stream.
 #pragma once
@@ -39,9 +44,19 @@ public:
     bool fail() const { return fail_; }
     void SetFail() { fail_ = true; }
     void Clear() { eof_ = fail_ = false; }
+    void ClearEof() { eof_ = false; }
 
     void SkipWs();
     void GetLine(std::string& line, char delimiter = '\n');
+    // GetLine that gives up after `limit` characters: false (and nothing taken beyond them) when
+    // no line end comes within them. For the first lines of a file that may be anything at all.
+    bool GetLineCapped(std::string& line, std::size_t limit);
+    // Characters up to `delimiter` or the end of the line, whichever comes first; the character
+    // that stops the read is taken and reported in `stop` (-1 at the end of the text). At the end
+    // sets eof, and fail as well when nothing was taken.
+    void GetUntil(std::string& out, char delimiter, int* stop = nullptr);
+    // operator>> for a word: white space skipped, then characters up to the next white space.
+    void ReadWord(std::string& word);
     int Get();   // the character, or -1
     int Peek();  // the next character without taking it, or -1 (sets eof at the end)
     void ReadInt(int& value);
@@ -65,6 +80,8 @@ public:
 
     // Sets the stream's state to the cursor's flags (added to what the stream has).
     void Finish();
+    // Replaces the stream's state by the cursor's flags.
+    void ApplyTo(std::istream& is) const;
 
 private:
     // Ensures at least `need` characters are buffered, unless the source ends first.

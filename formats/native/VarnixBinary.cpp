@@ -39,7 +39,32 @@ constexpr std::int32_t kMaxProperties = 255;
 constexpr std::int32_t kMaxDimensions = 255;
 }  // namespace
 
+namespace {
+
+// Everything the writer puts into the file must come back from the reader as it was written.
+void CheckVarnixBinaryCanHold(const DataStore& ds) {
+    native::RequireValues(ds, kMagic, native::kMaxDataBytes / 4);
+    if (ds.properties.Count() > kMaxProperties) CannotHold(kMagic, "more than 255 properties");
+    if (ds.dimensions.Count() > kMaxDimensions) CannotHold(kMagic, "more than 255 dimensions");
+    if (static_cast<std::uint32_t>(ds.remarks.Count()) > kMaxRemarkCount)
+        CannotHold(kMagic, "more than 65535 remarks");
+    // A history count above 255 reads as the start of an old-style single text.
+    if (ds.history.size() > 255) CannotHold(kMagic, "more than 255 history entries");
+    native::RequireNoNul(ds.title, kMagic, "a title");
+    for (int i = 0; i < ds.remarks.Count(); ++i) native::RequireNoNul(ds.remarks.At(i), kMagic, "a remark");
+    for (int i = 0; i < ds.properties.Count(); ++i) native::RequireNoNul(ds.properties.At(i), kMagic, "a property name");
+    for (int k = 0; k < ds.dimensions.Count(); ++k)
+        native::RequireNoNul(ds.dimensions.At(k).name, kMagic, "a dimension name");
+    for (const HistoryEntry& e : ds.history) {
+        native::RequireNoNul(e.text, kMagic, "a history text");
+        native::RequireNoNul(e.user, kMagic, "a history entry's user name");
+    }
+}
+
+}  // namespace
+
 std::ostream& DataStore::WriteVarnixBinary(std::ostream& os, bool headerOnly) {
+    CheckVarnixBinaryCanHold(*this);
     os << kMagic << '\n';
     WriteText(os, title);
     WriteI32(os, remarks.Count());

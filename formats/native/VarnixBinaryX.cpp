@@ -69,7 +69,43 @@ void FeedBuffer(Crc32& crc, const std::ostringstream& buffer) {
 }
 }  // namespace
 
+namespace {
+
+// Everything the writer puts into the file must come back from the reader as it was written. A
+// store never given a view state (never initialised) is "not valid".
+void CheckVarnixBinaryXCanHold(const DataStore& ds) {
+    const char* f = kMagic;
+    if (ds.viewState.dimensionCount < 1) Fail(msg::kDatastoreNotValid);
+    native::RequireValues(ds, f, native::kMaxDataBytes / 4);
+    if (ds.properties.Count() > kMaxProperties) CannotHold(f, "more than 255 properties");
+    if (ds.dimensions.Count() > kMaxDimensions) CannotHold(f, "more than 255 dimensions");
+    if (ds.viewState.dimensionCount > 20) CannotHold(f, "the view state of more than 20 dimensions");
+    // A remark count above 255 reads as the start of an old-style single remark.
+    if (static_cast<std::uint32_t>(ds.remarks.Count()) > kMaxRemarkCount) CannotHold(f, "more than 255 remarks");
+    native::RequireNoNul(ds.title, f, "a title");
+    for (int i = 0; i < ds.remarks.Count(); ++i) native::RequireNoNul(ds.remarks.At(i), f, "a remark");
+    for (int i = 0; i < ds.properties.Count(); ++i) native::RequireNoNul(ds.properties.At(i), f, "a property name");
+    for (int k = 0; k < ds.dimensions.Count(); ++k) native::RequireNoNul(ds.dimensions.At(k).name, f, "a dimension name");
+    for (const FileAttributes* a : {static_cast<const FileAttributes*>(&ds.fileAttributes),
+                                    static_cast<const FileAttributes*>(&ds.parentAttributes)}) {
+        native::RequireNoNul(a->fileId, f, "a file identifier");
+        native::RequireNoNul(a->timeStamp, f, "a file time stamp");
+    }
+    native::RequireNoNul(ds.parentAttributes.fileName, f, "a parent file name");
+    for (const auto& list : ds.viewState.markers)
+        for (const Marker& m : list)
+            if (m.visible) native::RequireNoNul(m.label, f, "a marker label");
+    for (const HistoryEntry& e : ds.history) {
+        native::RequireNoNul(e.title, f, "a history title");
+        native::RequireNoNul(e.text, f, "a history text");
+        native::RequireNoNul(e.user, f, "a history entry's user name");
+    }
+}
+
+}  // namespace
+
 std::ostream& DataStore::WriteVarnixBinaryX(std::ostream& os, bool headerOnly) {
+    CheckVarnixBinaryXCanHold(*this);
     Crc32 crc;
     os << kMagic << '\n';
     formatName = kMagic;

@@ -32,14 +32,18 @@
 // dimensions are separated by empty lines. Values are floats printed as %g with six significant
 // digits (exponent of at least three digits); NaN and infinity as nan, inf, -inf.
 //
-// Reading follows the stream rules of TextCursor: white space is skipped before every value, the
-// comma must follow a value directly, and a file that simply ends early (inside the data or
-// without a history) loads with the missing values left at 0. Older files have a single remark
-// line in place of "Remarks:" and its count, and one history text without a count.
+// Reading follows the stream rules of TextCursor: white space is skipped before every value and
+// the comma must follow a value directly. A file that ends after its values without a history
+// loads; one that ends inside the values is refused with how many of them it held. Older files
+// have a single remark line in place of "Remarks:" and its count, and one history text without a
+// count.
 //
 // Option lines are read back (this program's own extension): after the dimension blocks, lines
 // that cannot start a number and are not "History:" are taken as options.
+#include <algorithm>
+#include <climits>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -64,25 +68,47 @@ constexpr int kMaxNewStyleHistory = 65535;  // above: an old-style file with one
     Fail(msg::kFileCorrupt);
 }
 
-// n values of one row: each but the last followed directly by a comma; white space before each.
-void ReadRow(TextCursor& c, float* out, int n) {
+// n values of one row: each but the last followed directly by a comma; white space before each,
+// and (with `skipAfter`) after the last. Returns how many values were read.
+int ReadRow(TextCursor& c, float* out, int n, bool skipAfter = true) {
     for (int i = 0; i + 1 < n; ++i) {
         if (c.ReadFloatAndSeparator(out[i], ',')) continue;
         c.SkipWs();
         c.ReadFloat(out[i]);
+        if (c.fail()) return i;
         if (c.Get() != ',') {
             c.SetFail();
-            return;
+            return i + 1;
         }
     }
     c.SkipWs();
     c.ReadFloat(out[n - 1]);
-    c.SkipWs();
+    if (c.fail()) return n - 1;
+    if (skipAfter) c.SkipWs();
+    return n;
 }
 
-// One dimension block: name line, count, the row of axis values.
-void ReadDimensionBlock(TextCursor& c, Dimension& d) {
-    c.GetLine(d.name);
+// Empty or nothing but white space: a text the white space skip before it would skip whole.
+bool IsBlank(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char ch) { return IsSpace(ch); });
+}
+
+// After a count: the white space up to the next text, or (exact) the rest of the count's line,
+// so that an empty text on the next line is not skipped.
+void ReadCountLineEnd(TextCursor& c, bool exact) {
+    if (!exact) {
+        c.SkipWs();
+        return;
+    }
+    std::string rest;
+    if (c.good()) c.GetLine(rest);
+    if (!IsBlank(rest)) c.SetFail();
+}
+
+// The rest of one dimension block after its name: the count and the row of axis values. Read
+// exactly, the block must end with the row's line end and one empty line (so that an empty name
+// in the next block is not skipped).
+void ReadDimensionBlock(TextCursor& c, Dimension& d, bool exact) {
     if (!d.name.empty() && d.name.back() == '\r') d.name.pop_back();
     int n = 0;
     c.ReadInt(n);
@@ -94,19 +120,27 @@ void ReadDimensionBlock(TextCursor& c, Dimension& d) {
     const std::int64_t left = c.Remaining();
     if (left >= 0 && n > (left + 1) / 2) Corrupt(c);
     d.values.Resize(n);
-    ReadRow(c, d.values.Data(), n);
+    ReadRow(c, d.values.Data(), n, !exact);
+    if (exact && c.good()) {
+        std::string rest;
+        c.GetLine(rest);
+        if (!IsBlank(rest)) c.SetFail();
+        if (c.good()) c.GetLine(rest);
+        if (!IsBlank(rest)) c.SetFail();
+    }
 }
 
-// Values of dimension level k (0 = rows) for one property, in storage order.
-void ReadLevel(TextCursor& c, const Array<Dimension>& dims, int k, float*& out) {
+// Values of dimension level k (0 = rows) for one property, in storage order; adds the number of
+// values read to `read`.
+void ReadLevel(TextCursor& c, const Array<Dimension>& dims, int k, float*& out, std::int64_t& read) {
     const int n = dims.At(k).Steps();
     if (k == 0) {
         if (!c.good()) return;
-        ReadRow(c, out, n);
+        read += ReadRow(c, out, n);
         out += n;
         return;
     }
-    for (int i = 0; i < n && c.good(); ++i) ReadLevel(c, dims, k - 1, out);
+    for (int i = 0; i < n && c.good(); ++i) ReadLevel(c, dims, k - 1, out, read);
 }
 
 bool StartsLikeNumber(std::string_view line) {
@@ -141,42 +175,54 @@ void StoreLines(Array<std::string>& target, std::vector<std::string>& lines) {
     for (int i = 0; i < target.Count(); ++i) target.At(i) = std::move(lines[static_cast<std::size_t>(i)]);
 }
 
-}  // namespace
+// What the line-by-line reading of a header found.
+struct ExactReading {
+    bool blank = false;            // a remark or name was empty or all white space
+    bool newStyleRemarks = false;  // "Remarks:" and a count (not an old-style single remark line)
+};
 
-std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
-    fileAttributes.cfrCompliant = false;
-    is.clear();
-    is.seekg(0);
-    TextCursor c(is);
-
+// Reads everything before the values: magic, title, remarks, properties, dimensions and option
+// lines. With `exact` given, remarks and names are read line by line as this program writes them
+// (an empty line is an empty text) and the lines around them must be exactly as written.
+// Without it, white space and blank lines before each remark and name are skipped, as files of
+// other programs need. Returns false with the stream failed when "Dimensions:" is missing
+// (refused quietly); a broken header throws.
+bool ReadHeader(DataStore& ds, TextCursor& c, ExactReading* exactReading) {
+    const bool exact = exactReading != nullptr;
+    const auto text = [&](std::string& out) {
+        if (!exact) c.SkipWs();
+        c.GetLine(out);
+        if (exact && IsBlank(out)) exactReading->blank = true;
+    };
+    ds.options.Resize(0);
     std::string line;
     c.GetLine(line);
     if (line != kMagic && line != kMagic11) {
         c.SetFail();
         Corrupt(c);
     }
-    c.GetLine(title);
+    c.GetLine(ds.title);
 
     // Remarks: "Remarks:" and a count, or (old style) one remark line followed by a number.
     c.GetLine(line);
     int count = 0;
     c.ReadInt(count);
     if (line == "Remarks:") {
-        c.Get();  // the line end after the count
+        if (exact) exactReading->newStyleRemarks = true;
+        if (exact)
+            ReadCountLineEnd(c, true);
+        else
+            c.Get();  // the line end after the count
         std::vector<std::string> read;
-        for (int i = 0; i < count && c.good(); ++i) {
-            c.SkipWs();
-            read.emplace_back();
-            c.GetLine(read.back());
-        }
+        for (int i = 0; i < count && c.good(); ++i) text(read.emplace_back());
         c.SkipWs();
         int unused = 0;
         c.ReadInt(unused);
         if (!c.good()) Corrupt(c);
-        StoreLines(remarks, read);
+        StoreLines(ds.remarks, read);
     } else {
-        remarks.Resize(1);
-        remarks.At(0) = line;
+        ds.remarks.Resize(1);
+        ds.remarks.At(0) = line;
     }
 
     // Properties.
@@ -192,17 +238,13 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
     int propertyCount = 0;
     c.SkipWs();
     c.ReadInt(propertyCount);
-    c.SkipWs();
+    ReadCountLineEnd(c, exact);
     if (propertyCount < 1) Corrupt(c);
     {
         // Read as many names as are there; the count alone allocates nothing.
         std::vector<std::string> read;
-        for (int i = 0; i < propertyCount && c.good(); ++i) {
-            c.SkipWs();
-            read.emplace_back();
-            c.GetLine(read.back());
-        }
-        StoreLines(properties, read);
+        for (int i = 0; i < propertyCount && c.good(); ++i) text(read.emplace_back());
+        StoreLines(ds.properties, read);
     }
 
     // Dimensions; a file without them is refused quietly (failed stream, no message).
@@ -214,21 +256,66 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
         c.GetLine(header);
         c.SetFail();
         c.Finish();
-        return is;
+        return false;
     }
     int dimensionCount = 0;
     c.SkipWs();
     c.ReadInt(dimensionCount);
-    c.SkipWs();
+    ReadCountLineEnd(c, exact);
     if (dimensionCount < 1 || dimensionCount > kMaxDimensions) Corrupt(c);
-    dimensions.Resize(dimensionCount);
+    ds.dimensions.Resize(dimensionCount);
     for (int k = 0; k < dimensionCount && c.good(); ++k) {
-        c.SkipWs();
-        ReadDimensionBlock(c, dimensions.At(k));
+        Dimension& d = ds.dimensions.At(k);
+        text(d.name);
+        ReadDimensionBlock(c, d, exact);
     }
     if (c.fail()) Corrupt(c);
 
-    ReadOptionLines(c, options);
+    ReadOptionLines(c, ds.options);
+    return true;
+}
+
+// What the skipping reading makes of texts that the line-by-line reading read whole.
+void TrimLeadingBlanks(DataStore& ds, const ExactReading& exact) {
+    const auto trim = [](std::string& t) {
+        std::size_t k = 0;
+        while (k < t.size() && IsSpace(t[k])) ++k;
+        t.erase(0, k);
+    };
+    if (exact.newStyleRemarks)  // an old-style file's one remark is its whole line in both readings
+        for (int i = 0; i < ds.remarks.Count(); ++i) trim(ds.remarks.At(i));
+    for (int i = 0; i < ds.properties.Count(); ++i) trim(ds.properties.At(i));
+    for (int k = 0; k < ds.dimensions.Count(); ++k) trim(ds.dimensions.At(k).name);
+}
+
+}  // namespace
+
+std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
+    fileAttributes.cfrCompliant = false;
+    is.clear();
+    is.seekg(0);
+    // The header is first read line by line, as this program writes it, where an empty line is
+    // an empty remark or name. When that reading finds no such text it gives what the skipping
+    // reading below gives (less the white space that one skips before each text), so files of
+    // every origin read as they always did; when it fails, the skipping reading decides, and its
+    // refusal is the one given.
+    auto cursor = std::make_unique<TextCursor>(is);
+    ExactReading exact;
+    bool header = false;
+    try {
+        header = ReadHeader(*this, *cursor, &exact);
+    } catch (const KynError&) {
+        header = false;
+    }
+    if (header && !exact.blank) TrimLeadingBlanks(*this, exact);
+    if (!header) {
+        is.clear();
+        is.seekg(0);
+        cursor = std::make_unique<TextCursor>(is);
+        if (!ReadHeader(*this, *cursor, nullptr)) return is;
+    }
+    TextCursor& c = *cursor;
+
     if (headerOnly) {
         // A header that simply ends with the file is complete.
         if (!c.fail()) c.Clear();
@@ -241,7 +328,13 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
     Initialize();
     if (data.Count() > 0) {
         float* out = data.Data();
-        for (int p = 0; p < properties.Count(); ++p) ReadLevel(c, dimensions, dimensions.Count() - 1, out);
+        std::int64_t read = 0;
+        for (int p = 0; p < properties.Count(); ++p) ReadLevel(c, dimensions, dimensions.Count() - 1, out, read);
+        // Values that stop at the end of the file: a cut-off file, refused rather than padded.
+        if (c.eof() && read < ValueCount()) {
+            c.Finish();
+            Fail(msg::EndsEarly(read, ValueCount()));
+        }
         ComputeDataRange();
     }
 
@@ -290,7 +383,41 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
     return is;
 }
 
+namespace {
+
+// A one-line text of the header cannot hold a line feed: it would become lines of their own.
+void RequireOneLine(const std::string& text, const char* what) {
+    if (text.find('\n') != std::string::npos) CannotHold(kMagic, std::string(what) + " that spans several lines");
+}
+
+// Everything the writer puts into the file must come back from the reader as it was written.
+void CheckVarnixStoreCanHold(const DataStore& ds) {
+    native::RequireValues(ds, kMagic, INT_MAX);
+    if (ds.dimensions.Count() < 1) CannotHold(kMagic, "a DataStore without dimensions");
+    if (ds.dimensions.Count() > kMaxDimensions) CannotHold(kMagic, "more than 255 dimensions");
+    RequireOneLine(ds.title, "a title");
+    for (int i = 0; i < ds.remarks.Count(); ++i) RequireOneLine(ds.remarks.At(i), "a remark");
+    for (int i = 0; i < ds.properties.Count(); ++i) RequireOneLine(ds.properties.At(i), "a property name");
+    for (int k = 0; k < ds.dimensions.Count(); ++k) RequireOneLine(ds.dimensions.At(k).name, "a dimension name");
+    // Option lines have no count: the reader tells them from the values by their first characters.
+    for (int i = 0; i < ds.options.Count(); ++i) {
+        const std::string& o = ds.options.At(i);
+        RequireOneLine(o, "an option line");
+        if (o.empty() || StartsLikeNumber(o) || o == "History:")
+            CannotHold(kMagic, "the option line '" + o + "', which reads as something else");
+    }
+    if (ds.history.size() > static_cast<std::size_t>(kMaxNewStyleHistory))
+        CannotHold(kMagic, "more than 65535 history entries");
+    for (const HistoryEntry& e : ds.history) {
+        native::RequireNoNul(e.text, kMagic, "a history text");
+        native::RequireNoNul(e.user, kMagic, "a history entry's user name");
+    }
+}
+
+}  // namespace
+
 std::ostream& DataStore::WriteVarnixStore(std::ostream& os, bool headerOnly) {
+    CheckVarnixStoreCanHold(*this);
     native::TextOut out(os);
     out.Line(kMagic);
     out.Line(title);

@@ -122,8 +122,8 @@ TEST_F(Kynconvert, ParallelJobsGiveTheSameOutputsAndSummaryAsOne) {
         inputs.push_back(dir / ("m" + std::to_string(k) + ".dsa"));
         WriteMeasurement(inputs.back(), "m" + std::to_string(k));
     }
-    // Two inputs that name the same output in the output folder: one by one, the first path is
-    // converted last and its output stays; with -j it must be the same.
+    // Two inputs that would name the same output in the output folder: the first path is planned
+    // last and takes the numbered name, one by one and with -j alike.
     fs::create_directory(dir.path() / "other");
     inputs.insert(inputs.begin(), dir / "other/m5.dsa");
     WriteMeasurement(inputs.front(), "other m5");
@@ -135,11 +135,12 @@ TEST_F(Kynconvert, ParallelJobsGiveTheSameOutputsAndSummaryAsOne) {
         const RunResult r = Run(args);
         EXPECT_EQ(r.exitCode, 0) << jobs << r.err;
         EXPECT_NE(r.err.find("Done. Processed 13 files.\n"), std::string::npos) << jobs << r.err;
-        EXPECT_EQ(ListDir(out).size(), 12u) << jobs;
+        EXPECT_EQ(ListDir(out).size(), 13u) << jobs;
         for (int k = 0; k < 12; ++k) {
             const std::string name = "m" + std::to_string(k);
-            EXPECT_EQ(LoadedTitle((out / (name + ".dsx")).string()), k == 5 ? "other m5" : name) << jobs;
+            EXPECT_EQ(LoadedTitle((out / (name + ".dsx")).string()), name) << jobs;
         }
+        EXPECT_EQ(LoadedTitle((out / "m5(2).dsx").string()), "other m5") << jobs;
     }
 }
 

@@ -1,7 +1,6 @@
 // Output names: stems, extensions, Acorn suffixes, in-place and the numbered name.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include "conversion/OutputNaming.h"
 #include "TestSupport.h"
@@ -46,13 +45,47 @@ TEST(OutputNaming, RulesInOrder) {
         SCOPED_TRACE(c.input + " " + c.extension);
         const OutputPlan plan = PlanOutput(c.input, c.extension, {c.acorn, c.inPlace, c.outputDirectory});
         EXPECT_EQ(plan.outputPath, c.output);
-        // The parallel job groups files by the names they may get, before looking at any file.
-        const std::vector<std::string> possible =
-            PossibleOutputPaths(c.input, c.extension, {c.acorn, c.inPlace, c.outputDirectory});
-        EXPECT_NE(std::find(possible.begin(), possible.end(), c.output), possible.end());
     }
     // A bare input name is worked on in the current folder.
     EXPECT_EQ(PlanOutput("data.dsa", ".dsx", {}).directory, ".");
+}
+
+// The names of a whole job, planned before anything is written.
+std::vector<std::string> Outputs(const std::vector<std::string>& inputs, const std::string& extension,
+                                 const NamingRules& rules = {}) {
+    std::vector<std::string> out;
+    const std::vector<FilePlan> plans = PlanJobOutputs({inputs.begin(), inputs.end()}, extension, rules);
+    for (const FilePlan& p : plans)
+        out.push_back(p.duplicateOf >= 0 ? "duplicate of " + std::to_string(p.duplicateOf) : p.names.outputPath);
+    return out;
+}
+
+TEST(OutputNaming, AnOutputNeverNamesAnInputOrAnotherOutputOfTheJob) {
+    test::TempDir dir;
+    const std::string d = dir.path().string() + "/";
+    for (const char* name : {"m.dsb", "m.dsa", "m(2).dsa", "a.dsb"}) test::WriteFile(d + name, name);
+    // m.dsb would write m.dsa, another input; m.dsa's own "(2)" name is an input too. The job
+    // takes the last path first, so m(2).dsa is planned first and keeps the plain name.
+    EXPECT_EQ(Outputs({d + "m.dsb", d + "m.dsa", d + "m(2).dsa"}, ".dsa"),
+              (std::vector<std::string>{d + "m(4).dsa", d + "m(3).dsa", d + "m(2)(2).dsa"}));
+    // Two inputs of one name from two folders into one output folder: numbered in the job's order.
+    std::filesystem::create_directories(d + "a");
+    std::filesystem::create_directories(d + "b");
+    test::WriteFile(d + "a/x.dsb", "1");
+    test::WriteFile(d + "b/x.dsb", "2");
+    EXPECT_EQ(Outputs({d + "a/x.dsb", d + "b/x.dsb"}, ".dsa", {0, 0, d + "out"}),
+              (std::vector<std::string>{d + "out/x(2).dsa", d + "out/x.dsa"}));
+    // A file that exists but is no input keeps its name (the overwrite question decides).
+    EXPECT_EQ(Outputs({d + "a.dsb"}, ".dsx"), (std::vector<std::string>{d + "a.dsx"}));
+    // The same file named twice, through another spelling too: converted once.
+    EXPECT_EQ(Outputs({d + "a.dsb", d + "./a.dsb", d + "b/../a.dsb"}, ".dsx"),
+              (std::vector<std::string>{"duplicate of 2", "duplicate of 2", d + "b/../a.dsx"}));
+    // In place, an output names its own input and nothing else. (Stripping Acorn suffixes turns
+    // in-place off: the stripped name is numbered like any other.)
+    EXPECT_EQ(Outputs({d + "m.dsa", d + "m.dsb"}, ".dsa", {0, 1, ""}), (std::vector<std::string>{d + "m.dsa", d + "m.dsb"}));
+    test::WriteFile(d + "m,FFA", "acorn");
+    EXPECT_EQ(Outputs({d + "m.dsa", d + "m,FFA"}, ".dsa", {1, 1, ""}),
+              (std::vector<std::string>{d + "m(3).dsa", d + "m(2).dsa"}));
 }
 
 TEST(OutputNaming, SameFileThroughAnotherSpellingGetsTheNumberedName) {
@@ -63,8 +96,10 @@ TEST(OutputNaming, SameFileThroughAnotherSpellingGetsTheNumberedName) {
     EXPECT_TRUE(SameFile(dir / "data.dsa", viaAlias));
     EXPECT_FALSE(SameFile(dir / "data.dsa", dir / "other.dsa"));
     EXPECT_EQ(PlanOutput(dir / "data.dsa", ".dsa", {0, 0, dir / "alias"}).outputName, "data(2).dsa");
-    EXPECT_EQ(PossibleOutputPaths(dir / "data.dsa", ".dsa", {0, 0, dir / "alias"}),
-              (std::vector<std::string>{dir / "alias/data.dsa", dir / "alias/data(2).dsa"}));
+    // A hard link to another input is that input.
+    std::filesystem::create_hard_link(dir / "data.dsa", dir / "link.dsx");
+    EXPECT_EQ(Outputs({dir / "data.dsa", dir / "link.dsx"}, ".dsx"),
+              (std::vector<std::string>{"duplicate of 1", dir / "link(2).dsx"}));
 }
 
 }  // namespace

@@ -79,24 +79,31 @@ TEST_F(ParallelJobTest, OverwriteQuestionsComeOneAtATimeInTheJobsOrder) {
     EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 3, 3}));
 }
 
-TEST_F(ParallelJobTest, InputsNamingTheSameOutputMeetAsInTheSequentialJob) {
-    // a.dsa and a.dsx both become a.dsb; b.dsb is an input and the output of b.dsa. Sequentially
-    // the lower index is converted later and wins; the question about it comes second.
-    const std::string a1 = In("a.dsa", "first"), a2 = In("a.dsx", "second");
-    const std::string b1 = In("b.dsb", "binary"), b2 = In("b.dsa", "text");
-    std::vector<std::string> in = {a1, b1, a2, b2};
-    for (int k = 0; k < 6; ++k) in.push_back(In("x" + std::to_string(k) + ".dsa"));
-    job.DefaultFileType = 1;
-    platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::Yes};
-    const JobOutcome r = RunWith(in, 4);
-    EXPECT_EQ(ReadFile(dir / "a.dsb"), "out:first\n");
-    // b.dsa replaced b.dsb before b.dsb's own turn; b.dsb then gives b(2).dsb from the new text.
-    EXPECT_EQ(ReadFile(dir / "b.dsb"), "out:text\n");
-    EXPECT_EQ(ReadFile(dir / "b(2).dsb"), "out:out:text\n\n");
-    ASSERT_EQ(platform.questions.size(), 2u);
-    EXPECT_NE(platform.questions[0].find("b.dsa to b.dsb"), std::string::npos);
-    EXPECT_NE(platform.questions[1].find("a.dsa to a.dsb"), std::string::npos);
-    EXPECT_EQ(r.processed, 10);
+TEST_F(ParallelJobTest, InputsNamingTheSameOutputGetNumberedNamesWhateverTheJobCount) {
+    // a.dsa and a.dsx would both become a.dsb; b.dsb is an input and would be the output of
+    // b.dsa. Planned in the job's order (the last path first), every file gets its own output
+    // and no input is replaced, one by one or several at once, even with overwriting on.
+    for (const int jobs : {1, 4}) {
+        SCOPED_TRACE(jobs);
+        TempDir fresh;
+        const auto in = [&](const std::string& name, const std::string& text) {
+            WriteFile(fresh / name, text);
+            return fresh / name;
+        };
+        std::vector<std::string> inputs = {in("a.dsa", "first"), in("b.dsb", "binary"), in("a.dsx", "second"),
+                                           in("b.dsa", "text")};
+        for (int k = 0; k < 6; ++k) inputs.push_back(in("x" + std::to_string(k) + ".dsa", "x"));
+        job.DefaultFileType = 1;
+        job.SilentlyOverwrite = 1;
+        const JobOutcome r = RunWith(inputs, jobs);
+        EXPECT_EQ(r.processed, 10);
+        EXPECT_EQ(ReadFile(fresh / "a.dsb"), "out:second\n");
+        EXPECT_EQ(ReadFile(fresh / "a(2).dsb"), "out:first\n");
+        EXPECT_EQ(ReadFile(fresh / "b.dsb"), "binary");  // an input, never an output
+        EXPECT_EQ(ReadFile(fresh / "b(2).dsb"), "out:text\n");
+        EXPECT_EQ(ReadFile(fresh / "b(3).dsb"), "out:binary\n");
+        EXPECT_TRUE(platform.questions.empty());
+    }
 }
 
 TEST_F(ParallelJobTest, CancelEndsTheJobAndNothingIsAskedAfterIt) {

@@ -46,7 +46,10 @@ public:
         return a;
     }
     FailureAnswer AskReadFailure(const std::string& text) override { return Failure("read", text); }
-    FailureAnswer AskSaveFailure(const std::string& text) override { return Failure("save", text); }
+    FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) override {
+        saveReasons.push_back(reason);
+        return Failure("save", text);
+    }
     void SetStatusText(const std::string& text) override {
         statuses.push_back(text);
         status.Set(text);
@@ -61,7 +64,16 @@ public:
         sleeps.push_back(d.count());
         events.push_back("sleep " + std::to_string(d.count()));
     }
-    void PassedOver(const std::string&, const std::string&) override {}
+    void PassedOver(const std::string& path, const std::string& reason) override {
+        passedOver.push_back(path + ": " + reason);
+    }
+    void ConvertedWithWarnings(const std::string& input, const std::string& output,
+                               const std::vector<std::string>& w, bool originalKept) override {
+        std::string line = input + " -> " + output + ":";
+        for (const std::string& one : w) line += " " + one + ";";
+        if (originalKept) line += " original kept";
+        warnings.push_back(line);
+    }
 
     StopSignal stop;
     StatusText status;
@@ -71,6 +83,9 @@ public:
     std::vector<std::string> statuses;
     std::vector<std::string> questions;  // every question's full text, in order
     std::vector<std::string> deleted;
+    std::vector<std::string> saveReasons;  // the reason given with each save-failure question
+    std::vector<std::string> passedOver;   // "path: reason"
+    std::vector<std::string> warnings;     // "input -> output: warning; ... [original kept]"
     std::vector<long long> sleeps;
     std::deque<OverwriteAnswer> overwriteAnswers;
     std::deque<FailureAnswer> readAnswers;

@@ -55,16 +55,18 @@ TEST(AsciiImport, ReadsPairsWithOrWithoutFinalLineEnd) {
     }
 }
 
-TEST(AsciiImport, RefusesQuietly) {
+TEST(AsciiImport, RefusesBrokenAndCutOffFiles) {
     TempDir dir;
-    // No count; a count of 0 or less; fewer pairs than the count (even a huge one, which must
-    // not be allocated); a pair that is not two numbers.
-    for (const std::string text : {"ASCII\nabc\n", "ASCII\n0\n", "ASCII\n-2\n1 2\n", "ASCII\n3\n1 2\n3 4\n",
-                                   "ASCII\n2000000000\n1 2\n", "ASCII\n2\n1 2\n3 x\n"}) {
+    // Quietly: no count; a count of 0 or less; a pair that is not two numbers.
+    for (const std::string text : {"ASCII\nabc\n", "ASCII\n0\n", "ASCII\n-2\n1 2\n", "ASCII\n2\n1 2\n3 x\n"}) {
         Loaded l = LoadBytes(dir, text);
         EXPECT_FALSE(l.result) << text;
         EXPECT_EQ(l.message, "") << text;
     }
+    // Fewer pairs than the count, even a huge one (which must not be allocated): cut off.
+    EXPECT_EQ(LoadBytes(dir, "ASCII\n3\n1 2\n3 4\n").message, "The file is corrupt.\nIt ends after 2 of its 3 values.\n");
+    EXPECT_EQ(LoadBytes(dir, "ASCII\n2000000000\n1 2\n").message,
+              "The file is corrupt.\nIt ends after 1 of its 2000000000 values.\n");
 }
 
 const std::string kCary =

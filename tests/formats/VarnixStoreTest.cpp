@@ -106,14 +106,19 @@ TEST(VarnixStore, TolerantReading) {
         EXPECT_EQ(Lines(ds.remarks), std::vector<std::string>{"an old remark"});
         EXPECT_EQ(Values(ds.data), std::vector<float>{9});
     }
-    // Cut off inside the values, and with no history and no final line end: the file loads,
-    // the missing values are 0 and the history is the reader's own entry.
-    for (const std::string tail : {"4,5", "4,5,6"}) {
+    // With no history and no final line end the file loads, the history being the reader's own
+    // entry; cut off inside the values it is refused, never padded with zeros.
+    {
         DataStore ds;
-        EXPECT_EQ(ReadText(kHead + tail, ds, good), "");
-        EXPECT_TRUE(good) << tail;
-        EXPECT_EQ(ds.data[2], tail.size() == 3 ? 0.0f : 6.0f);
+        EXPECT_EQ(ReadText(kHead + "4,5,6", ds, good), "");
+        EXPECT_TRUE(good);
+        EXPECT_EQ(ds.data[2], 6.0f);
         EXPECT_EQ(ds.history.size(), 1u);
+    }
+    for (const auto& [tail, present] : std::vector<std::pair<std::string, int>>{{"4,5", 2}, {"4,5,", 2}, {"4", 1}}) {
+        DataStore ds;
+        EXPECT_EQ(ReadText(kHead + tail, ds, good),
+                  "The file is corrupt.\nIt ends after " + std::to_string(present) + " of its 3 values.\n");
     }
 }
 

@@ -179,15 +179,17 @@ TEST(JcampRead, LabelsAndFactors) {
     EXPECT_FLOAT_EQ(ds.data[1], 10.0f);
 }
 
-// A second line that is not the version record, a huge count with two pairs (the announced block
-// is not allocated) and a file that ends before its data fail the stream; without a point count
-// there is nothing to size the block by.
+// A second line that is not the version record and a file that ends before its data fail the
+// stream; one that ends inside its pairs is refused with how many it held (a huge count is never
+// allocated); without a point count there is nothing to size the block by.
 TEST(JcampRead, BrokenFiles) {
-    for (const char* text : {"##TITLE=x\nhello\n", "##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=2000000000\n##XYDATA=(X++(Y..Y))\n1 2\n3 4\n",
-                             "##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=3\n"}) {
+    const std::string cutOff = "##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=2000000000\n##XYDATA=(X++(Y..Y))\n1 2\n3 4\n";
+    for (const std::string& text : {std::string("##TITLE=x\nhello\n"), std::string("##TITLE=x\n##JCAMP-DX=5\n##NPOINTS=3\n"), cutOff}) {
         TextInput in(text);
         DataStore ds;
-        EXPECT_EQ(MessageOf([&] { ds.ReadJcampText(in.is); }), "") << text;
+        EXPECT_EQ(MessageOf([&] { ds.ReadJcampText(in.is); }),
+                  text == cutOff ? "The file is corrupt.\nIt ends after 2 of its 2000000000 values.\n" : "")
+            << text;
         EXPECT_TRUE(in.is.fail()) << text;
         EXPECT_EQ(ds.data.Count(), 0) << text;
     }

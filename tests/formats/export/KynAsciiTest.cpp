@@ -69,7 +69,7 @@ TEST(KynAscii, BrokenFilesFailTheStream) {
     const char* broken[] = {
         "KYN-ASCIIX\nINFO>cp\n",                                       // wrong magic
         "KYN-ASCII\nINF>cp_wl_0nm\n1\n1 2\n",                          // not INFO
-        "KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n5\n1 2\n",              // fewer rows than announced
+        "KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n5\n1 2\n3 x\n",        // a row that is not two numbers
         "KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0_ft\n1\n1 2\n\n1\n2\n1\n2\nx\ny\n\n\n\n\nt\ns\n",  // fit column missing
     };
     for (const char* text : broken) {
@@ -79,6 +79,11 @@ TEST(KynAscii, BrokenFilesFailTheStream) {
         EXPECT_TRUE(in.is.fail()) << text;
         EXPECT_EQ(ds.data.Count(), 0) << text;
     }
+    // Fewer rows than announced: cut off, refused with how many values it held.
+    TextInput rows("KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n5\n1 2\n");
+    DataStore few;
+    EXPECT_EQ(MessageOf([&] { few.ReadKynAscii(rows.is); }), "The file is corrupt.\nIt ends after 1 of its 5 values.\n");
+    EXPECT_EQ(few.data.Count(), 0);
     // Ending inside the last text lines: the DataStore is filled but the stream is at its end.
     TextInput cut("KYN-ASCII\nINFO>cp_wl_0nm_tp_0_tm_0\n1\n1 2\n\n1\n2\n1\n2\nx\ny\n\n\n\n\nt\nstamp");
     DataStore ds;
@@ -162,11 +167,11 @@ TEST(SpectraKinetic, BrokenFiles) {
         DataStore ds;
         EXPECT_EQ(MessageOf([&] { ds.ReadSpectraKinetic(in.is); }), "The file is corrupt.\n") << text;
     }
-    // Ending inside the data fails the load without an exception and without the announced block.
+    // Ending inside the data is refused with how many values were there, without the announced
+    // block.
     TextInput cut(head + "/\nN_spec: 1\nN_lam: 2\nTimes:\n0\nLambda:\n1\n2\nData:\n5\n");
     DataStore ds;
-    EXPECT_EQ(MessageOf([&] { ds.ReadSpectraKinetic(cut.is); }), "");
-    EXPECT_TRUE(cut.is.fail());
+    EXPECT_EQ(MessageOf([&] { ds.ReadSpectraKinetic(cut.is); }), "The file is corrupt.\nIt ends after 1 of its 2 values.\n");
     EXPECT_EQ(ds.data.Count(), 0);
 }
 
