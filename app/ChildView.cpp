@@ -108,18 +108,19 @@ void CChildView::ConvertFiles(const std::vector<std::filesystem::path>& paths) {
     ConversionJob job = ConversionJob::FromSettings(settings_, paths);
     job_ = std::move(job);
 
-    auto* dialog = new CProgressDlg(status_, stop_, window());
+    auto* dialog = new CProgressDlg(status_, stop_, window(), &notes_);
     dialog_ = dialog;
     const quint64 generation = ++generation_;
     relay_.Attach(dialog, generation);
     stop_.Reset();
     status_.Set({});
+    notes_.Clear();
     ++jobsStarted_;
 
     QWidget* boxParent = window();
     workerRunning_.store(true);
     worker_ = std::thread([this, generation, boxParent] {
-        QtJobPlatform platform(relay_, generation, status_, stop_, boxParent);
+        QtJobPlatform platform(relay_, generation, status_, stop_, boxParent, &notes_);
         try {
             RunConversionJob(job_, platform, formats_);
         } catch (...) {

@@ -72,6 +72,7 @@ private:
     std::thread worker_;
     ConversionJob job_;
     StatusText status_;
+    JobNotes notes_;
     JobMessageRelay relay_;
     JobFormats formats_;
     std::atomic<bool> workerRunning_{false};

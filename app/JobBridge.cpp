@@ -1,6 +1,8 @@
 #include "app/JobBridge.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <thread>
 
 #include "app/MessageBoxes.h"
@@ -48,8 +50,22 @@ void JobMessageRelay::Deliver(const Queued& queued) {
 int JobMessageRelay::Ask(const std::function<int()>& question) { return questions_.Run(question); }
 
 QtJobPlatform::QtJobPlatform(JobMessageRelay& relay, quint64 generation, StatusText& status, StopSignal& stop,
-                             QWidget* boxParent)
-    : relay_(relay), generation_(generation), status_(status), stop_(stop), boxParent_(boxParent) {}
+                             QWidget* boxParent, JobNotes* notes)
+    : relay_(relay), generation_(generation), status_(status), stop_(stop), boxParent_(boxParent), notes_(notes) {}
+
+namespace {
+QString FileNameOf(const std::string& path) { return QFileInfo(QFile::decodeName(path.c_str())).fileName(); }
+}  // namespace
+
+void QtJobPlatform::ConvertedWithWarnings(const std::string& input, const std::string& output,
+                                          const std::vector<std::string>& warnings, bool originalKept) {
+    if (!notes_) return;
+    QStringList lost;
+    for (const std::string& w : warnings) lost << QString::fromStdString(w);
+    QString line = QStringLiteral("%1 -> %2: %3").arg(FileNameOf(input), FileNameOf(output), lost.join(QStringLiteral("; ")));
+    if (originalKept) line += QStringLiteral("; the original was kept");
+    notes_->AddWarning(line + QLatin1Char('.'));
+}
 
 void QtJobPlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) {
     relay_.Post(generation_, message, wParam, lParam);
@@ -81,8 +97,16 @@ FailureAnswer QtJobPlatform::AskFailure(const std::string& text) {
 }
 
 FailureAnswer QtJobPlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
-// The box keeps its wording; the reason is shown with the results of the job.
-FailureAnswer QtJobPlatform::AskSaveFailure(const std::string& text, const std::string&) { return AskFailure(text); }
+// The box keeps its wording; the reason is shown with the summary of the job.
+FailureAnswer QtJobPlatform::AskSaveFailure(const std::string& text, const std::string& outputPath,
+                                            const std::string& reason) {
+    if (notes_ && !reason.empty()) {
+        QString because = QString::fromStdString(reason).trimmed();
+        if (!because.endsWith(QLatin1Char('.'))) because += QLatin1Char('.');
+        notes_->AddFailure(QStringLiteral("%1 not saved: %2").arg(FileNameOf(outputPath), because));
+    }
+    return AskFailure(text);
+}
 
 void QtJobPlatform::Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 

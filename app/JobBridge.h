@@ -78,15 +78,18 @@ public:
     // `boxParent` is the window the overwrite question belongs to; the read and save failure
     // boxes have no owner.
     QtJobPlatform(JobMessageRelay& relay, quint64 generation, StatusText& status, StopSignal& stop,
-                  QWidget* boxParent);
+                  QWidget* boxParent, JobNotes* notes = nullptr);
 
     void Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) override;
     bool PollStop() override { return stop_.Poll(); }
     OverwriteAnswer AskOverwrite(const std::string& text) override;
     FailureAnswer AskReadFailure(const std::string& text) override;
-    FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) override;
+    FailureAnswer AskSaveFailure(const std::string& text, const std::string& outputPath,
+                                 const std::string& reason) override;
     void SetStatusText(const std::string& text) override { status_.Set(text); }
     void Sleep(std::chrono::milliseconds duration) override;
+    void ConvertedWithWarnings(const std::string& input, const std::string& output,
+                               const std::vector<std::string>& warnings, bool originalKept) override;
 
 private:
     FailureAnswer AskFailure(const std::string& text);
@@ -96,6 +99,7 @@ private:
     StatusText& status_;
     StopSignal& stop_;
     QPointer<QWidget> boxParent_;
+    JobNotes* notes_;
 };
 
 }  // namespace kyn::app

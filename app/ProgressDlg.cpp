@@ -17,10 +17,39 @@ namespace kyn::app {
 
 namespace {
 QString Files(qint64 n) { return n == 1 ? QStringLiteral("file") : QStringLiteral("files"); }
+// Notes beyond this many are summed up in one line, so that the box fits on the screen.
+constexpr int kNotesShown = 12;
 }  // namespace
 
-CProgressDlg::CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent)
-    : QDialog(parent), jobStatus_(status), stopSignal_(stop) {
+void JobNotes::Clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+    withWarnings_ = 0;
+}
+
+void JobNotes::AddWarning(const QString& line) {
+    std::lock_guard lock(mutex_);
+    lines_ << line;
+    ++withWarnings_;
+}
+
+void JobNotes::AddFailure(const QString& line) {
+    std::lock_guard lock(mutex_);
+    lines_ << line;
+}
+
+int JobNotes::WithWarnings() const {
+    std::lock_guard lock(mutex_);
+    return withWarnings_;
+}
+
+QStringList JobNotes::Lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+CProgressDlg::CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent, const JobNotes* notes)
+    : QDialog(parent), jobStatus_(status), stopSignal_(stop), notes_(notes) {
     setWindowTitle(QStringLiteral("Progress"));
     setObjectName(QStringLiteral("ProgressDlg"));
 
@@ -75,14 +104,18 @@ QString CProgressDlg::StartedText(qint64 files) {
     return QStringLiteral("Done.\r\n\r\nProcessing %1 %2....\r\n").arg(files).arg(Files(files));
 }
 
-QString CProgressDlg::DoneText(qint64 processed, qint64 skipped) {
-    if (skipped > 0)
-        return QStringLiteral("Done.\r\n\r\nProcessed %1 %2, skipped %3 %4.\r\n")
-            .arg(processed)
-            .arg(Files(processed))
-            .arg(skipped)
-            .arg(Files(skipped));
-    return QStringLiteral("Done.\r\n\r\nProcessed %1 %2.\r\n").arg(processed).arg(Files(processed));
+QString CProgressDlg::DoneText(qint64 processed, qint64 skipped, int withWarnings, const QStringList& notes) {
+    QString processedText = QStringLiteral("%1 %2").arg(processed).arg(Files(processed));
+    if (withWarnings > 0) processedText += QStringLiteral(" (%1 with warnings)").arg(withWarnings);
+    QString text = skipped > 0 ? QStringLiteral("Done.\r\n\r\nProcessed %1, skipped %2 %3.\r\n")
+                                     .arg(processedText)
+                                     .arg(skipped)
+                                     .arg(Files(skipped))
+                               : QStringLiteral("Done.\r\n\r\nProcessed %1.\r\n").arg(processedText);
+    if (!notes.isEmpty()) text += QStringLiteral("\r\n");
+    for (int i = 0; i < notes.size() && i < kNotesShown; ++i) text += notes[i] + QStringLiteral("\r\n");
+    if (notes.size() > kNotesShown) text += QStringLiteral("... and %1 more.\r\n").arg(notes.size() - kNotesShown);
+    return text;
 }
 
 QString CProgressDlg::AbortedText(qint64 processed) {
@@ -137,7 +170,8 @@ void CProgressDlg::OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam
         case WM_JOB_DONE: {
             busy_ = 0;
             setWindowTitle(QStringLiteral("Ready"));
-            const QString text = DoneText(wParam, lParam);
+            const QString text = notes_ ? DoneText(wParam, lParam, notes_->WithWarnings(), notes_->Lines())
+                                        : DoneText(wParam, lParam);
             SetStatus(text);
             stop_->setEnabled(false);
             Boxes().Show(this, QMessageBox::Information, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok,

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
+#include <mutex>
 
 #include "conversion/JobPlatform.h"
 
@@ -13,12 +15,29 @@ class QPushButton;
 
 namespace kyn::app {
 
+// What a job had to say about single files beyond its counts: the files written without all of
+// their data and why, and the reasons of failed saves. Written by the worker, read by the dialog
+// for its summary.
+class JobNotes {
+public:
+    void Clear();
+    void AddWarning(const QString& line);
+    void AddFailure(const QString& line);
+    int WithWarnings() const;
+    QStringList Lines() const;
+
+private:
+    mutable std::mutex mutex_;
+    QStringList lines_;
+    int withWarnings_ = 0;
+};
+
 class CProgressDlg : public QDialog {
     Q_OBJECT
 public:
     // `status` is the job's status text, read when a progress message arrives; `stop` is the
-    // job's stop signal.
-    CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent = nullptr);
+    // job's stop signal; `notes`, when given, are added to the summary.
+    CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent = nullptr, const JobNotes* notes = nullptr);
 
     // Handles one job message (called on the user-interface thread by the relay).
     void OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam);
@@ -38,7 +57,8 @@ public:
 
     // The summary texts.
     static QString StartedText(qint64 files);
-    static QString DoneText(qint64 processed, qint64 skipped);
+    // With notes: how many files were written with warnings, then the notes, a line each.
+    static QString DoneText(qint64 processed, qint64 skipped, int withWarnings = 0, const QStringList& notes = {});
     static QString AbortedText(qint64 processed);
 
 protected:
@@ -57,6 +77,7 @@ private:
     int busy_ = 1;
     StatusText& jobStatus_;
     StopSignal& stopSignal_;
+    const JobNotes* notes_;
     QString statusText_;
 };
 

@@ -247,7 +247,7 @@ FailureAnswer ConsolePlatform::AskFailure(const std::string& text, const std::st
 }
 
 FailureAnswer ConsolePlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
-FailureAnswer ConsolePlatform::AskSaveFailure(const std::string& text, const std::string& reason) {
+FailureAnswer ConsolePlatform::AskSaveFailure(const std::string& text, const std::string&, const std::string& reason) {
     return AskFailure(text, reason);
 }
 

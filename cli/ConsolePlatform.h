@@ -41,7 +41,8 @@ public:
     bool PollStop() override;
     OverwriteAnswer AskOverwrite(const std::string& text) override;
     FailureAnswer AskReadFailure(const std::string& text) override;
-    FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) override;
+    FailureAnswer AskSaveFailure(const std::string& text, const std::string& outputPath,
+                                 const std::string& reason) override;
     void SetStatusText(const std::string& text) override { status_.Set(text); }
     // The pause before the end message lets a window show its last state; a console has none.
     void Sleep(std::chrono::milliseconds) override {}

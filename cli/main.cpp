@@ -177,7 +177,8 @@ int main(int argc, char** argv) {
     // problems still reach standard error through the platform.
     SetProgressQuiet(quiet);
     const JobOutcome outcome = RunConversionJobParallel(job, platform, jobs);
-    if (cli::Interrupted() && outcome.end != JobOutcome::End::Done) return cli::InterruptedExitStatus();
+    // A run that a signal asked to end says so, whether or not the last file was finished.
+    if (cli::Interrupted()) return cli::InterruptedExitStatus();
     if (outcome.end == JobOutcome::End::Done &&
         outcome.processed + outcome.duplicates == static_cast<int>(files.size()))
         return kExitOk;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 #include <new>
 #include <optional>
@@ -261,6 +262,8 @@ bool FileSteps::Write(DataStore& store, SafeOutputFile& output, LossNotes& losse
     }
     WriterOptions options = run_.writerOptions;
     options.losses = &losses;
+    // A write that fails leaves its reason in errno (a full disk); nothing before it may.
+    errno = 0;
     try {
         run_.target->write(store, output.Stream(), options);
     } catch (const std::exception& e) {
@@ -299,7 +302,7 @@ FileEnd FileSteps::AfterSaveFailure() {
     {
         const auto lock = gate_.Lock();
         if (!gate_.MayAsk()) return FileEnd::Dropped;
-        answer = platform_.AskSaveFailure(jobtext::SaveFailure(plan_.names.outputName), reason_);
+        answer = platform_.AskSaveFailure(jobtext::SaveFailure(plan_.names.outputName), plan_.names.outputPath, reason_);
         if (answer != FailureAnswer::Ok) gate_.Cancel();
     }
     return answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;

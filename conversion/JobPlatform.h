@@ -38,9 +38,10 @@ public:
     // Modal questions; the job waits for the answer. `text` is the full message.
     virtual OverwriteAnswer AskOverwrite(const std::string& text) = 0;
     virtual FailureAnswer AskReadFailure(const std::string& text) = 0;
-    // `reason` says what failed when that is known: the writer's refusal ("VarnixStore cannot hold
-    // ...") or the operating system's text ("No space left on device"); "" otherwise.
-    virtual FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) = 0;
+    // The save of `outputPath` failed; `reason` says why when that is known: the writer's refusal
+    // ("VarnixStore cannot hold ...") or the operating system's text ("No space left on device").
+    virtual FailureAnswer AskSaveFailure(const std::string& text, const std::string& outputPath,
+                                         const std::string& reason) = 0;
     // Replaces the status text; the display reads it when it handles the next WM_JOB_PROGRESS.
     virtual void SetStatusText(const std::string& text) = 0;
     // Whether the path names an existing regular file; by default asks the file system. Unlike

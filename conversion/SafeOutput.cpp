@@ -155,15 +155,17 @@ bool SafeOutputFile::Close() {
     if (temporary_.empty()) return false;
     if (closed_) return true;
     std::ostream& os = Stream();
-    errno = 0;
-    if (os.good()) os.flush();
+    if (os.good()) {
+        errno = 0;
+        os.flush();
+    }
     if (mode_ == StreamMode::Binary)
         binary_.close();
     else
         text_.close();
     if (os.fail() || os.bad()) {
         // The last failing write or close left its reason in errno (a full disk, a file-size
-        // limit); a writer that gave up on its own has its own reason.
+        // limit): nothing but writes to the stream came after it.
         NoteError(errno);
         Discard();
         return false;

@@ -2,6 +2,8 @@
 // up until the job ends; quitting a busy job lets it finish its file without its messages
 // reaching the gone dialog; a new drop waits for that worker. The last tests run the real
 // formats and skip themselves while the format stand-ins are linked.
+#include <sys/stat.h>
+
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -219,6 +221,63 @@ private slots:
             QCOMPARE(ds.dimensions.Count(), 2);
         }
         QVERIFY(QFile::exists(a));  // originals kept
+    }
+
+    // The whole drop is planned before the first write: a file that would be written over another
+    // dropped file gets a numbered name even when overwriting silently, and a named pipe among
+    // the files is passed over at once instead of freezing the job.
+    void droppedFilesNeverReplaceEachOtherAndPipesDoNotBlock() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString melt = dir.filePath("m.dsb"), flow = dir.filePath("m.dsa"), pipe = dir.filePath("pipe.dsa");
+        QVERIFY(kyn::test::WriteSmallMeasurement(Local(melt), "melt"));
+        QVERIFY(kyn::test::WriteSmallMeasurement(Local(flow), "flow"));
+        QCOMPARE(::mkfifo(Local(pipe).c_str(), 0600), 0);
+        ConversionSettings settings;
+        settings.DefaultFileType = 2;  // VarnixStore
+        settings.SilentlyOverwrite = 1;
+        CChildView view(settings);
+        view.show();
+        Drop(&view, {melt, flow, pipe});
+        QVERIFY(WaitIdle(view, 1));
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n")});
+        for (const auto& [name, title] : {std::pair{"m.dsa", "flow"}, {"m(2).dsa", "flow"}, {"m(3).dsa", "melt"}}) {
+            DataStore ds(true);
+            QVERIFY(ds.Load(Local(dir.filePath(QString::fromLatin1(name))), false));
+            QCOMPARE(ds.title, std::string(title));
+        }
+    }
+
+    // A file written without all of its data is counted and named in the summary, with what it
+    // lost; its original stays although its deletion was asked.
+    void lossyExportsAreNamedInTheSummary() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString cube = dir.filePath("cube.dsa");
+        {
+            DataStore ds("cube", 1, 3);
+            ds.properties.At(0) = "Absorbance";
+            ds.dimensions.At(0) = Dimension("Wavelength", 3);
+            ds.dimensions.At(1) = Dimension("Time", 2);
+            ds.dimensions.At(2) = Dimension("Repeat", 2);
+            for (int k = 0; k < 3; ++k)
+                for (int i = 0; i < ds.dimensions.At(k).Steps(); ++i) ds.dimensions.At(k).values.At(i) = float(i);
+            ds.Initialize();
+            TextOFStream os(Local(cube));
+            ds.WriteVarnixStore(os);
+        }
+        ConversionSettings settings;
+        settings.DefaultFileType = 6;  // JCAMP-DX: one or two significant dimensions per block
+        settings.DeleteOriginals = 1;
+        CChildView view(settings);
+        view.ConvertFile(cube);
+        QVERIFY(WaitIdle(view, 1));
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral(
+                                    "Done.\r\n\r\nProcessed 1 file (1 with warnings).\r\n\r\ncube.dsa -> cube.jdx: "
+                                    "wrote 0 of 12 values: JCAMP-DX blocks here hold one or two dimensions of more "
+                                    "than one step; the original was kept.\r\n")});
+        QVERIFY(QFile::exists(cube));
+        QVERIFY(QFile::exists(dir.filePath("cube.jdx")));
     }
 };
 

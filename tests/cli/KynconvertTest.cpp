@@ -144,7 +144,9 @@ TEST_F(Kynconvert, ParallelJobsGiveTheSameOutputsAndSummaryAsOne) {
     }
 }
 
-TEST_F(Kynconvert, CtrlCFinishesTheCurrentFileThenStops) {
+// Ctrl-C, SIGTERM and SIGHUP all stop the job after the file in progress, leave nothing half
+// written and end with 128 + the signal's number.
+TEST_F(Kynconvert, EndingSignalsFinishTheCurrentFileThenStop) {
     constexpr int kFiles = 400;
     std::vector<std::string> args = {"-t", "dsx"};
     for (int k = 0; k < kFiles; ++k) {
@@ -152,31 +154,36 @@ TEST_F(Kynconvert, CtrlCFinishesTheCurrentFileThenStops) {
         WriteMeasurement(in, "m" + std::to_string(k));
         args.push_back(in);
     }
-    bool sent = false;
-    const RunResult r = RunCli(args, dir.path() / "scratch", std::chrono::seconds(60), [&](pid_t pid) {
-        if (sent) return;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
         for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            if (e.path().extension() == ".dsx") std::filesystem::remove(e.path());
+        bool sent = false;
+        const RunResult r = RunCli(args, dir.path() / "scratch", std::chrono::seconds(60), [&](pid_t pid) {
+            if (sent) return;
+            for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+                if (e.path().extension() == ".dsx") {
+                    kill(pid, signal);
+                    sent = true;
+                    return;
+                }
+        });
+        ASSERT_TRUE(sent) << "the conversion ended before any output appeared";
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 128 + signal) << r.err;
+        EXPECT_NE(r.err.find("stopped by user"), std::string::npos) << r.err;
+        int outputs = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+            const std::string name = e.path().filename().string();
+            EXPECT_EQ(name.find(".tmp"), std::string::npos) << "temporary left behind: " << name;
             if (e.path().extension() == ".dsx") {
-                kill(pid, SIGINT);
-                sent = true;
-                return;
+                ++outputs;
+                EXPECT_EQ(LoadedTitle(e.path().string()), e.path().stem().string());  // every output is whole
             }
-    });
-    ASSERT_TRUE(sent) << "the conversion ended before any output appeared";
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.exitCode, 130) << r.err;
-    EXPECT_NE(r.err.find("stopped by user"), std::string::npos) << r.err;
-    int outputs = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-        const std::string name = e.path().filename().string();
-        EXPECT_EQ(name.find(".tmp"), std::string::npos) << "temporary left behind: " << name;
-        if (e.path().extension() == ".dsx") {
-            ++outputs;
-            EXPECT_EQ(LoadedTitle(e.path().string()), e.path().stem().string());  // every output is whole
         }
+        EXPECT_GT(outputs, 0);
+        EXPECT_LT(outputs, kFiles);
     }
-    EXPECT_GT(outputs, 0);
-    EXPECT_LT(outputs, kFiles);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ namespace kyn::test {
 
 struct RunResult {
     int exitCode = -1;  // -1: killed by a signal or timed out
+    int signal = 0;     // the signal that ended it
     bool timedOut = false;
     std::string out;
     std::string err;
@@ -30,10 +31,12 @@ inline std::string CliPath() {
     return p ? p : "";
 }
 
-// `whileRunning` is called every few milliseconds with the child's pid until it ends.
+// `whileRunning` is called every few milliseconds with the child's pid until it ends; `inChild`
+// runs in the child just before kynconvert starts (to set a limit or redirect a stream).
 inline RunResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& scratch,
                         std::chrono::seconds limit = std::chrono::seconds(30),
-                        const std::function<void(pid_t)>& whileRunning = {}) {
+                        const std::function<void(pid_t)>& whileRunning = {},
+                        const std::function<void()>& inChild = {}) {
     const std::string outPath = (scratch / "cli.stdout").string();
     std::vector<std::string> argv = {CliPath()};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -42,6 +45,7 @@ inline RunResult RunCli(const std::vector<std::string>& args, const std::filesys
             setpgid(0, 0);  // away from the test's terminal
             dup2(open("/dev/null", O_RDONLY), 0);
             dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            if (inChild) inChild();
             std::vector<char*> c;
             for (auto& a : argv) c.push_back(a.data());
             c.push_back(nullptr);
@@ -51,6 +55,7 @@ inline RunResult RunCli(const std::vector<std::string>& args, const std::filesys
         limit, whileRunning);
     RunResult r;
     r.exitCode = child.exited ? child.code : -1;
+    r.signal = child.signal;
     r.timedOut = child.timedOut;
     r.out = ReadFile(outPath);
     r.err = child.output;

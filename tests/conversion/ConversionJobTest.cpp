@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "JobTestSupport.h"
+#include "hardening/ChildProcess.h"
 
 namespace kyn::test {
 namespace {
@@ -174,12 +175,14 @@ TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
         const char* what;
         std::function<void(DataStore&, std::ostream&)> write;
         bool missingFolder;
+        const char* reason;  // handed to the platform with the question
     };
     const std::vector<Case> cases = {
-        {"throws", [](DataStore&, std::ostream& os) { os << "partial"; throw std::runtime_error("secret"); }, false},
-        {"throws other", [](DataStore&, std::ostream&) { throw 1; }, false},
-        {"fails stream", [](DataStore&, std::ostream& os) { os << "partial"; os.setstate(std::ios::failbit); }, false},
-        {"cannot create", nullptr, true},
+        {"refuses", [](DataStore&, std::ostream& os) { os << "partial"; throw KynError("X cannot hold Y."); }, false,
+         "X cannot hold Y."},
+        {"throws other", [](DataStore&, std::ostream&) { throw 1; }, false, ""},
+        {"fails stream", [](DataStore&, std::ostream& os) { os << "partial"; os.setstate(std::ios::failbit); }, false, ""},
+        {"cannot create", nullptr, true, "No such file or directory"},
     };
     for (const auto& c : cases) {
         for (const FailureAnswer answer : {FailureAnswer::Ok, FailureAnswer::Cancel}) {
@@ -201,6 +204,7 @@ TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
             EXPECT_EQ(p.questions[0],
                       "Sorry, KYNDataConverter was unable to save the file x.dsb.\n\nThe data might me incompatible "
                       "with the chosen file format.\n\nClick on OK to continue or Cancel to abort.");
+            EXPECT_EQ(p.saveReasons, std::vector<std::string>{c.reason});
             EXPECT_EQ(ListDir(d.path()), (std::vector<std::string>{"x.dsa", "x.dsb"}));
             EXPECT_EQ(ReadFile(in), "input");
             EXPECT_TRUE(p.deleted.empty());
@@ -217,7 +221,95 @@ TEST_F(JobTest, KineticTargetWithoutTimeAxisIsASaveFailureWithoutOutput) {
     platform.saveAnswers = {FailureAnswer::Ok};
     Run({in});
     EXPECT_EQ(platform.questions.size(), 1u);
+    EXPECT_EQ(platform.saveReasons,
+              std::vector<std::string>{"KYN-ASCII needs a dimension named Time, and this DataStore has none"});
     EXPECT_FALSE(std::filesystem::exists(dir / "scan.glb"));
+}
+
+// An export that could not carry everything is written and counted, with what it lost; its
+// original stays although its deletion was asked, and in place nothing replaces it at all.
+TEST_F(JobTest, ALossyExportKeepsTheOriginalAndSaysWhatWasLost) {
+    losses = {"wrote 2 of 6 values: one trace"};
+    const std::string in = In("trace.dsa", "T");
+    job.DefaultFileType = 4;
+    job.DeleteOriginals = 1;
+    const JobOutcome r = Run({in});
+    EXPECT_EQ(r.processed, 1);
+    EXPECT_EQ(r.withWarnings, 1);
+    EXPECT_EQ(ReadFile(dir / "trace.glb"), "out:T\r\n");
+    EXPECT_EQ(ReadFile(in), "T");
+    EXPECT_TRUE(platform.deleted.empty());
+    EXPECT_EQ(platform.warnings, std::vector<std::string>{in + " -> " + (dir / "trace.glb") +
+                                                          ": wrote 2 of 6 values: one trace; original kept"});
+    EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 1, 0}));
+
+    RecordingPlatform inPlace;
+    inPlace.saveAnswers = {FailureAnswer::Ok};
+    job.SaveInPlace = 1;
+    job.SilentlyOverwrite = 1;
+    job.paths = {in};
+    const JobOutcome kept = RunConversionJob(job, inPlace, formats);
+    EXPECT_EQ(kept.processed, 0);
+    EXPECT_EQ(ReadFile(in), "T");
+    EXPECT_EQ(inPlace.saveReasons, std::vector<std::string>{"converting it in place would lose data (wrote 2 of 6 "
+                                                            "values: one trace), so the original was kept"});
+}
+
+// A file that appears under the output's name after the job looked for it (another program
+// writing into the same folder) is an existing output like any other: asked about, and kept
+// unless overwriting was chosen.
+TEST_F(JobTest, AnOutputThatAppearsMeanwhileIsNeverReplacedWithoutOverwriting) {
+    const std::string in = In("a.dsa", "mine");
+    const std::string out = dir / "a.dsb";
+    writer = [&](DataStore& ds, std::ostream& os) {
+        WriteFile(out, "theirs");
+        os << "out:" << ds.title;
+    };
+    job.DefaultFileType = 1;
+    platform.overwriteAnswers = {OverwriteAnswer::No};
+    JobOutcome r = Run({in});
+    EXPECT_EQ(ReadFile(out), "theirs");
+    EXPECT_EQ(r.skipped, 1);
+    ASSERT_EQ(platform.questions.size(), 1u);
+    EXPECT_EQ(platform.questions[0].rfind("Error converting a.dsa to a.dsb.", 0), 0u);
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "a.dsb"}));  // no temporary left
+
+    platform.overwriteAnswers = {OverwriteAnswer::Yes};
+    std::filesystem::remove(out);
+    r = Run({in});
+    EXPECT_EQ(ReadFile(out), "out:mine");
+    EXPECT_EQ(r.processed, 1);
+    // Overwriting asks nothing and replaces it.
+    job.SilentlyOverwrite = 1;
+    std::filesystem::remove(out);
+    r = Run({in});
+    EXPECT_EQ(ReadFile(out), "out:mine");
+    EXPECT_EQ(platform.questions.size(), 2u);
+}
+
+// What is not a regular file is passed over with what it is, before it is opened (a named pipe
+// would wait for a writer for ever); a file named twice is converted once.
+TEST_F(JobTest, PipesFoldersAndRepeatedNamesArePassedOverWithTheirReason) {
+    const std::string pipe = dir / "pipe.dsa";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.dsa");
+    const std::string in = In("a.dsa", "A");
+    job.DefaultFileType = 1;
+    const ChildResult child = RunInChild(
+        [&] {
+            const JobOutcome r = Run({in, pipe, dir / "folder.dsa", dir / "./a.dsa"});
+            // The job takes the last path first: the first one is the repeated name.
+            const std::vector<std::string> expected = {
+                dir / "folder.dsa" + ": it is a folder, not a regular file",
+                pipe + ": it is a named pipe (FIFO), not a regular file", in + ": it is named earlier in this job"};
+            for (const std::string& line : platform.passedOver) std::fprintf(stderr, "%s\n", line.c_str());
+            return r.processed == 1 && r.passedOver == 3 && r.duplicates == 1 && platform.passedOver == expected &&
+                           ReadFile(dir / "a.dsb") == "out:A\n"
+                       ? 0
+                       : 1;
+        },
+        std::chrono::seconds(20));
+    EXPECT_TRUE(child.Ok()) << child;
 }
 
 // In place, the existing file is the output: the job asks before replacing it, keeps its

@@ -16,7 +16,8 @@ protected:
     JobTest() {
         for (const auto& real : TargetFormats()) {
             TargetFormat t = real;
-            t.write = [this](DataStore& ds, std::ostream& os, const WriterOptions&) {
+            t.write = [this](DataStore& ds, std::ostream& os, const WriterOptions& o) {
+                if (o.losses) o.losses->insert(o.losses->end(), losses.begin(), losses.end());
                 if (writer) return writer(ds, os);
                 os << "out:" << ds.title << "\n";
             };
@@ -58,6 +59,8 @@ protected:
     // Optional replacements for the default fake loader and writer.
     std::function<bool(DataStore&, const std::string&)> loader;
     std::function<void(DataStore&, std::ostream&)> writer;
+    // What the writers note as lost (an export that could not carry everything).
+    std::vector<std::string> losses;
 };
 
 }  // namespace kyn::test

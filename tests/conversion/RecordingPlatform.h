@@ -46,7 +46,7 @@ public:
         return a;
     }
     FailureAnswer AskReadFailure(const std::string& text) override { return Failure("read", text); }
-    FailureAnswer AskSaveFailure(const std::string& text, const std::string& reason) override {
+    FailureAnswer AskSaveFailure(const std::string& text, const std::string&, const std::string& reason) override {
         saveReasons.push_back(reason);
         return Failure("save", text);
     }

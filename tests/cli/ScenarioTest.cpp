@@ -1,0 +1,246 @@
+// Scenarios of data safety, end to end through kynconvert as a user meets them: outputs that
+// would name other inputs, files that must read back, lossy exports, cut-off files, pipes and
+// devices, signals and full disks, options that make no sense together.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "Subprocess.h"
+#include "TestSupport.h"
+#include "datastore/DataStore.h"
+#include "util/TextStream.h"
+
+namespace kyn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A measurement over the given axes (name, steps) whose values tell every position apart.
+DataStore Store(const std::string& title, const std::vector<std::pair<std::string, int>>& axes, int properties = 1) {
+    DataStore ds(title, 0, 0);
+    for (int p = 0; p < properties; ++p) ds.properties.Append(p == 0 ? "CircularDichroism" : "HT");
+    ds.dimensions.Resize(static_cast<int>(axes.size()));
+    for (int k = 0; k < ds.dimensions.Count(); ++k) {
+        const auto& [name, steps] = axes[static_cast<std::size_t>(k)];
+        ds.dimensions.At(k) = Dimension(name, steps);
+        for (int i = 0; i < steps; ++i) ds.dimensions.At(k).values.At(i) = 200.0f + static_cast<float>(i);
+    }
+    ds.Initialize();
+    for (std::int64_t i = 0; i < ds.data.Count(); ++i) ds.data[i] = std::sin(static_cast<float>(i)) + 2.0f;
+    ds.ComputeDataRange();
+    return ds;
+}
+
+// Saves as VarnixBinary (.dsb) or VarnixStore (any other name).
+void Save(DataStore ds, const std::string& path) {
+    if (path.ends_with(".dsb")) {
+        std::ofstream os(path, std::ios::binary);
+        ds.WriteVarnixBinary(os);
+    } else {
+        TextOFStream os(path);
+        ds.WriteVarnixStore(os);
+    }
+}
+
+// The title of the file as loaded, or what kept it from loading.
+std::string TitleOf(const std::string& path) {
+    DataStore ds;
+    try {
+        return ds.Load(path) ? ds.title : "<not loaded>";
+    } catch (const std::exception& e) {
+        return std::string("<") + e.what() + ">";
+    }
+}
+
+std::vector<std::string> Temporaries(const fs::path& dir) {
+    std::vector<std::string> left;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.path().filename().string().find(".unfinished-conversion-") != std::string::npos)
+            left.push_back(e.path().string());
+    return left;
+}
+
+class Scenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(CliPath().empty()) << "KYN_CLI not set";
+        fs::create_directory(dir.path() / "scratch");
+    }
+    RunResult Run(const std::vector<std::string>& args, const std::function<void()>& inChild = {}) {
+        return RunCli(args, dir.path() / "scratch", std::chrono::seconds(60), {}, inChild);
+    }
+    static bool Has(const RunResult& r, const std::string& text) { return r.err.find(text) != std::string::npos; }
+    TempDir dir;
+};
+
+// An output never replaces another input of the run, nor an output the run already wrote.
+TEST_F(Scenario, OutputsThatWouldNameOtherInputsGetNumberedNames) {
+    Save(Store("melt", {{"Wavelength", 5}, {"Temperature", 3}}), dir / "m.dsb");
+    Save(Store("stopped flow", {{"Time", 40}}), dir / "m.dsa");
+    const RunResult r = Run({"--overwrite", "-t", "dsa", "-j1", dir / "m.dsb", dir / "m.dsa"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TitleOf(dir / "m.dsa"), "stopped flow");  // the input, untouched
+    EXPECT_EQ(TitleOf(dir / "m(2).dsa"), "stopped flow");
+    EXPECT_EQ(TitleOf(dir / "m(3).dsa"), "melt");
+
+    // Two measurements of one name from two folders into one, originals deleted: both kept.
+    fs::create_directories(dir.path() / "a");
+    fs::create_directories(dir.path() / "b");
+    fs::create_directories(dir.path() / "out");
+    Save(Store("first", {{"Time", 4}}), dir / "a/x.dsb");
+    Save(Store("second", {{"Time", 6}}), dir / "b/x.dsb");
+    const RunResult both =
+        Run({"--overwrite", "--delete-originals", "-t", "dsa", "-o", dir / "out", dir / "a/x.dsb", dir / "b/x.dsb"});
+    EXPECT_EQ(both.exitCode, 0) << both.err;
+    EXPECT_EQ(TitleOf(dir / "out/x.dsa"), "second");
+    EXPECT_EQ(TitleOf(dir / "out/x(2).dsa"), "first");
+    EXPECT_FALSE(fs::exists(dir / "a/x.dsb"));
+    EXPECT_FALSE(fs::exists(dir / "b/x.dsb"));
+}
+
+// What the program writes, it reads back: the spectrakinetic example (whose reader leaves an
+// empty first remark) through every native format and into --info.
+TEST_F(Scenario, WrittenFilesLoadAgain) {
+    fs::copy_file(fs::path(KYN_SOURCE_DIR) / "examples/data/spectrakinetic.glb", dir / "sk.glb");
+    for (const char* to : {"dsa", "dsb", "dsx"}) {
+        const RunResult r = Run({"-q", "-t", to, dir / "sk.glb"});
+        EXPECT_EQ(r.exitCode, 0) << to << r.err;
+        const RunResult info = Run({"--info", dir / (std::string("sk.") + to)});
+        EXPECT_EQ(info.exitCode, 0) << to << info.err;
+        EXPECT_NE(info.out.find("values: 651"), std::string::npos) << info.out;
+    }
+}
+
+// A lossy export is written, counted and said so; its original is kept although deleting it was
+// asked. The exit status stays 0.
+TEST_F(Scenario, LossyExportsWarnAndKeepTheOriginal) {
+    Save(Store("five", {{"Wavelength", 8}, {"Time", 6}, {"Temperature", 4}, {"Repeat", 5}, {"Cell", 2}}, 2),
+         dir / "dims5.dsb");
+    struct Case {
+        const char* to;
+        const char* output;
+        const char* lost;
+    };
+    for (const Case& c : {Case{"jdx", "dims5.jdx", "wrote 0 of 3840 values"},
+                          Case{"csv", "dims5.csv", "wrote 480 of 3840 values"},
+                          Case{"glb", "dims5.glb", "wrote 48 of 3840 values"}}) {
+        const RunResult r = Run({"-t", c.to, "--delete-originals", dir / "dims5.dsb"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Has(r, "dims5.dsb: converted into " + dir / c.output + " with warnings: " + c.lost)) << r.err;
+        EXPECT_TRUE(Has(r, "; the original was kept.\n")) << r.err;
+        EXPECT_TRUE(Has(r, "Done. Processed 1 file (1 with warnings).")) << r.err;
+        EXPECT_TRUE(fs::exists(dir / c.output));
+        EXPECT_EQ(TitleOf(dir / "dims5.dsb"), "five");
+    }
+    // A lossless export deletes its original.
+    Save(Store("one", {{"Wavelength", 8}}), dir / "one.dsb");
+    const RunResult whole = Run({"-t", "csv", "--delete-originals", dir / "one.dsb"});
+    EXPECT_EQ(whole.exitCode, 0) << whole.err;
+    EXPECT_FALSE(Has(whole, "warnings")) << whole.err;
+    EXPECT_FALSE(fs::exists(dir / "one.dsb"));
+}
+
+// A file cut off inside its values is refused with what it still held, never padded with zeros;
+// one number text reads the same in every text format.
+TEST_F(Scenario, CutOffFilesAreRefusedAndTinyNumbersReadAsZero) {
+    Save(Store("melt", {{"Wavelength", 51}, {"Temperature", 15}}), dir / "melt.dsb");
+    const std::string bytes = ReadFile(dir / "melt.dsb");
+    WriteFile(dir / "cut.dsb", bytes.substr(0, bytes.size() / 2));
+    const RunResult r = Run({"-t", "dsa", dir / "cut.dsb"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "The file is corrupt.\nIt ends after ")) << r.err;
+    EXPECT_TRUE(Has(r, " of its 765 values.")) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "cut.dsa"));
+
+    WriteFile(dir / "tiny.glb", "KYN-ASCII\r\nINFO>cp_wl_280nm_tp_0_tm_0\r\n2\r\n0\t1e-400\r\n1\t2\r\n\r\n0\r\n0\r\n1\r\n2\r\n"
+                                "Time (seconds)\r\nCD\r\n\r\n\r\n\r\n\r\ntiny\r\nstamp\r\n");
+    const RunResult tiny = Run({"-q", "-t", "dsb", dir / "tiny.glb"});
+    EXPECT_EQ(tiny.exitCode, 0) << tiny.err;
+    DataStore ds;
+    ASSERT_TRUE(ds.Load(dir / "tiny.dsb"));
+    EXPECT_EQ(ds.data[0], 0.0f);
+    EXPECT_EQ(ds.data[1], 2.0f);
+}
+
+// Pipes and devices are refused by what they are, before they are opened; a first line that
+// runs on is unrecognised at once.
+TEST_F(Scenario, PipesDevicesAndEndlessLinesCannotHang) {
+    const std::string pipe = dir / "pipe.dsa";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const RunResult r = Run({"-t", "dsb", pipe, "/dev/zero"});
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, pipe + ": skipped, it is a named pipe (FIFO), not a regular file.")) << r.err;
+    EXPECT_TRUE(Has(r, "/dev/zero: skipped, it is a character device, not a regular file.")) << r.err;
+    const RunResult info = Run({"--info", pipe});
+    EXPECT_EQ(info.exitCode, 1);
+    EXPECT_TRUE(Has(info, "This is a named pipe (FIFO), not a measurement file.")) << info.err;
+
+    WriteFile(dir / "long.dat", std::string(1 << 20, 'a'));
+    const RunResult line = Run({"--info", dir / "long.dat"});
+    EXPECT_EQ(line.exitCode, 1);
+    EXPECT_TRUE(Has(line, "The file is of an unrecognised format")) << line.err;
+}
+
+// No temporary outlives the program: a second Ctrl-C removes it before the program ends, a
+// closed standard error does not end a conversion, and a file-size limit is a failed save.
+TEST_F(Scenario, NoTemporaryOutlivesTheProgram) {
+    Save(Store("long", {{"Time", 1 << 21}}), dir / "long.dsb");
+    bool sent = false;
+    const RunResult twice = RunCli({"-q", "-t", "jdx", dir / "long.dsb"}, dir.path() / "scratch",
+                                   std::chrono::seconds(120), [&](pid_t pid) {
+                                       if (sent || Temporaries(dir.path()).empty()) return;
+                                       kill(pid, SIGINT);
+                                       std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                       kill(pid, SIGINT);
+                                       sent = true;
+                                   });
+    ASSERT_TRUE(sent) << "no temporary appeared";
+    EXPECT_EQ(twice.signal, SIGINT) << twice.err;
+    EXPECT_EQ(Temporaries(dir.path()), std::vector<std::string>{});
+    EXPECT_FALSE(fs::exists(dir / "long.jdx"));
+
+    // Standard error a pipe that nobody reads: the conversion goes on to the end.
+    const RunResult closed = Run({"-t", "dsa", dir / "long.dsb", dir / "long.dsb"}, [] {
+        int fds[2];
+        if (::pipe(fds) == 0) {
+            ::close(fds[0]);
+            ::dup2(fds[1], 2);
+        }
+    });
+    EXPECT_EQ(closed.exitCode, 0);
+    EXPECT_EQ(TitleOf(dir / "long.dsa"), "long");
+
+    // A file-size limit below the output's size fails that save, with the system's reason.
+    const RunResult limited = Run({"-t", "dsx", dir / "long.dsb"}, [] {
+        const rlim_t limit = 1 << 20;
+        rlimit rl{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+    });
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_TRUE(Has(limited, "Reason: File too large")) << limited.err;
+    EXPECT_FALSE(fs::exists(dir / "long.dsx"));
+    EXPECT_EQ(Temporaries(dir.path()), std::vector<std::string>{});
+}
+
+// Options that make no sense together are usage errors, and nothing is touched.
+TEST_F(Scenario, InPlaceWithAnOutputFolderOrAnExportIsAUsageError) {
+    Save(Store("melt", {{"Wavelength", 5}}), dir / "melt.dsb");
+    fs::create_directory(dir.path() / "out");
+    const RunResult folder = Run({"--in-place", "-o", dir / "out", "-t", "dsa", dir / "melt.dsb"});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_TRUE(Has(folder, "kynconvert: --in-place replaces each input where it is")) << folder.err;
+    const RunResult csv = Run({"--in-place", "-t", "csv", dir / "melt.dsb"});
+    EXPECT_EQ(csv.exitCode, 2);
+    EXPECT_TRUE(Has(csv, "kynconvert: --in-place would replace each measurement by its csv export")) << csv.err;
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"melt.dsb", "out", "scratch"}));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
+    EXPECT_EQ(TitleOf(dir / "melt.dsb"), "melt");
+}
+
+}  // namespace
+}  // namespace kyn::test
