@@ -56,6 +56,15 @@ std::vector<DataStore> Stores() {
         odd.remarks.Resize(0);
         v.push_back(odd);
     }
+    {
+        // Texts a line format finds hard: empty and indented remarks, an empty property name and
+        // an empty dimension name (as the spectrakinetic and JCAMP-DX readers leave them).
+        DataStore blank = Make("", {""}, {Linear("", 3, 1, 3), Linear("Time", 2, 0, 1)});
+        blank.remarks.Resize(2);
+        blank.remarks[0] = "";
+        blank.remarks[1] = "  indented";
+        v.push_back(blank);
+    }
     return v;
 }
 
