@@ -52,8 +52,10 @@ void LoadBack(DataStore& ds, const std::string& bytes) {
 bool Same(float a, float b, bool sixDigits) {
     if (std::memcmp(&a, &b, 4) == 0 || (std::isnan(a) && std::isnan(b))) return true;
     if (!sixDigits || std::isinf(a) || std::isnan(a)) return false;
-    // Six significant digits; values below the normal range may round to zero or a neighbour.
-    return std::fabs(a - b) <= std::fabs(a) * 5e-6f || std::fabs(a) < 1e-37f;
+    // Six significant digits: half a unit of the sixth digit (at most 5e-6 of the value) and half
+    // a float step from reading the text back. Values below the normal range may round to zero
+    // or a neighbour.
+    return std::fabs(static_cast<double>(a) - b) <= std::fabs(static_cast<double>(a)) * 5.1e-6 || std::fabs(a) < 1e-37f;
 }
 
 bool SameValues(const DataStore& a, const DataStore& b, bool sixDigits) {
