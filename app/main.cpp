@@ -5,9 +5,12 @@
 #include "app/Artwork.h"
 #include "app/KYNDataConverterApp.h"
 #include "app/Resources.h"
+#include "conversion/SafeOutput.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
+    // Ended from outside (logging out, kill), the program leaves no unfinished output behind.
+    kyn::RemoveTemporariesWhenEnded();
     QApplication::setOrganizationName(QString::fromLatin1(kyn::app::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(kyn::app::kAppTitle));
     QApplication::setDesktopFileName(QStringLiteral("kyndataconverter"));

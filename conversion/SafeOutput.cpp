@@ -1,6 +1,7 @@
 #include "conversion/SafeOutput.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +83,19 @@ void UnlistTemporary(int slot) {
 void RemoveTemporaryFiles() noexcept {
     for (TemporarySlot& slot : g_temporaries)
         if (slot.state.load(std::memory_order_acquire) == 2) ::unlink(slot.path);
+}
+
+void RemoveTemporariesWhenEnded() {
+    struct sigaction sa {};
+    sa.sa_handler = [](int signal) {
+        RemoveTemporaryFiles();
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+    };
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    for (const int s : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) sigaction(s, &sa, nullptr);
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 SafeOutputFile::~SafeOutputFile() { Discard(); }

@@ -67,4 +67,9 @@ private:
 // that ends the program.
 void RemoveTemporaryFiles() noexcept;
 
+// For a program that lets the signals that end it (SIGTERM, SIGHUP, SIGINT, SIGQUIT) do so: each
+// removes the temporaries first. An exceeded file-size limit (SIGXFSZ) fails the write that
+// exceeded it instead of ending the program.
+void RemoveTemporariesWhenEnded();
+
 }  // namespace kyn
