@@ -81,11 +81,11 @@ JobOutcome RunConversionJob(const ConversionJob& job, JobPlatform& platform) {
 namespace {
 
 // Why an input cannot be read, or "" when it can. What is not a regular file is told by what it
-// is, before it is opened: a named pipe would keep the job waiting for a writer, and a device
-// may never end. A regular file is opened without waiting and looked at again through the open
-// file, so a name swapped for a pipe in between cannot block either.
-std::string WhyUnreadable(const std::string& path) {
-    const std::string kind = NotARegularFile(path);
+// is (the mode the plan looked up), before it is opened: a named pipe would keep the job waiting
+// for a writer, and a device may never end. A regular file is opened without waiting and looked
+// at again through the open file, so a name swapped for a pipe meanwhile cannot block either.
+std::string WhyUnreadable(const std::string& path, unsigned plannedMode) {
+    const std::string kind = plannedMode != 0 ? KindOfFile(plannedMode) : std::string();
     if (!kind.empty()) return "it is " + kind + ", not a regular file";
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return "it cannot be opened for reading";
@@ -329,14 +329,15 @@ FileEnd FileSteps::Run() {
     // nothing: the file is passed over before it is touched, and no output is made.
     if (!run_.target) return PassOver("the target format " + std::to_string(run_.job.DefaultFileType) + " is not known");
     if (plan_.duplicateOf >= 0) return PassOver("it is named earlier in this job", true);
-    if (const std::string why = WhyUnreadable(input_); !why.empty()) return PassOver(why);
+    if (const std::string why = WhyUnreadable(input_, plan_.inputMode); !why.empty()) return PassOver(why);
 
     std::string error;
     std::unique_ptr<DataStore> store = Load(error);
     if (!store) return AfterReadFailure(error);
 
-    // A file-system query, safe from any thread: asked without holding up the other files.
-    const bool exists = run_.job.SilentlyOverwrite == 0 && platform_.IsRegularFile(plan_.names.outputPath);
+    // An output that existed when the job was planned is asked about now; one that appears after
+    // that is asked about when the finished file is moved to its name (Commit).
+    const bool exists = run_.job.SilentlyOverwrite == 0 && S_ISREG(plan_.outputMode);
     if (exists) {
         const std::optional<OverwriteAnswer> answer = AskOverwrite(true);
         if (!answer) return FileEnd::Dropped;

@@ -44,10 +44,6 @@ public:
                                          const std::string& reason) = 0;
     // Replaces the status text; the display reads it when it handles the next WM_JOB_PROGRESS.
     virtual void SetStatusText(const std::string& text) = 0;
-    // Whether the path names an existing regular file; by default asks the file system. Unlike
-    // the other calls it may come from several workers at once (the parallel job asks it
-    // without its lock), so an override must be safe for that.
-    virtual bool IsRegularFile(const std::string& path);
     // Deletes a file; the job ignores the result. By default removes it from the file system.
     virtual bool DeleteFile(const std::string& path);
     virtual void Sleep(std::chrono::milliseconds duration) = 0;

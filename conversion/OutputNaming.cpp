@@ -109,10 +109,18 @@ public:
         cwd_ = fs::current_path(ec).string();
     }
 
-    std::string Of(const std::string& path) const {
+    // The key of `path`; `mode` gets the file's mode, 0 when it does not exist.
+    std::string Of(const std::string& path, unsigned* mode = nullptr) const {
         struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
-            return "f" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+        const bool exists = ::stat(path.c_str(), &st) == 0;
+        if (mode) *mode = exists ? st.st_mode : 0;
+        if (exists) {
+            std::string key(1, 'f');
+            key += std::to_string(st.st_dev);
+            key += ':';
+            key += std::to_string(st.st_ino);
+            return key;
+        }
         std::string full = path;
         if (!cwd_.empty() && (path.empty() || !IsPathSeparator(path[0]))) full = cwd_ + kPathSeparator + path;
         if (NeedsNormalising(full)) full = fs::path(full).lexically_normal().string();
@@ -137,7 +145,7 @@ std::vector<FilePlan> PlanJobOutputs(const std::vector<fs::path>& inputs, const 
     std::vector<std::string> inputKeys(static_cast<std::size_t>(n));
     for (int i = n - 1; i >= 0; --i) {
         const std::size_t u = static_cast<std::size_t>(i);
-        inputKeys[u] = keys.Of(inputs[u].string());
+        inputKeys[u] = keys.Of(inputs[u].string(), &plans[u].inputMode);
         taken.insert(inputKeys[u]);
         const auto [it, fresh] = firstInput.emplace(inputKeys[u], i);
         if (!fresh) plans[u].duplicateOf = it->second;
@@ -147,12 +155,15 @@ std::vector<FilePlan> PlanJobOutputs(const std::vector<fs::path>& inputs, const 
         if (file.duplicateOf >= 0) continue;
         const NameParts parts = NameFor(inputs[static_cast<std::size_t>(i)].string(), extension, rules);
         file.names = parts.plan;
-        if (parts.plan.inPlace) continue;  // its own input, which is taken already
-        std::string key = keys.Of(file.names.outputPath);
+        if (parts.plan.inPlace) {  // its own input, which is taken already
+            file.outputMode = file.inputMode;
+            continue;
+        }
+        std::string key = keys.Of(file.names.outputPath, &file.outputMode);
         for (int k = 2; taken.count(key) != 0; ++k) {
             file.names.outputName = parts.Numbered(k);
             file.names.outputPath = parts.folder + file.names.outputName;
-            key = keys.Of(file.names.outputPath);
+            key = keys.Of(file.names.outputPath, &file.outputMode);
         }
         taken.insert(key);
     }

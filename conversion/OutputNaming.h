@@ -49,10 +49,12 @@ struct OutputPlan {
     bool inPlace = false;    // the output is the input itself
 };
 
-// The output of one file of a job.
+// The output of one file of a job, and what the plan saw of the input and the output.
 struct FilePlan {
     OutputPlan names;
-    int duplicateOf = -1;  // the job index of an input met before that names the same file
+    int duplicateOf = -1;      // the job index of an input met before that names the same file
+    unsigned inputMode = 0;   // the file modes as stat() gave them when the job was planned; 0 for
+    unsigned outputMode = 0;  // a name that did not exist then
 };
 
 // The outputs of a whole job, planned before anything is written. The name of each input is the

@@ -222,21 +222,29 @@ bool TextCursor::GetLineCapped(std::string& line, std::size_t limit) {
         return false;
     }
     line.clear();
-    const std::size_t buffered = Fill(limit + 1);
-    const char* start = buf_.data() + pos_;
-    const auto* hit = static_cast<const char*>(std::memchr(start, '\n', std::min(buffered, limit + 1)));
-    if (!hit) {
+    // What is buffered is searched first; more is read only while no line end has come.
+    std::size_t searched = 0;
+    for (;;) {
+        const std::size_t buffered = end_ - pos_;
+        const char* start = buf_.data() + pos_;
+        const std::size_t window = std::min(buffered, limit + 1);
+        const auto* hit = static_cast<const char*>(std::memchr(start + searched, '\n', window - searched));
+        if (hit) {
+            line.assign(start, static_cast<std::size_t>(hit - start));
+            pos_ += static_cast<std::size_t>(hit - start) + 1;
+            return true;
+        }
         if (buffered > limit) return false;  // no line end within the limit
-        // The text ends within the limit: the rest is the line.
-        line.assign(start, buffered);
-        pos_ += buffered;
-        eof_ = true;
-        if (buffered == 0) fail_ = true;
-        return true;
+        searched = window;
+        if (Fill(buffered + 1) == buffered) {
+            // The text ends within the limit: the rest is the line (Fill may have moved it).
+            line.assign(buf_.data() + pos_, buffered);
+            pos_ += buffered;
+            eof_ = true;
+            if (buffered == 0) fail_ = true;
+            return true;
+        }
     }
-    line.assign(start, static_cast<std::size_t>(hit - start));
-    pos_ += static_cast<std::size_t>(hit - start) + 1;
-    return true;
 }
 
 void TextCursor::GetUntil(std::string& out, char delimiter, int* stop) {

@@ -54,7 +54,6 @@ public:
         statuses.push_back(text);
         status.Set(text);
     }
-    bool IsRegularFile(const std::string& path) override { return std::filesystem::is_regular_file(path); }
     bool DeleteFile(const std::string& path) override {
         deleted.push_back(path);
         std::error_code ec;
