@@ -432,7 +432,14 @@ std::ostream& DataStore::WriteVarnixStore(std::ostream& os, bool headerOnly) {
     out.Int(dimensions.Count()).NewLine();
     for (int k = 0; k < dimensions.Count(); ++k) {
         const Dimension& d = dimensions.At(k);
-        out.Line(d.name);
+        // The reader drops one carriage return from the end of a name line (left by files read
+        // without the text-mode translation); a name that really ends in one gets one more.
+        if (!d.name.empty() && d.name.back() == '\r') {
+            out.Text(d.name);
+            out.Line("\r");
+        } else {
+            out.Line(d.name);
+        }
         out.Int(d.Steps()).NewLine();
         if (d.Steps() > 0) {
             for (int i = 0; i < d.Steps(); ++i) {

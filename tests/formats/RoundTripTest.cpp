@@ -95,9 +95,10 @@ std::string WriteFileAs(const NativeFormat& f, DataStore& ds, const std::string&
 }
 
 // Texts a line-oriented format finds hard: empty and blank remarks, an empty property name, an
-// empty dimension name (as the spectrakinetic and JCAMP-DX readers leave them).
+// empty dimension name (as the spectrakinetic and JCAMP-DX readers leave them), a name ending in
+// a carriage return.
 DataStore WithEmptyTexts() {
-    DataStore ds = MakeStore("", {"", "  ", "after blanks"}, {"", "Absorbance"}, {Dim("", {1, 2}), Dim("Time", {0.5f})},
+    DataStore ds = MakeStore("", {"", "  ", "after blanks"}, {"", "Absorbance"}, {Dim("", {1, 2}), Dim("Time\r\r", {0.5f})},
                              {1, 2, 3, 4}, {RawEntry("")});
     return ds;
 }
