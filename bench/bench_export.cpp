@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "datastore/DataStore.h"
-#include "formats/export/JcampDx.h"
+#include "formats/JcampDx.h"
 #include "util/TextStream.h"
 
 namespace {

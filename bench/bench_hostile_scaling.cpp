@@ -9,7 +9,7 @@
 #include <string>
 
 #include "datastore/DataStore.h"
-#include "formats/native/LoadSource.h"
+#include "formats/Load.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "conversion/SafeOutput.h"
 #include "datastore/DataStore.h"
 #include "datastore/Errors.h"
-#include "formats/native/LoadSource.h"
+#include "formats/Load.h"
 
 namespace kyn {
 

@@ -1,7 +1,7 @@
 #include "conversion/TargetFormat.h"
 
 #include "datastore/DataStore.h"
-#include "formats/export/JcampDx.h"
+#include "formats/JcampDx.h"
 
 namespace kyn {
 

@@ -87,7 +87,7 @@ public:
     // One raw entry stamped "Old Comment" per text.
     void AddOldComments(const std::vector<std::string>& texts);
 
-    // Loading: picks the reader by the file's first line (formats/native/Load.cpp).
+    // Loading: picks the reader by the file's first line (formats/Load.cpp).
     bool Load(const std::string& path, bool headerOnly = false);
 
     // Native formats.

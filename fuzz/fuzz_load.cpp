@@ -2,7 +2,7 @@
 // reader the bytes select (the CARY import switched on, so that it is reached too).
 #include <string_view>
 
-#include "formats/native/LoadSource.h"
+#include "formats/Load.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "conversion/TargetFormat.h"
-#include "formats/native/LoadSource.h"
+#include "formats/Load.h"
 #include "fuzz/FuzzSupport.h"
 #include "util/Notifier.h"
 

@@ -16,7 +16,7 @@
 
 #include "datastore/DataStore.h"
 #include "examples/SampleStores.h"
-#include "formats/export/JcampDx.h"
+#include "formats/JcampDx.h"
 #include "util/TextStream.h"
 
 namespace {

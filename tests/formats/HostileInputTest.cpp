@@ -16,7 +16,7 @@
 
 #include "FormatTestUtil.h"
 #include "datastore/DataStore.h"
-#include "formats/export/JcampDx.h"
+#include "formats/JcampDx.h"
 #include "hardening/ChildProcess.h"
 
 namespace kyn::test {

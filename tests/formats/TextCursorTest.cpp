@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "formats/native/TextCursor.h"
+#include "formats/io/TextCursor.h"
 #include "util/NumberFormat.h"
 
 namespace kyn {

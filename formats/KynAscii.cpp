@@ -11,7 +11,7 @@
 // Numbers are upper-case %G with six significant digits (1.5E-005). Labels are the kinetic
 // display labels ("Time (seconds)", "CD", ...); reading maps them back to names, except that a
 // time axis keeps "Time (seconds)", which the prefix lookup still finds as "Time".
-#include "formats/export/KynAscii.h"
+#include "formats/KynAscii.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,8 +19,9 @@
 
 #include "datastore/DataStore.h"
 #include "datastore/Vocabulary.h"
-#include "formats/export/ExportText.h"
-#include "formats/native/TextCursor.h"
+#include "formats/ExportHelpers.h"
+#include "formats/io/ChunkWriter.h"
+#include "formats/io/TextCursor.h"
 #include "util/TimeText.h"
 
 namespace kyn {

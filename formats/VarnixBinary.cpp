@@ -28,7 +28,7 @@
 
 #include "datastore/BinaryIO.h"
 #include "datastore/DataStore.h"
-#include "formats/native/BinaryBlocks.h"
+#include "formats/BinaryBlocks.h"
 
 namespace kyn {
 

@@ -7,7 +7,7 @@
 
 #include "ExportTestUtil.h"
 #include "formats/FormatTestUtil.h"
-#include "formats/export/KynAscii.h"
+#include "formats/KynAscii.h"
 
 namespace {
 

@@ -49,9 +49,9 @@
 #include <vector>
 
 #include "datastore/DataStore.h"
-#include "formats/native/BinaryBlocks.h"
-#include "formats/native/TextCursor.h"
-#include "formats/native/TextOut.h"
+#include "formats/BinaryBlocks.h"
+#include "formats/io/TextCursor.h"
+#include "formats/io/ChunkWriter.h"
 #include "util/ProgressLog.h"
 
 namespace kyn {
@@ -416,86 +416,87 @@ void CheckVarnixStoreCanHold(const DataStore& ds) {
 
 }  // namespace
 
-std::ostream& DataStore::WriteVarnixStore(std::ostream& os, bool headerOnly) {
-    CheckVarnixStoreCanHold(*this);
-    native::TextOut out(os);
-    out.Line(kMagic);
-    out.Line(title);
-    out.Line("Remarks:");
-    out.Int(remarks.Count()).NewLine();
-    for (int i = 0; i < remarks.Count(); ++i) out.Line(remarks.At(i));
-    out.Line("0");
-    out.Line("Properties:");
-    out.Int(properties.Count()).NewLine();
-    for (int i = 0; i < properties.Count(); ++i) out.Line(properties.At(i));
-    out.Line("Dimensions:");
-    out.Int(dimensions.Count()).NewLine();
-    for (int k = 0; k < dimensions.Count(); ++k) {
-        const Dimension& d = dimensions.At(k);
+namespace {
+
+void WriteLine(ChunkWriter& w, std::string_view text) { w.Put(text).Newline(); }
+
+// Everything before the values: magic, title, remarks, properties, dimension blocks, options.
+void WriteHeader(ChunkWriter& w, const DataStore& ds) {
+    WriteLine(w, kMagic);
+    WriteLine(w, ds.title);
+    WriteLine(w, "Remarks:");
+    w.Integer(ds.remarks.Count()).Newline();
+    for (int i = 0; i < ds.remarks.Count(); ++i) WriteLine(w, ds.remarks.At(i));
+    WriteLine(w, "0");
+    WriteLine(w, "Properties:");
+    w.Integer(ds.properties.Count()).Newline();
+    for (int i = 0; i < ds.properties.Count(); ++i) WriteLine(w, ds.properties.At(i));
+    WriteLine(w, "Dimensions:");
+    w.Integer(ds.dimensions.Count()).Newline();
+    for (int k = 0; k < ds.dimensions.Count(); ++k) {
+        const Dimension& d = ds.dimensions.At(k);
         // The reader drops one carriage return from the end of a name line (left by files read
         // without the text-mode translation); a name that really ends in one gets one more.
-        if (!d.name.empty() && d.name.back() == '\r') {
-            out.Text(d.name);
-            out.Line("\r");
-        } else {
-            out.Line(d.name);
-        }
-        out.Int(d.Steps()).NewLine();
+        w.Put(d.name);
+        if (!d.name.empty() && d.name.back() == '\r') w.Put('\r');
+        w.Newline();
+        w.Integer(d.Steps()).Newline();
         if (d.Steps() > 0) {
             for (int i = 0; i < d.Steps(); ++i) {
-                if (i > 0) out.Char(',');
-                out.Float(d.values.At(i));
+                if (i > 0) w.Put(',');
+                w.Number(d.values.At(i));
             }
-            out.NewLine();
+            w.Newline();
         }
-        out.NewLine();
+        w.Newline();
     }
-    for (int i = 0; i < options.Count(); ++i) out.Line(options.At(i));
+    for (int i = 0; i < ds.options.Count(); ++i) WriteLine(w, ds.options.At(i));
+}
 
-    if (!headerOnly) {
-        const std::int64_t total = std::max<std::int64_t>(ValueCount(), 0);
-        const std::int64_t perProperty = properties.Count() > 0 ? total / properties.Count() : 0;
-        const int n1 = dimensions.Count() > 0 ? dimensions.At(0).Steps() : 1;
-        const float* v = data.Data();
-        const std::int64_t present = data.Count();
-        // One row of n1 values starting at index `at`; values missing from a short block are 0.
-        auto row = [&](std::int64_t at) {
-            for (int i = 0; i < n1; ++i) {
-                if (i > 0) out.Char(',');
-                const std::int64_t idx = at + i;
-                out.Float(idx < present ? v[idx] : 0.0f);
-            }
-        };
-        // Level k > 0: a line feed before each of its entries, then the entries of level k - 1.
-        auto level = [&](auto&& self, int k, std::int64_t at) -> void {
-            if (k == 0) {
-                row(at);
-                return;
-            }
-            std::int64_t stride = 1;
-            for (int j = 0; j < k; ++j) stride *= dimensions.At(j).Steps();
-            for (int i = 0; i < dimensions.At(k).Steps() && os.good(); ++i) {
-                out.NewLine();
-                self(self, k - 1, at + i * stride);
-            }
-        };
-        if (perProperty > 0)
+// The values of dimension level k starting at `at`: at level 0 one row; above it a line feed
+// before each of its entries, then the entries of the level below.
+void WriteLevel(ChunkWriter& w, const DataStore& ds, int k, std::int64_t at) {
+    if (k == 0) {
+        const float* v = ds.data.Data() + at;
+        for (int i = 0; i < ds.dimensions.At(0).Steps(); ++i) {
+            if (i > 0) w.Put(',');
+            w.Number(v[i]);
+        }
+        return;
+    }
+    std::int64_t stride = 1;
+    for (int j = 0; j < k; ++j) stride *= ds.dimensions.At(j).Steps();
+    for (int i = 0; i < ds.dimensions.At(k).Steps(); ++i) {
+        w.Newline();
+        WriteLevel(w, ds, k - 1, at + i * stride);
+    }
+}
+
+void WriteHistory(ChunkWriter& w, const DataStore& ds) {
+    const std::vector<std::string> blocks = ds.GetHistoryText();
+    WriteLine(w, "History:");
+    w.Integer(static_cast<long long>(blocks.size())).Newline();
+    for (const auto& b : blocks) w.Put(b).Put('\0');
+    WriteLine(w, "0");
+}
+
+}  // namespace
+
+std::ostream& DataStore::WriteVarnixStore(std::ostream& os, bool headerOnly) {
+    CheckVarnixStoreCanHold(*this);
+    {
+        ChunkWriter w(os);
+        WriteHeader(w, *this);
+        if (!headerOnly) {
+            const std::int64_t perProperty = ValueCount() / properties.Count();
             for (int p = 0; p < properties.Count() && os.good(); ++p) {
-                level(level, std::max(dimensions.Count() - 1, 0), p * perProperty);
-                out.NewLine();
+                WriteLevel(w, *this, dimensions.Count() - 1, p * perProperty);
+                w.Newline();
             }
+        }
+        WriteHistory(w, *this);
+        w.Flush();
     }
-
-    const std::vector<std::string> blocks = GetHistoryText();
-    out.Line("History:");
-    out.Int(static_cast<std::int64_t>(blocks.size())).NewLine();
-    for (const auto& b : blocks) {
-        out.Text(b);
-        out.Char('\0');
-    }
-    out.Line("0");
-    out.Flush();
-    os.flush();
     formatName = kMagic;
     saved = true;
     return os;

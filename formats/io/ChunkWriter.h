@@ -1,15 +1,12 @@
-// Pieces shared by the text writers of this folder: a chunked output buffer that formats numbers
-// straight into its own memory, the stable ordering of dimensions by size, and the "regular
-// count" of an axis against its view-state range.
+// ChunkWriter: the one text writer of the formats. It collects text in a large buffer and hands
+// it to the stream in large writes; numbers are formatted straight into the buffer (never through
+// printf or operator<< one by one), so nothing is allocated per value.
 #pragma once
 
 #include <cstdint>
 #include <ostream>
-#include <string>
 #include <string_view>
-#include <vector>
 
-#include "datastore/DataStore.h"
 #include "util/Buffer.h"
 
 namespace kyn {
@@ -69,21 +66,5 @@ private:
     char* pos_;
     char* end_;
 };
-
-// Notes that an export wrote `kept` of the store's `total` values, and `why`, when it wrote fewer.
-void NoteKept(LossNotes* losses, std::int64_t kept, std::int64_t total, const std::string& why);
-
-// The dimensions ordered by descending size, a stable bubble sort (a swap only when the later
-// size is strictly greater, so equal sizes keep their index order).
-struct DimensionOrder {
-    std::vector<int> size;
-    std::vector<int> index;
-};
-DimensionOrder SortDimensionsBySize(const DataStore& ds);
-
-// Number of axis values of dimension d that lie at or below the maximum of its view-state range,
-// with a relative tolerance of one float epsilon on the value's magnitude. When the view state
-// has no range for d, the dimension's own range stands in (what Initialize would have stored).
-int RegularCount(const DataStore& ds, int d);
 
 }  // namespace kyn

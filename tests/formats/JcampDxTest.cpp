@@ -5,7 +5,7 @@
 #include <random>
 
 #include "ExportTestUtil.h"
-#include "formats/export/JcampDx.h"
+#include "formats/JcampDx.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "formats/native/TextCursor.h"
+#include "formats/io/TextCursor.h"
 
 #include <algorithm>
 #include <bit>

@@ -26,7 +26,8 @@
 
 #include "datastore/DataStore.h"
 #include "datastore/Descriptions.h"
-#include "formats/export/ExportText.h"
+#include "formats/ExportHelpers.h"
+#include "formats/io/ChunkWriter.h"
 #include "util/StringUtil.h"
 
 namespace kyn {

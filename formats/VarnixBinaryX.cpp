@@ -42,7 +42,7 @@
 
 #include "datastore/BinaryIO.h"
 #include "datastore/DataStore.h"
-#include "formats/native/BinaryBlocks.h"
+#include "formats/BinaryBlocks.h"
 #include "util/Crc32.h"
 #include "util/ProgressLog.h"
 #include "util/StringUtil.h"

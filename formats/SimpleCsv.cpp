@@ -10,7 +10,8 @@
 // after a warning box; one without dimensions gets a stop box and an empty file. Both boxes go
 // through the process-wide notifier (standard error on the command line).
 #include "datastore/DataStore.h"
-#include "formats/export/ExportText.h"
+#include "formats/ExportHelpers.h"
+#include "formats/io/ChunkWriter.h"
 #include "util/Notifier.h"
 
 namespace kyn {

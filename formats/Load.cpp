@@ -17,7 +17,7 @@
 //    runs on past it is unrecognised at once, whatever its size.
 //  - A store that comes out of a reader with no values (no property, or an axis without steps)
 //    is refused: no target could hold it, and every writer would make a file nothing reads.
-#include "formats/native/LoadSource.h"
+#include "formats/Load.h"
 
 #include <sys/stat.h>
 
@@ -27,7 +27,7 @@
 #include <string_view>
 
 #include "datastore/DataStore.h"
-#include "formats/native/TextCursor.h"
+#include "formats/io/TextCursor.h"
 #include "util/TextStream.h"
 
 namespace kyn {

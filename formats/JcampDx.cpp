@@ -15,7 +15,7 @@
 //
 // A value without a finite quotient (NaN, infinity) is written as "?", the JCAMP-DX symbol for a
 // missing value, and read back as NaN.
-#include "formats/export/JcampDx.h"
+#include "formats/JcampDx.h"
 
 #include <algorithm>
 #include <bit>
@@ -29,8 +29,9 @@
 #include <strings.h>
 #include <utility>
 
-#include "formats/export/ExportText.h"
-#include "formats/native/TextCursor.h"
+#include "formats/ExportHelpers.h"
+#include "formats/io/ChunkWriter.h"
+#include "formats/io/TextCursor.h"
 #include "util/StringUtil.h"
 #include "util/TimeText.h"
 #include "util/UserName.h"

@@ -22,8 +22,9 @@
 #include <vector>
 
 #include "datastore/DataStore.h"
-#include "formats/export/ExportText.h"
-#include "formats/native/TextCursor.h"
+#include "formats/ExportHelpers.h"
+#include "formats/io/ChunkWriter.h"
+#include "formats/io/TextCursor.h"
 
 namespace kyn {
 

@@ -1,4 +1,4 @@
-#include "formats/native/BinaryBlocks.h"
+#include "formats/BinaryBlocks.h"
 
 #include <algorithm>
 #include <bit>

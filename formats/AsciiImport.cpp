@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "datastore/DataStore.h"
-#include "formats/native/TextCursor.h"
+#include "formats/io/TextCursor.h"
 
 namespace kyn {
 
