@@ -1,6 +1,5 @@
 #include "datastore/Dimension.h"
 
-#include "datastore/BinaryIO.h"
 #include "util/StringUtil.h"
 
 namespace kyn {
@@ -56,65 +55,6 @@ void DimensionViewState::Rebuild(const Array<Dimension>& dimensions) {
         order[static_cast<std::size_t>(k)] = k;
         ranges[static_cast<std::size_t>(k)] = dimensions.At(k).Range();
     }
-}
-
-void DimensionViewState::Write(std::ostream& os) const {
-    if (dimensionCount < 1) Fail(msg::kDatastoreNotValid);
-    WriteI32(os, reserved);
-    WriteI32(os, dimensionCount);
-    for (int k = 0; k < dimensionCount; ++k)
-        WriteI32(os, k < static_cast<int>(order.size()) ? order[static_cast<std::size_t>(k)] : k);
-    for (int k = 0; k < dimensionCount; ++k) {
-        const auto r = k < static_cast<int>(ranges.size()) ? ranges[static_cast<std::size_t>(k)]
-                                                            : std::pair<float, float>{0.0f, 0.0f};
-        WriteF32(os, r.first);
-        WriteF32(os, r.second);
-    }
-    WriteI32(os, static_cast<std::int32_t>(markers.size()));
-    for (const auto& list : markers) {
-        std::int32_t visible = 0;
-        for (const auto& m : list) visible += m.visible ? 1 : 0;
-        WriteI32(os, visible);
-        for (const auto& m : list) {
-            if (!m.visible) continue;
-            WriteF32(os, m.position);
-            WriteI32(os, m.b);
-            WriteI32(os, m.a);
-            WriteText(os, m.label);
-            WriteByte(os, 1);
-        }
-    }
-}
-
-void DimensionViewState::Read(std::istream& is) {
-    reserved = ReadI32(is);
-    dimensionCount = ReadI32(is);
-    if (!is || dimensionCount < 1 || dimensionCount > 20) Fail(msg::kFileCorrupt);
-    order.resize(static_cast<std::size_t>(dimensionCount));
-    for (auto& o : order) o = ReadI32(is);
-    ranges.resize(static_cast<std::size_t>(dimensionCount));
-    for (auto& r : ranges) {
-        r.first = ReadF32(is);
-        r.second = ReadF32(is);
-    }
-    const std::int32_t lists = ReadI32(is);
-    // Each list holds at least its four-byte count; each marker at least 14 bytes.
-    if (!is || lists < 0 || !CountFits(is, lists, 4)) Fail(msg::kFileCorrupt);
-    markers.assign(static_cast<std::size_t>(lists), {});
-    for (auto& list : markers) {
-        const std::int32_t k = ReadI32(is);
-        if (!is || k < 0 || !CountFits(is, k, 14)) Fail(msg::kFileCorrupt);
-        list.resize(static_cast<std::size_t>(k));
-        for (auto& m : list) {
-            m.position = ReadF32(is);
-            m.b = ReadI32(is);
-            m.a = ReadI32(is);
-            m.label = ReadTerminatedString(is);
-            m.visible = ReadByte(is) != 0;
-        }
-        if (!is) Fail(msg::kFileCorrupt);
-    }
-    if (!is) Fail(msg::kFileCorrupt);
 }
 
 }  // namespace kyn

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,15 +58,8 @@ struct DimensionViewState {
     std::vector<std::vector<Marker>> markers;
 
     // Order 0..n-1, each dimension's range, empty marker lists; only the count without dimensions.
+    // (VarnixBinaryX stores the state; its file has the stored form.)
     void Rebuild(const Array<Dimension>& dimensions);
-
-    // Stored form (little-endian): reserved, count, order, ranges, number of marker lists, then
-    // per list the visible markers (position, b, a, label text, visible byte).
-    // Writing a state with no dimensions throws "Datastore not valid".
-    void Write(std::ostream& os) const;
-    // Reads the stored form. A dimension count outside 1..20, a marker count the rest of the file
-    // cannot hold, or a stream that fails throws "The file is corrupt.\n".
-    void Read(std::istream& is);
 };
 
 }  // namespace kyn

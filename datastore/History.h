@@ -1,12 +1,11 @@
 // The text that travels with a DataStore besides its values: history entries, file attributes
-// and keyed option lists, with their stored binary forms.
+// and keyed option lists. (Only VarnixBinaryX stores the last two and the entries as records; its
+// file has their stored forms.)
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <ctime>
-#include <istream>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,18 +38,8 @@ struct HistoryEntry {
     // version line, the text, the time stamp line and a rule of 52 hyphens.
     std::string Block() const;
 
-    // Stored form: raw flag byte, title, text, nine int32, user.
-    void Write(std::ostream& os) const;
-    void Read(std::istream& is);
-
     bool operator==(const HistoryEntry&) const = default;
 };
-
-// A history in its stored form: int32 count, then the entries. Reading resizes `history` to the
-// count and overwrites every entry; a negative count, a count the rest of the file cannot hold or
-// a bad stream throws "This file is corrupt".
-void WriteHistory(std::ostream& os, const std::vector<HistoryEntry>& history);
-void ReadHistory(std::istream& is, std::vector<HistoryEntry>& history);
 
 struct FileAttributes {
     bool asAcquired = true;
@@ -58,18 +47,12 @@ struct FileAttributes {
     std::string timeStamp;
     std::string fileId;
 
-    // Stored form: cfrCompliant byte, asAcquired byte, fileId, timeStamp.
-    void Write(std::ostream& os) const;
-    void Read(std::istream& is);
     bool operator==(const FileAttributes&) const = default;
 };
 
 struct ParentFileAttributes : FileAttributes {
     std::string fileName;
 
-    // Stored form: fileName, then the FileAttributes form.
-    void Write(std::ostream& os) const;
-    void Read(std::istream& is);
     bool operator==(const ParentFileAttributes&) const = default;
 };
 
@@ -77,11 +60,6 @@ struct ParentFileAttributes : FileAttributes {
 class OptionList {
 public:
     Array<std::string> entries;
-
-    // Stored form: int32 count, then each entry up to its first NUL, followed by one NUL.
-    void Write(std::ostream& os) const;
-    // A negative count, or one the rest of the file cannot hold, throws "The file is corrupt.\n".
-    void Read(std::istream& is);
 };
 
 }  // namespace kyn

@@ -5,7 +5,7 @@
 #include <climits>
 #include <vector>
 
-#include "datastore/BinaryIO.h"
+#include "formats/io/BinaryIO.h"
 
 namespace kyn::native {
 

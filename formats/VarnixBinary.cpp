@@ -26,7 +26,7 @@
 // the stream failed; a text cut off by the end of the file throws "The file is corrupt.\n".
 #include <vector>
 
-#include "datastore/BinaryIO.h"
+#include "formats/io/BinaryIO.h"
 #include "datastore/DataStore.h"
 #include "formats/BinaryBlocks.h"
 

@@ -40,14 +40,151 @@
 #include <string>
 #include <sstream>
 
-#include "datastore/BinaryIO.h"
-#include "datastore/DataStore.h"
+#include "formats/io/BinaryIO.h"
+#include "formats/VarnixBinaryX.h"
 #include "formats/BinaryBlocks.h"
 #include "util/Crc32.h"
 #include "util/ProgressLog.h"
 #include "util/StringUtil.h"
 
 namespace kyn {
+
+namespace binaryx {
+
+namespace {
+
+void WriteEntry(std::ostream& os, const HistoryEntry& e) {
+    WriteByte(os, e.isRawText ? 1 : 0);
+    WriteText(os, e.title);
+    WriteText(os, e.text);
+    for (std::int32_t v : e.timeStamp) WriteI32(os, v);
+    WriteText(os, e.user);
+}
+
+void ReadEntry(std::istream& is, HistoryEntry& e) {
+    e.isRawText = ReadByte(is) != 0;
+    e.title = ReadTerminatedString(is);
+    e.text = ReadTerminatedString(is);
+    for (auto& v : e.timeStamp) v = ReadI32(is);
+    e.user = ReadTerminatedString(is);
+}
+
+void WriteMarkers(std::ostream& os, const std::vector<Marker>& list) {
+    std::int32_t visible = 0;
+    for (const auto& m : list) visible += m.visible ? 1 : 0;
+    WriteI32(os, visible);
+    for (const auto& m : list) {
+        if (!m.visible) continue;
+        WriteF32(os, m.position);
+        WriteI32(os, m.b);
+        WriteI32(os, m.a);
+        WriteText(os, m.label);
+        WriteByte(os, 1);
+    }
+}
+
+void ReadMarkers(std::istream& is, std::vector<Marker>& list) {
+    const std::int32_t k = ReadI32(is);
+    // Each marker takes at least 14 bytes.
+    if (!is || k < 0 || !CountFits(is, k, 14)) Fail(msg::kFileCorrupt);
+    list.resize(static_cast<std::size_t>(k));
+    for (auto& m : list) {
+        m.position = ReadF32(is);
+        m.b = ReadI32(is);
+        m.a = ReadI32(is);
+        m.label = ReadTerminatedString(is);
+        m.visible = ReadByte(is) != 0;
+    }
+    if (!is) Fail(msg::kFileCorrupt);
+}
+
+}  // namespace
+
+void WriteHistory(std::ostream& os, const std::vector<HistoryEntry>& history) {
+    WriteI32(os, static_cast<std::int32_t>(history.size()));
+    for (const auto& e : history) WriteEntry(os, e);
+}
+
+void ReadHistory(std::istream& is, std::vector<HistoryEntry>& history) {
+    const std::int32_t count = ReadI32(is);
+    // Every stored entry takes at least 40 bytes (flag, three NULs, nine integers).
+    if (count < 0 || is.bad() || !CountFits(is, count, 40)) Fail(msg::kHistoryCorrupt);
+    history.resize(static_cast<std::size_t>(count));
+    for (auto& e : history) ReadEntry(is, e);
+}
+
+void WriteAttributes(std::ostream& os, const FileAttributes& a) {
+    WriteByte(os, a.cfrCompliant ? 1 : 0);
+    WriteByte(os, a.asAcquired ? 1 : 0);
+    WriteText(os, a.fileId);
+    WriteText(os, a.timeStamp);
+}
+
+void ReadAttributes(std::istream& is, FileAttributes& a) {
+    a.cfrCompliant = ReadByte(is) != 0;
+    a.asAcquired = ReadByte(is) != 0;
+    a.fileId = ReadTerminatedString(is);
+    a.timeStamp = ReadTerminatedString(is);
+}
+
+void WriteAttributes(std::ostream& os, const ParentFileAttributes& a) {
+    WriteText(os, a.fileName);
+    WriteAttributes(os, static_cast<const FileAttributes&>(a));
+}
+
+void ReadAttributes(std::istream& is, ParentFileAttributes& a) {
+    a.fileName = ReadTerminatedString(is);
+    ReadAttributes(is, static_cast<FileAttributes&>(a));
+}
+
+void WriteOptions(std::ostream& os, const OptionList& options) {
+    WriteI32(os, options.entries.Count());
+    for (int i = 0; i < options.entries.Count(); ++i) WriteText(os, options.entries.At(i));
+}
+
+void ReadOptions(std::istream& is, OptionList& options) {
+    const std::int32_t count = ReadI32(is);
+    if (!is || count < 0 || !CountFits(is, count, 1)) Fail(msg::kFileCorrupt);
+    options.entries.Resize(0);
+    options.entries.Resize(count);
+    for (int i = 0; i < count; ++i) options.entries.At(i) = ReadTerminatedString(is);
+}
+
+void WriteViewState(std::ostream& os, const DimensionViewState& state) {
+    if (state.dimensionCount < 1) Fail(msg::kDatastoreNotValid);
+    WriteI32(os, state.reserved);
+    WriteI32(os, state.dimensionCount);
+    const auto n = static_cast<std::size_t>(state.dimensionCount);
+    for (std::size_t k = 0; k < n; ++k) WriteI32(os, k < state.order.size() ? state.order[k] : static_cast<std::int32_t>(k));
+    for (std::size_t k = 0; k < n; ++k) {
+        const auto r = k < state.ranges.size() ? state.ranges[k] : std::pair<float, float>{0.0f, 0.0f};
+        WriteF32(os, r.first);
+        WriteF32(os, r.second);
+    }
+    WriteI32(os, static_cast<std::int32_t>(state.markers.size()));
+    for (const auto& list : state.markers) WriteMarkers(os, list);
+}
+
+void ReadViewState(std::istream& is, DimensionViewState& state) {
+    state.reserved = ReadI32(is);
+    state.dimensionCount = ReadI32(is);
+    if (!is || state.dimensionCount < 1 || state.dimensionCount > 20) Fail(msg::kFileCorrupt);
+    state.order.resize(static_cast<std::size_t>(state.dimensionCount));
+    for (auto& o : state.order) o = ReadI32(is);
+    state.ranges.resize(static_cast<std::size_t>(state.dimensionCount));
+    for (auto& r : state.ranges) {
+        r.first = ReadF32(is);
+        r.second = ReadF32(is);
+    }
+    const std::int32_t lists = ReadI32(is);
+    // Each list holds at least its four-byte count.
+    if (!is || lists < 0 || !CountFits(is, lists, 4)) Fail(msg::kFileCorrupt);
+    state.markers.assign(static_cast<std::size_t>(lists), {});
+    for (auto& list : state.markers) ReadMarkers(is, list);
+    if (!is) Fail(msg::kFileCorrupt);
+}
+
+}  // namespace binaryx
 
 namespace {
 constexpr const char* kMagic = "VarnixBinaryX";
@@ -117,9 +254,9 @@ std::ostream& DataStore::WriteVarnixBinaryX(std::ostream& os, bool headerOnly) {
     // view state is serialised first: a DataStore without one is refused before more is written.
     std::ostringstream trailing(std::ios_base::binary);
     std::ostringstream head(std::ios_base::binary);
-    viewState.Write(head);
-    fileAttributes.Write(trailing);
-    parentAttributes.Write(trailing);
+    binaryx::WriteViewState(head, viewState);
+    binaryx::WriteAttributes(trailing, fileAttributes);
+    binaryx::WriteAttributes(trailing, parentAttributes);
     trailing << head.str();
     os << trailing.str();
 
@@ -129,7 +266,7 @@ std::ostream& DataStore::WriteVarnixBinaryX(std::ostream& os, bool headerOnly) {
         WriteText(os, remarks.At(i));
         crc.Add(std::string_view(remarks.At(i).c_str()));
     }
-    keyedOptions.Write(os);
+    binaryx::WriteOptions(os, keyedOptions);
     WriteI32(os, properties.Count());
     crc.AddI32(properties.Count());
     for (int i = 0; i < properties.Count() && os.good(); ++i) {
@@ -146,7 +283,7 @@ std::ostream& DataStore::WriteVarnixBinaryX(std::ostream& os, bool headerOnly) {
     if (!headerOnly) {
         native::WriteValueBlock(os, *this, &crc);
         std::ostringstream historyBytes(std::ios_base::binary);
-        WriteHistory(historyBytes, history);
+        binaryx::WriteHistory(historyBytes, history);
         os << historyBytes.str();
         trailing << historyBytes.str();
     }
@@ -173,14 +310,14 @@ std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
     crc.Add(std::string_view(title));
     if (is.fail() || is.bad()) Fail(msg::kFileCorrupt);
 
-    fileAttributes.Read(is);
-    parentAttributes.Read(is);
+    binaryx::ReadAttributes(is, fileAttributes);
+    binaryx::ReadAttributes(is, parentAttributes);
     DimensionViewState storedView;
-    storedView.Read(is);
+    binaryx::ReadViewState(is, storedView);
     std::ostringstream trailing(std::ios_base::binary);
-    fileAttributes.Write(trailing);
-    parentAttributes.Write(trailing);
-    storedView.Write(trailing);
+    binaryx::WriteAttributes(trailing, fileAttributes);
+    binaryx::WriteAttributes(trailing, parentAttributes);
+    binaryx::WriteViewState(trailing, storedView);
 
     const std::uint32_t remarkCount = ReadU32(is);
     crc.AddI32(static_cast<std::int32_t>(remarkCount));
@@ -198,7 +335,7 @@ std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
         remarks.At(0) = ReadTerminatedString(is);
     }
 
-    keyedOptions.Read(is);
+    binaryx::ReadOptions(is, keyedOptions);
 
     const std::int32_t propertyCount = ReadI32(is);
     crc.AddI32(propertyCount);
@@ -226,8 +363,8 @@ std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
     native::ReadValueBlock(is, *this, byteCount, &crc);
     native::ComputeRangeIfAny(*this);
 
-    ReadHistory(is, history);
-    WriteHistory(trailing, history);
+    binaryx::ReadHistory(is, history);
+    binaryx::WriteHistory(trailing, history);
     FeedBuffer(crc, trailing);
     const std::uint32_t expected = crc.Result();
     const std::uint32_t stored = ReadU32(is);  // 0 when the file ends before it

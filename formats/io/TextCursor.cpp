@@ -10,7 +10,7 @@
 #include <limits>
 #include <type_traits>
 
-#include "datastore/BinaryIO.h"
+#include "formats/io/BinaryIO.h"
 #include "datastore/Errors.h"
 
 namespace kyn {

@@ -90,26 +90,4 @@ TEST(Lookup, DimensionsAreFoundByNamePrefix) {
     EXPECT_EQ(ds.GetDimensionName(1, true), "Wavelength");
 }
 
-TEST(ViewStateStoredForm, RoundTripsVisibleMarkersOnly) {
-    kyn::DimensionViewState vs;
-    vs.reserved = 77;
-    vs.dimensionCount = 2;
-    vs.order = {1, 0};
-    vs.ranges = {{5.0f, -1.0f}, {2.0f, 0.5f}};
-    vs.markers.resize(2);
-    vs.markers[0].push_back({1.5f, 3, 4, "peak", true});
-    vs.markers[0].push_back({2.5f, 0, 0, "hidden", false});
-    std::stringstream ss;
-    vs.Write(ss);
-    kyn::DimensionViewState back;
-    back.Read(ss);
-    EXPECT_EQ(back.order, vs.order);
-    EXPECT_EQ(back.ranges, vs.ranges);
-    ASSERT_EQ(back.markers.size(), 2u);
-    ASSERT_EQ(back.markers[0].size(), 1u);
-    EXPECT_EQ(back.markers[0][0].label, "peak");
-    EXPECT_EQ(back.markers[0][0].b, 4);
-    EXPECT_TRUE(back.markers[1].empty());
-}
-
 }  // namespace

@@ -1,5 +1,4 @@
-// History entries: the printed block, old comments, and stored records that are broken. (Intact
-// records are checked by the binary formats' golden files and round trips.)
+// History entries: the printed block and old comments. (Their stored records are VarnixBinaryX's.)
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -7,15 +6,12 @@
 #include <sstream>
 #include <string>
 
-#include "datastore/BinaryIO.h"
 #include "datastore/DataStore.h"
 
 namespace {
 
 using kyn::DataStore;
 using kyn::HistoryEntry;
-
-using kyn::test::MessageOf;
 
 TEST(HistoryBlock, KnownTimeStampPrintsInTheCtimeLayout) {
     HistoryEntry e;
@@ -35,33 +31,6 @@ TEST(HistoryBlock, RawEntriesPrintTheirTextAlone) {
     EXPECT_TRUE(ds.history[0].isRawText);
     EXPECT_EQ(ds.history[0].title, "Old Comment");
     EXPECT_EQ(ds.GetHistoryText(), (std::vector<std::string>{"abc", "def\r\n"}));
-}
-
-TEST(StoredRecords, BrokenHistoryCountsAreRefusedBeforeAllocating) {
-    // (A negative count is in the VarnixBinaryX broken files.)
-    std::vector<HistoryEntry> history;
-    // 2^31-1 entries announced in a handful of bytes.
-    std::stringstream huge;
-    kyn::WriteI32(huge, 0x7fffffff);
-    huge << "abc";
-    EXPECT_EQ(MessageOf([&] { kyn::ReadHistory(huge, history); }), "This file is corrupt");
-    EXPECT_TRUE(history.empty());
-
-    // A record cut short inside a text.
-    std::stringstream cut;
-    kyn::WriteI32(cut, 1);
-    cut << std::string(50, 'x');
-    EXPECT_EQ(MessageOf([&] { kyn::ReadHistory(cut, history); }), "The file is corrupt.\n");
-}
-
-TEST(StoredRecords, TerminatedStringsNeedTheirNul) {
-    std::stringstream ok(std::string("abc\0def", 7));
-    EXPECT_EQ(kyn::ReadTerminatedString(ok), "abc");
-    std::stringstream open("def");
-    EXPECT_EQ(MessageOf([&] { kyn::ReadTerminatedString(open); }), "The file is corrupt.\n");
-    std::stringstream out;
-    kyn::WriteText(out, std::string("a\0b", 3));
-    EXPECT_EQ(out.str(), std::string("a\0", 2));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "formats/FormatTestUtil.h"
+#include "formats/VarnixBinaryX.h"
+#include "formats/io/BinaryIO.h"
 
 namespace kyn::test {
 namespace {
@@ -138,6 +140,56 @@ TEST(VarnixBinaryX, ArbFlagLeavesDimensionNames) {
     ds.WriteVarnixBinaryX(os, false);
     EXPECT_EQ(ds.dimensions.At(0).name, "Time  -log ");
     EXPECT_NE(os.str().find(std::string("Time  -log \0", 12)), std::string::npos);
+}
+
+// The records only this format stores, in their stored forms.
+TEST(ViewStateStoredForm, RoundTripsVisibleMarkersOnly) {
+    DimensionViewState vs;
+    vs.reserved = 77;
+    vs.dimensionCount = 2;
+    vs.order = {1, 0};
+    vs.ranges = {{5.0f, -1.0f}, {2.0f, 0.5f}};
+    vs.markers.resize(2);
+    vs.markers[0].push_back({1.5f, 3, 4, "peak", true});
+    vs.markers[0].push_back({2.5f, 0, 0, "hidden", false});
+    std::stringstream ss;
+    binaryx::WriteViewState(ss, vs);
+    DimensionViewState back;
+    binaryx::ReadViewState(ss, back);
+    EXPECT_EQ(back.order, vs.order);
+    EXPECT_EQ(back.ranges, vs.ranges);
+    ASSERT_EQ(back.markers.size(), 2u);
+    ASSERT_EQ(back.markers[0].size(), 1u);
+    EXPECT_EQ(back.markers[0][0].label, "peak");
+    EXPECT_EQ(back.markers[0][0].b, 4);
+    EXPECT_TRUE(back.markers[1].empty());
+}
+
+TEST(StoredRecords, BrokenHistoryCountsAreRefusedBeforeAllocating) {
+    // (A negative count is in the VarnixBinaryX broken files.)
+    std::vector<HistoryEntry> history;
+    // 2^31-1 entries announced in a handful of bytes.
+    std::stringstream huge;
+    WriteI32(huge, 0x7fffffff);
+    huge << "abc";
+    EXPECT_EQ(MessageOf([&] { binaryx::ReadHistory(huge, history); }), "This file is corrupt");
+    EXPECT_TRUE(history.empty());
+
+    // A record cut short inside a text.
+    std::stringstream cut;
+    WriteI32(cut, 1);
+    cut << std::string(50, 'x');
+    EXPECT_EQ(MessageOf([&] { binaryx::ReadHistory(cut, history); }), "The file is corrupt.\n");
+}
+
+TEST(StoredRecords, TerminatedStringsNeedTheirNul) {
+    std::stringstream ok(std::string("abc\0def", 7));
+    EXPECT_EQ(ReadTerminatedString(ok), "abc");
+    std::stringstream open("def");
+    EXPECT_EQ(MessageOf([&] { ReadTerminatedString(open); }), "The file is corrupt.\n");
+    std::stringstream out;
+    WriteText(out, std::string("a\0b", 3));
+    EXPECT_EQ(out.str(), std::string("a\0", 2));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "datastore/BinaryIO.h"
+#include "formats/io/BinaryIO.h"
 
 #include "datastore/Errors.h"
 
