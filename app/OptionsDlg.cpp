@@ -14,6 +14,7 @@
 #include "app/HelpViewer.h"
 #include "app/MessageBoxes.h"
 #include "app/Resources.h"
+#include "formats/Registry.h"
 
 namespace kyn::app {
 
@@ -21,12 +22,14 @@ int COptionsDlg::s_rememberedDelete = 0;
 
 namespace {
 
-// The format choices in the order that numbers them (the DefaultFileType value).
+// The control ids of the format choices, in the order that numbers them (the DefaultFileType
+// value); their texts and tool tips come from the format registry.
 constexpr int kFormatIds[] = {IDC_SAVE_VARNIXBINARYX, IDC_SAVE_VARNIXBINARY, IDC_SAVE_VARNIXSTORE, IDC_SAVE_VARNIXCSV,
                               IDC_SAVE_THALEN,        IDC_SAVE_TSV,          IDC_SAVE_JCAMP};
 
-constexpr int kTargetCsv = 3;
-constexpr int kTargetTsv = 5;
+// The targets whose writers take the strip-header and the Euro option.
+const int kTargetCsv = kVarnixCsvFormat.target.index;
+const int kTargetTsv = kVarnixTsvFormat.target.index;
 
 struct Tip {
     int control;
@@ -34,16 +37,9 @@ struct Tip {
     const char* text;
 };
 
-// Tool tips by control, with the string ids they are known by.
+// Tool tips of the other controls, with the string ids they are known by.
 constexpr Tip kTips[] = {
-    {IDC_SAVE_VARNIXBINARYX, 61216, "Save the converted DataStore in the VarnixBinaryX format."},
-    {IDC_SAVE_VARNIXBINARY, 61204, "Save the converted DataStore in the Acorn VarnixBinary format."},
-    {IDC_SAVE_VARNIXSTORE, 61205, "Save the converted DataStore in the VarnixStore (ASCII) format."},
-    {IDC_SAVE_VARNIXCSV, 61206,
-     "Save the converted DataStore in a spread-sheed friendly comma-separated values (CSV) file."},
     {IDC_STRIP_HEADER, 61219, "Save the converted DataStore in a CSV file format with the header information removed."},
-    {IDC_SAVE_TSV, 61217, "Save the converted DataStore in tab-separated values format."},
-    {IDC_SAVE_JCAMP, 61218, "Save the converted DataStore in JCAMP-DX interchange format."},
     {IDC_EXTRA, 61208, "This option appends the raw DataStore data to the end of the saved CSV data."},
     {IDC_SENSIBLE_EXTENSIONS, 61210, "Use the correct default extensions for the saved DataStore."},
     {IDC_STRIP_ACORN, 61211, "Remove any Acorn filetype (,001 ; ,FFA etc) from the filename."},
@@ -85,6 +81,9 @@ QFrame* Line(QWidget* parent) {
 }  // namespace
 
 QString COptionsDlg::ToolTip(int controlId) {
+    const std::vector<const FormatInfo*> targets = TargetRows();
+    for (std::size_t i = 0; i < targets.size() && i < std::size(kFormatIds); ++i)
+        if (kFormatIds[i] == controlId) return QString::fromLatin1(targets[i]->target.tooltip);
     for (const Tip& t : kTips)
         if (t.control == controlId) return QString::fromLatin1(t.text);
     return {};
@@ -105,20 +104,13 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     setWindowTitle(QStringLiteral("Options"));
     setObjectName(QStringLiteral("OptionsDlg"));
 
-    const char* formatTexts[] = {
-        "Save in VarnixBinaryX format",
-        "Save in VarnixBinary format (Acorn Varnix binary format)",
-        "Save in VarnixStore  format (Acorn Varnix ASCII format)",
-        "Save in VarnixCSV (spread-sheet friendly CSV format)",
-        "Save in Thalen / Thalen II format (KYN-ASCII / KYN-ASCII-SPECTRKINETIC)",
-        "Save as Tab-Separated text file",
-        "Save in JCAMP-DX format",
-    };
+    const std::vector<const FormatInfo*> targets = TargetRows();
     formats_ = new QButtonGroup(this);
     formats_->setExclusive(true);
-    QRadioButton* radios[7];
+    QRadioButton* radios[std::size(kFormatIds)];
+    static_assert(std::size(kFormatIds) == 7);
     for (int i = 0; i < 7; ++i) {
-        radios[i] = new QRadioButton(QString::fromLatin1(formatTexts[i]), this);
+        radios[i] = new QRadioButton(QString::fromLatin1(targets.at(static_cast<std::size_t>(i))->target.label), this);
         SetControlId(radios[i], kFormatIds[i]);
         controls_[kFormatIds[i]] = radios[i];
         formats_->addButton(radios[i], i);

@@ -1,8 +1,7 @@
-// TargetFormat: the formats a conversion can write, as one table.
-//
-// The table is the only place that knows a target's index, extension, stream mode and writer.
-// The job, the command line's --help and the options dialog all read it; tests build tables of
-// their own with recording or failing writers.
+// TargetFormat: the formats a conversion can write, as one table made from the format registry
+// (formats/Registry.h): a target's index, key, extension, stream mode and writer. The job and the
+// command line's --help and --to read it; tests build tables of their own with recording or
+// failing writers.
 #pragma once
 
 #include <functional>
@@ -11,20 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "datastore/DataStore.h"
+#include "formats/Registry.h"
 
 namespace kyn {
-
-enum class StreamMode { Binary, Text };
-
-// The settings a writer may need, copied from the job, and where an export notes what it could
-// not carry.
-struct WriterOptions {
-    int StripHeaderInformation = 0;  // CSV: SimpleCSV instead of VarnixCSV
-    int SaveExtraInfo = 0;           // VarnixCSV: append the raw DataStore data
-    int EuroLocale = 0;              // VarnixTSV: German number conventions
-    LossNotes* losses = nullptr;     // the export's losses, when given (see DataStore.h)
-};
 
 // Writes the DataStore to the open stream; reports failure through the stream state or an
 // exception whose text is the reason (the job turns both into its save-failure question).

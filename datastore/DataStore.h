@@ -98,19 +98,20 @@ public:
     std::ostream& WriteVarnixBinaryX(std::ostream& os, bool headerOnly = false);
     std::istream& ReadVarnixBinaryX(std::istream& is, bool headerOnly = false);
 
-    // Foreign text imports.
-    std::istream& ReadAsciiImport(std::istream& is);
-    std::istream& ReadCaryAscii(std::istream& is);
+    // Foreign text imports. Every reader takes the `headerOnly` flag, so that all of them have
+    // one signature; only the native formats act on it.
+    std::istream& ReadAsciiImport(std::istream& is, bool headerOnly = false);
+    std::istream& ReadCaryAscii(std::istream& is, bool headerOnly = false);
 
     // Exports and interchange formats. Each notes in `losses`, when given, what it left out.
     std::ostream& WriteVarnixCSV(std::ostream& os, bool saveExtraInfo, LossNotes* losses = nullptr);
     std::ostream& WriteVarnixTSV(std::ostream& os, bool euroLocale, LossNotes* losses = nullptr);
     std::ostream& WriteSimpleCSV(std::ostream& os, LossNotes* losses = nullptr);
-    std::istream& ReadJcampText(std::istream& is);
+    std::istream& ReadJcampText(std::istream& is, bool headerOnly = false);
     std::ostream& WriteKynAscii(std::ostream& os, int timeDimension, LossNotes* losses = nullptr);
-    std::istream& ReadKynAscii(std::istream& is);
+    std::istream& ReadKynAscii(std::istream& is, bool headerOnly = false);
     std::ostream& WriteSpectraKinetic(std::ostream& os, LossNotes* losses = nullptr);
-    std::istream& ReadSpectraKinetic(std::istream& is);
+    std::istream& ReadSpectraKinetic(std::istream& is, bool headerOnly = false);
 
     // Fields. The DataStore owns all of them by value.
     std::string title;

@@ -19,10 +19,11 @@
 
 #include "datastore/DataStore.h"
 #include "formats/io/TextCursor.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
-std::istream& DataStore::ReadAsciiImport(std::istream& is) {
+std::istream& DataStore::ReadAsciiImport(std::istream& is, bool) {
     fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
@@ -91,5 +92,20 @@ std::istream& DataStore::ReadAsciiImport(std::istream& is) {
     is.clear();
     return is;
 }
+
+constinit const FormatInfo kAsciiImportFormat = {
+    .name = "ASCII",
+    .fuzzKey = "ascii",
+    .accepts = {FirstLines::Match::WholeLine, "ASCII", {}},
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = &DataStore::ReadAsciiImport,
+    .write = nullptr,
+    .mode = StreamMode::Text,
+    .holds = {1, false, false, false},
+    .target = {},
+};
 
 }  // namespace kyn

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "datastore/DataStore.h"
+#include "formats/Load.h"
+#include "formats/Registry.h"
 #include "formats/io/TextCursor.h"
 #include "util/StringUtil.h"
 
@@ -52,7 +54,7 @@ void ReadPoint(TextCursor& c, float& x, float& y) {
 
 }  // namespace
 
-std::istream& DataStore::ReadCaryAscii(std::istream& is) {
+std::istream& DataStore::ReadCaryAscii(std::istream& is, bool) {
     fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
@@ -129,5 +131,40 @@ std::istream& DataStore::ReadCaryAscii(std::istream& is) {
     is.clear();
     return is;
 }
+
+namespace {
+
+// After the first line, the next non-blank line (column titles) is skipped; then the data must
+// begin with a number, a comma and a number, with more of the file after them.
+bool LooksLikeCary(TextCursor& probe) {
+    std::string columns;
+    probe.SkipWs();
+    if (!probe.GetLineCapped(columns, kFirstLineLimit)) return false;
+    double x = 0, y = 0;
+    probe.ReadDouble(x);
+    probe.SkipWs();
+    const int separator = probe.Get();
+    probe.ReadDouble(y);
+    return probe.good() && separator == ',';
+}
+
+}  // namespace
+
+// No first line of its own: spreadsheet text is recognised by its content, the weakest test, and
+// only where the store allows it (DataStore::allowCaryImport; never in a conversion).
+constinit const FormatInfo kCaryAsciiFormat = {
+    .name = "CARY-ASCII",
+    .fuzzKey = "cary",
+    .accepts = {},
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = LooksLikeCary,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = &DataStore::ReadCaryAscii,
+    .write = nullptr,
+    .mode = StreamMode::Text,
+    .holds = {1, false, false, false},
+    .target = {},
+};
 
 }  // namespace kyn

@@ -35,6 +35,7 @@
 #include "util/StringUtil.h"
 #include "util/TimeText.h"
 #include "util/UserName.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -506,7 +507,7 @@ bool ReadPairNumber(TextCursor& in, double& v) {
 
 }  // namespace
 
-std::istream& DataStore::ReadJcampText(std::istream& is) {
+std::istream& DataStore::ReadJcampText(std::istream& is, bool) {
     fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
@@ -592,5 +593,30 @@ std::istream& DataStore::ReadJcampText(std::istream& is) {
     ComputeDataRange();
     return is;
 }
+
+namespace {
+void WriteJcampDxFile(DataStore& ds, std::ostream& os, const WriterOptions& o) {
+    JcampDxExporter exporter(ds);
+    exporter.Write(os, o.losses);
+}
+}  // namespace
+
+// Written with "##TITLE=" first, which the tagged reader takes; a file whose first line is the
+// format's own name is refused as an export.
+constinit const FormatInfo kJcampDxFormat = {
+    .name = "JCAMP-DX",
+    .fuzzKey = "jcamp",
+    .accepts = {FirstLines::Match::Prefix, "##TITLE", {}},
+    .refuses = {FirstLines::Match::WholeLine, "JCAMP-DX 5.0", {}},
+    .refusal = "JCAMP-DX is an export only format.\nIt cannot be imported.\n",
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = &DataStore::ReadJcampText,
+    .write = WriteJcampDxFile,
+    .mode = StreamMode::Text,
+    .holds = {2, true, false, false},
+    .target = {6, "jdx", ".jdx", "JCAMP-DX", "Save in JCAMP-DX format",
+               "Save the converted DataStore in JCAMP-DX interchange format.", WriteJcampDxFile},
+};
 
 }  // namespace kyn

@@ -23,6 +23,7 @@
 #include "formats/io/ChunkWriter.h"
 #include "formats/io/TextCursor.h"
 #include "util/TimeText.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -249,7 +250,7 @@ std::ostream& DataStore::WriteKynAscii(std::ostream& os, int t, LossNotes* losse
     return os;
 }
 
-std::istream& DataStore::ReadKynAscii(std::istream& is) {
+std::istream& DataStore::ReadKynAscii(std::istream& is, bool) {
     fileAttributes.cfrCompliant = false;
     APdata rec;
     rec.Read(is);
@@ -269,5 +270,29 @@ std::istream& DataStore::ReadKynAscii(std::istream& is) {
     maxValue = rec.yMax;
     return is;
 }
+
+namespace {
+void WriteKynAsciiFile(DataStore& ds, std::ostream& os, const WriterOptions& o) {
+    const int t = ds.FindDimension("Time");
+    if (t < 0) throw KynError("KYN-ASCII needs a dimension named Time, and this DataStore has none");
+    ds.WriteKynAscii(os, t, o.losses);
+}
+}  // namespace
+
+// No target of its own: the kinetic target writes it for a store that is not spectrakinetic.
+constinit const FormatInfo kKynAsciiFormat = {
+    .name = "KYN-ASCII",
+    .fuzzKey = "kynascii",
+    .accepts = {FirstLines::Match::WholeLine, "KYN-ASCII", {}},
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = &DataStore::ReadKynAscii,
+    .write = WriteKynAsciiFile,
+    .mode = StreamMode::Text,
+    .holds = {1, false, false, false},
+    .target = {},
+};
 
 }  // namespace kyn

@@ -2,10 +2,12 @@
 // matching reader.
 //
 // The first line is taken after skipping leading white space, up to a line feed, without a
-// final carriage return; it becomes formatName. The rules below are tried in order. Binary
-// readers get the binary stream they were recognised on (they seek back to the start); text
-// readers get the same file from its beginning through the text-mode translation, so that they
-// see CR LF as one line end. When no rule matches, the CARY probe looks at the third line.
+// final carriage return; it becomes formatName. The rows of the format registry claim first
+// lines (Detect below says in which order they are tried), either to read the file or to refuse
+// it as an export. Binary readers get the binary stream they were recognised on (they seek back
+// to the start); text readers get the same file from its beginning through the text-mode
+// translation, so that they see CR LF as one line end. When no line matches, a row's probe may
+// look at the content (the CARY import, switched off in conversions).
 //
 // Load answers false when the file cannot be opened or the reader leaves its stream in any state
 // other than good; refusals and reader failures are exceptions carrying the user's message.
@@ -27,6 +29,7 @@
 #include <string_view>
 
 #include "datastore/DataStore.h"
+#include "formats/Registry.h"
 #include "formats/io/TextCursor.h"
 #include "util/TextStream.h"
 
@@ -34,73 +37,22 @@ namespace kyn {
 
 namespace {
 
-using Reader = std::istream& (*)(DataStore&, std::istream&, bool headerOnly);
-
-enum class Match { WholeLine, Prefix };
-enum class Action { SameBinaryStream, ReopenAsText, Refuse };
-
-struct LoadRule {
-    std::string_view firstLine;
-    Match match;
-    Action action;
-    Reader reader;
-    const char* refusal;
+// Whether the first line selects the row's reader (`accepts`) or its refusal (`refuses`), in the
+// order of their strength: whole lines first (each names one exact line, so none can shadow
+// another), then prefixes, which no exact line may be taken by. A probe of the file's content
+// is the weakest test of all and runs only when no line matched (LoadFromStreams).
+struct Detected {
+    const FormatInfo* row = nullptr;
+    bool refused = false;
 };
 
-// Longest first line looked at: every recognised first line is far shorter.
-constexpr std::size_t kFirstLineLimit = 8192;
-
-constexpr const char* kCsvExportOnly = "CSV is an export only format.\nIt cannot be imported.\n";
-constexpr const char* kJcampExportOnly = "JCAMP-DX is an export only format.\nIt cannot be imported.\n";
-
-// Order: every whole-line rule names one exact line, so they cannot shadow one another and are
-// listed with the native formats (met most often) first. The prefix rule is a weaker test and
-// comes after all of them, so that no exact magic could ever be taken by it. The CARY probe
-// (below the table) looks at file content rather than a magic and is the weakest test of all,
-// so it runs only when no rule matched.
-constexpr LoadRule kRules[] = {
-    {"VarnixBinary", Match::WholeLine, Action::SameBinaryStream,
-     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixBinary(is, h); }, nullptr},
-    {"VarnixBinaryX", Match::WholeLine, Action::SameBinaryStream,
-     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixBinaryX(is, h); }, nullptr},
-    {"VarnixStore", Match::WholeLine, Action::ReopenAsText,
-     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixStore(is, h); }, nullptr},
-    {"VarnixStore 1.1", Match::WholeLine, Action::ReopenAsText,
-     [](DataStore& d, std::istream& is, bool h) -> std::istream& { return d.ReadVarnixStore(is, h); }, nullptr},
-    {"KYN-ASCII-SPECTRAKINETIC", Match::WholeLine, Action::ReopenAsText,
-     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadSpectraKinetic(is); }, nullptr},
-    {"KYN-ASCII", Match::WholeLine, Action::ReopenAsText,
-     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadKynAscii(is); }, nullptr},
-    {"ASCII", Match::WholeLine, Action::ReopenAsText,
-     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadAsciiImport(is); }, nullptr},
-    {"SimpleCSV", Match::WholeLine, Action::Refuse, nullptr, kCsvExportOnly},
-    {"VarnixCSV", Match::WholeLine, Action::Refuse, nullptr, kCsvExportOnly},
-    {"JCAMP-DX 5.0", Match::WholeLine, Action::Refuse, nullptr, kJcampExportOnly},
-    // The only prefix test, so it stands last: no exact magic can be taken by it.
-    {"##TITLE", Match::Prefix, Action::ReopenAsText,
-     [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadJcampText(is); }, nullptr},
-};
-
-const LoadRule* FindRule(std::string_view line) {
-    for (const LoadRule& rule : kRules) {
-        const bool hit = rule.match == Match::WholeLine ? line == rule.firstLine : line.starts_with(rule.firstLine);
-        if (hit) return &rule;
-    }
-    return nullptr;
-}
-
-// The CARY probe: after the first line, skip the next non-blank line (column titles), then the
-// data must begin with a number, a comma and a number, with more of the file after them.
-bool LooksLikeCary(TextCursor& probe) {
-    std::string columns;
-    probe.SkipWs();
-    if (!probe.GetLineCapped(columns, kFirstLineLimit)) return false;
-    double x = 0, y = 0;
-    probe.ReadDouble(x);
-    probe.SkipWs();
-    const int separator = probe.Get();
-    probe.ReadDouble(y);
-    return probe.good() && separator == ',';
+Detected Detect(std::string_view line) {
+    for (const FirstLines::Match match : {FirstLines::Match::WholeLine, FirstLines::Match::Prefix})
+        for (const FormatInfo* f : Formats()) {
+            if (f->refuses.match == match && f->refuses.Claims(line)) return {f, true};
+            if (f->accepts.match == match && f->accepts.Claims(line)) return {f, false};
+        }
+    return {};
 }
 
 // A full load must give values: a store without any (no property, an axis without steps) has
@@ -139,23 +91,22 @@ bool LoadFromStreams(DataStore& ds, std::istream& in, const TextReopener& reopen
     if (!line.empty() && line.back() == '\r') line.pop_back();
     ds.formatName = line;
 
-    const LoadRule* rule = FindRule(line);
-    if (rule && rule->action == Action::Refuse) Fail(rule->refusal);
-
-    if (rule && rule->action == Action::SameBinaryStream) return RequireValues(ds, rule->reader(ds, in, headerOnly).good(), headerOnly);
-
-    Reader reader = nullptr;
-    if (rule) {
-        reader = rule->reader;
-    } else if (LooksLikeCary(probe) && ds.allowCaryImport) {
-        ds.formatName = "CARY-ASCII";
-        reader = [](DataStore& d, std::istream& is, bool) -> std::istream& { return d.ReadCaryAscii(is); };
-    } else {
-        Fail(msg::kUnrecognised);
+    Detected detected = Detect(line);
+    if (detected.refused) Fail(detected.row->refusal);
+    if (!detected.row) {
+        for (const FormatInfo* f : Formats())
+            if (f->probe && f->read && ds.allowCaryImport && f->probe(probe)) {
+                detected.row = f;
+                ds.formatName = f->name;
+                break;
+            }
     }
+    if (!detected.row) Fail(msg::kUnrecognised);
+    const FormatInfo& row = *detected.row;
+    if (row.readsFrom == ReadsFrom::BinaryStream) return RequireValues(ds, (ds.*row.read)(in, headerOnly).good(), headerOnly);
     std::unique_ptr<std::istream> text = reopenAsText();
     if (!text) return false;
-    return RequireValues(ds, reader(ds, *text, headerOnly).good(), headerOnly);
+    return RequireValues(ds, (ds.*row.read)(*text, headerOnly).good(), headerOnly);
 }
 
 bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly) {

@@ -25,6 +25,10 @@ bool LoadFromStreams(DataStore& ds, std::istream& binary, const TextReopener& re
 // LoadFromStreams over a copy of `bytes`; fileName becomes "(memory)".
 bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly = false);
 
+// The longest first line looked at (the CARY probe's second line too): every recognised first
+// line is far shorter, and a file whose first line runs on past it is unrecognised at once.
+inline constexpr std::size_t kFirstLineLimit = 8192;
+
 // What the path names when that is not a regular file ("a folder", "a named pipe (FIFO)", "a
 // character device", ...); empty for a regular file, or when the path cannot be looked at.
 std::string NotARegularFile(const std::string& path);

@@ -13,6 +13,7 @@
 #include "formats/ExportHelpers.h"
 #include "formats/io/ChunkWriter.h"
 #include "util/Notifier.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -75,5 +76,25 @@ std::ostream& DataStore::WriteSimpleCSV(std::ostream& os, LossNotes* losses) {
     w.Flush();
     return os;
 }
+
+namespace {
+void WriteSimpleCsvFile(DataStore& ds, std::ostream& os, const WriterOptions& o) { ds.WriteSimpleCSV(os, o.losses); }
+}  // namespace
+
+// No target of its own: the CSV target writes it when the header is to be stripped.
+constinit const FormatInfo kSimpleCsvFormat = {
+    .name = "SimpleCSV",
+    .fuzzKey = "",
+    .accepts = {},
+    .refuses = {FirstLines::Match::WholeLine, "SimpleCSV", {}},
+    .refusal = "CSV is an export only format.\nIt cannot be imported.\n",
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = nullptr,
+    .write = WriteSimpleCsvFile,
+    .mode = StreamMode::Text,
+    .holds = {1, true, false, false},
+    .target = {},
+};
 
 }  // namespace kyn

@@ -25,6 +25,7 @@
 #include "formats/ExportHelpers.h"
 #include "formats/io/ChunkWriter.h"
 #include "formats/io/TextCursor.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -119,7 +120,7 @@ std::ostream& DataStore::WriteSpectraKinetic(std::ostream& os, LossNotes* losses
     return os;
 }
 
-std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
+std::istream& DataStore::ReadSpectraKinetic(std::istream& is, bool) {
     fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
@@ -224,5 +225,39 @@ std::istream& DataStore::ReadSpectraKinetic(std::istream& is) {
     }
     return is;
 }
+
+namespace {
+
+void WriteSpectraKineticFile(DataStore& ds, std::ostream& os, const WriterOptions& o) {
+    ds.WriteSpectraKinetic(os, o.losses);
+}
+
+// One extension for two formats: a wavelength-by-time data set goes out spectrakinetic, any
+// other data set with a time axis as a kinetic trace; without a time axis there is nothing this
+// target can hold, which fails the save.
+void WriteKineticTarget(DataStore& ds, std::ostream& os, const WriterOptions& o) {
+    if (ds.IsSpectraKinetic())
+        WriteSpectraKineticFile(ds, os, o);
+    else
+        kKynAsciiFormat.write(ds, os, o);
+}
+
+}  // namespace
+
+constinit const FormatInfo kSpectraKineticFormat = {
+    .name = kMagic,
+    .fuzzKey = "spectrakinetic",
+    .accepts = {FirstLines::Match::WholeLine, kMagic, {}},
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = &DataStore::ReadSpectraKinetic,
+    .write = WriteSpectraKineticFile,
+    .mode = StreamMode::Text,
+    .holds = {2, false, false, false},
+    .target = {4, "glb", ".glb", "KYN-ASCII-SPECTRAKINETIC or KYN-ASCII",
+               "Save in Thalen / Thalen II format (KYN-ASCII / KYN-ASCII-SPECTRKINETIC)", "", WriteKineticTarget},
+};
 
 }  // namespace kyn

@@ -29,6 +29,7 @@
 #include "formats/io/BinaryIO.h"
 #include "datastore/DataStore.h"
 #include "formats/BinaryBlocks.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -157,5 +158,25 @@ std::istream& DataStore::ReadVarnixBinary(std::istream& is, bool headerOnly) {
     AddOldComments(texts);
     return is;
 }
+
+namespace {
+void WriteVarnixBinaryFile(DataStore& ds, std::ostream& os, const WriterOptions&) { ds.WriteVarnixBinary(os, false); }
+}  // namespace
+
+constinit const FormatInfo kVarnixBinaryFormat = {
+    .name = "VarnixBinary",
+    .fuzzKey = "varnixbinary",
+    .accepts = {FirstLines::Match::WholeLine, "VarnixBinary", {}},
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::BinaryStream,
+    .read = &DataStore::ReadVarnixBinary,
+    .write = WriteVarnixBinaryFile,
+    .mode = StreamMode::Binary,
+    .holds = {0, true, true, true},
+    .target = {1, "dsb", ".dsb", "VarnixBinary", "Save in VarnixBinary format (Acorn Varnix binary format)",
+               "Save the converted DataStore in the Acorn VarnixBinary format.", WriteVarnixBinaryFile},
+};
 
 }  // namespace kyn

@@ -46,6 +46,7 @@
 #include "util/Crc32.h"
 #include "util/ProgressLog.h"
 #include "util/StringUtil.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -374,5 +375,25 @@ std::istream& DataStore::ReadVarnixBinaryX(std::istream& is, bool headerOnly) {
     formatName = kMagic;
     return is;
 }
+
+namespace {
+void WriteVarnixBinaryXFile(DataStore& ds, std::ostream& os, const WriterOptions&) { ds.WriteVarnixBinaryX(os, false); }
+}  // namespace
+
+constinit const FormatInfo kVarnixBinaryXFormat = {
+    .name = "VarnixBinaryX",
+    .fuzzKey = "varnixbinaryx",
+    .accepts = {FirstLines::Match::WholeLine, "VarnixBinaryX", {}},
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::BinaryStream,
+    .read = &DataStore::ReadVarnixBinaryX,
+    .write = WriteVarnixBinaryXFile,
+    .mode = StreamMode::Binary,
+    .holds = {0, true, true, true},
+    .target = {0, "dsx", ".dsx", "VarnixBinaryX", "Save in VarnixBinaryX format",
+               "Save the converted DataStore in the VarnixBinaryX format.", WriteVarnixBinaryXFile},
+};
 
 }  // namespace kyn

@@ -29,6 +29,7 @@
 #include "formats/ExportHelpers.h"
 #include "formats/io/ChunkWriter.h"
 #include "util/StringUtil.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -312,5 +313,61 @@ std::ostream& DataStore::WriteVarnixTSV(std::ostream& os, bool euroLocale, LossN
     style.losses = losses;
     return WriteVarnixText(*this, os, style);
 }
+
+namespace {
+
+constexpr const char* kCsvExportOnly = "CSV is an export only format.\nIt cannot be imported.\n";
+
+void WriteVarnixCsvFile(DataStore& ds, std::ostream& os, const WriterOptions& o) {
+    ds.WriteVarnixCSV(os, o.SaveExtraInfo != 0, o.losses);
+}
+
+// The CSV target: VarnixCSV, or the header-less SimpleCSV when the header is to be stripped.
+void WriteCsvTarget(DataStore& ds, std::ostream& os, const WriterOptions& o) {
+    if (o.StripHeaderInformation == 1)
+        kSimpleCsvFormat.write(ds, os, o);
+    else
+        WriteVarnixCsvFile(ds, os, o);
+}
+
+void WriteVarnixTsvFile(DataStore& ds, std::ostream& os, const WriterOptions& o) {
+    ds.WriteVarnixTSV(os, o.EuroLocale != 0, o.losses);
+}
+
+}  // namespace
+
+constinit const FormatInfo kVarnixCsvFormat = {
+    .name = "VarnixCSV",
+    .fuzzKey = "",
+    .accepts = {},
+    .refuses = {FirstLines::Match::WholeLine, "VarnixCSV", {}},
+    .refusal = kCsvExportOnly,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = nullptr,
+    .write = WriteVarnixCsvFile,
+    .mode = StreamMode::Text,
+    .holds = {3, true, true, false},
+    .target = {3, "csv", ".csv", "VarnixCSV (SimpleCSV with --simple)",
+               "Save in VarnixCSV (spread-sheet friendly CSV format)",
+               "Save the converted DataStore in a spread-sheed friendly comma-separated values (CSV) file.",
+               WriteCsvTarget},
+};
+
+constinit const FormatInfo kVarnixTsvFormat = {
+    .name = "VarnixTSV",
+    .fuzzKey = "",
+    .accepts = {},  // not recognised: its first line falls through to "unrecognised"
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = nullptr,
+    .write = WriteVarnixTsvFile,
+    .mode = StreamMode::Text,
+    .holds = {3, true, true, false},
+    .target = {5, "tsv", ".txt", "VarnixTSV (tab-separated text)", "Save as Tab-Separated text file",
+               "Save the converted DataStore in tab-separated values format.", WriteVarnixTsvFile},
+};
 
 }  // namespace kyn

@@ -53,6 +53,7 @@
 #include "formats/io/TextCursor.h"
 #include "formats/io/ChunkWriter.h"
 #include "util/ProgressLog.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -501,5 +502,25 @@ std::ostream& DataStore::WriteVarnixStore(std::ostream& os, bool headerOnly) {
     saved = true;
     return os;
 }
+
+namespace {
+void WriteVarnixStoreFile(DataStore& ds, std::ostream& os, const WriterOptions&) { ds.WriteVarnixStore(os, false); }
+}  // namespace
+
+constinit const FormatInfo kVarnixStoreFormat = {
+    .name = "VarnixStore",
+    .fuzzKey = "varnixstore",
+    .accepts = {FirstLines::Match::WholeLine, "VarnixStore", "VarnixStore 1.1"},
+    .refuses = {},
+    .refusal = nullptr,
+    .probe = nullptr,
+    .readsFrom = ReadsFrom::TextFromStart,
+    .read = &DataStore::ReadVarnixStore,
+    .write = WriteVarnixStoreFile,
+    .mode = StreamMode::Text,
+    .holds = {0, true, true, false},
+    .target = {2, "dsa", ".dsa", "VarnixStore (ASCII)", "Save in VarnixStore  format (Acorn Varnix ASCII format)",
+               "Save the converted DataStore in the VarnixStore (ASCII) format.", WriteVarnixStoreFile},
+};
 
 }  // namespace kyn
