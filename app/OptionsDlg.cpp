@@ -100,7 +100,7 @@ QCheckBox* COptionsDlg::AddCheck(int id, const QString& text) {
     return box;
 }
 
-COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
+COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : QDialog(parent), v_(settings) {
     setWindowTitle(QStringLiteral("Options"));
     setObjectName(QStringLiteral("OptionsDlg"));
 
@@ -194,16 +194,15 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     connect(delete_, &QCheckBox::clicked, this, &COptionsDlg::OnDelete);
     for (QCheckBox* b : {skip_, euro_, extra_}) connect(b, &QCheckBox::clicked, this, [this] { ReadControls(); });
 
-    v_.format = settings.DefaultFileType;
-    v_.stripHeader = settings.StripHeaderInformation;
-    v_.extra = settings.SaveExtraInfo;
-    v_.inPlace = settings.SaveInPlace;
-    v_.skip = settings.SkipBadFilesSilently;
-    v_.deleteOriginals = settings.DeleteOriginals;
-    v_.acorn = settings.StripAcornFileTypes;
-    v_.overwrite = settings.SilentlyOverwrite;
-    v_.sensible = settings.UseSensibleExtensions;
-    v_.euro = settings.EuroLocale;
+    boxes_ = {{stripHeader_, &ConversionSettings::StripHeaderInformation},
+              {extra_, &ConversionSettings::SaveExtraInfo},
+              {inPlace_, &ConversionSettings::SaveInPlace},
+              {skip_, &ConversionSettings::SkipBadFilesSilently},
+              {delete_, &ConversionSettings::DeleteOriginals},
+              {acorn_, &ConversionSettings::StripAcornFileTypes},
+              {overwrite_, &ConversionSettings::SilentlyOverwrite},
+              {sensible_, &ConversionSettings::UseSensibleExtensions},
+              {euro_, &ConversionSettings::EuroLocale}};
     WriteControls();
     Refresh();
 }
@@ -214,46 +213,31 @@ QAbstractButton* COptionsDlg::Control(int id) const {
 }
 
 void COptionsDlg::ReadControls() {
-    v_.format = formats_->checkedId();
-    v_.stripHeader = Checked(stripHeader_);
-    v_.extra = Checked(extra_);
-    v_.inPlace = Checked(inPlace_);
-    v_.skip = Checked(skip_);
-    v_.deleteOriginals = Checked(delete_);
-    v_.acorn = Checked(acorn_);
-    v_.overwrite = Checked(overwrite_);
-    v_.sensible = Checked(sensible_);
-    v_.euro = Checked(euro_);
+    // A stored target outside the table, with no choice made since, is kept.
+    if (formats_->checkedId() >= 0) v_.DefaultFileType = formats_->checkedId();
+    for (const Box& b : boxes_) v_.*b.setting = Checked(b.box);
 }
 
 void COptionsDlg::WriteControls() {
     // A stored target outside the table checks no choice.
-    if (QAbstractButton* r = formats_->button(v_.format)) {
+    if (QAbstractButton* r = formats_->button(v_.DefaultFileType)) {
         r->setChecked(true);
     } else if (QAbstractButton* c = formats_->checkedButton()) {
         formats_->setExclusive(false);
         c->setChecked(false);
         formats_->setExclusive(true);
     }
-    stripHeader_->setChecked(v_.stripHeader != 0);
-    extra_->setChecked(v_.extra != 0);
-    inPlace_->setChecked(v_.inPlace != 0);
-    skip_->setChecked(v_.skip != 0);
-    delete_->setChecked(v_.deleteOriginals != 0);
-    acorn_->setChecked(v_.acorn != 0);
-    overwrite_->setChecked(v_.overwrite != 0);
-    sensible_->setChecked(v_.sensible != 0);
-    euro_->setChecked(v_.euro != 0);
+    for (const Box& b : boxes_) b.box->setChecked(v_.*b.setting != 0);
 }
 
 void COptionsDlg::Refresh() {
     ReadControls();
     // The raw-data box is never offered; a disabled box keeps its value.
     extra_->setEnabled(false);
-    stripHeader_->setEnabled(v_.format == kTargetCsv);
-    euro_->setEnabled(v_.format == kTargetTsv);
-    inPlace_->setEnabled(v_.acorn == 0 && v_.sensible == 0);
-    if (v_.inPlace != 0) delete_->setEnabled(false);
+    stripHeader_->setEnabled(v_.DefaultFileType == kTargetCsv);
+    euro_->setEnabled(v_.DefaultFileType == kTargetTsv);
+    inPlace_->setEnabled(v_.StripAcornFileTypes == 0 && v_.UseSensibleExtensions == 0);
+    if (v_.SaveInPlace != 0) delete_->setEnabled(false);
     WriteControls();
 }
 
@@ -265,7 +249,7 @@ void COptionsDlg::OnInPlace(bool on) {
             ReadControls();
             return;
         }
-        s_rememberedDelete = v_.deleteOriginals;
+        s_rememberedDelete = v_.DeleteOriginals;
         delete_->setChecked(true);
         delete_->setEnabled(false);
         acorn_->setChecked(false);
@@ -312,17 +296,9 @@ void COptionsDlg::accept() {
 }
 
 void COptionsDlg::ApplyTo(ConversionSettings& s) const {
-    // A dialog opened on a target outside the table and confirmed without a choice keeps it.
-    if (v_.format >= 0) s.DefaultFileType = v_.format;
-    s.StripHeaderInformation = v_.stripHeader;
-    s.SaveExtraInfo = v_.extra;
-    s.SaveInPlace = v_.inPlace;
-    s.SkipBadFilesSilently = v_.skip;
-    s.DeleteOriginals = v_.deleteOriginals;
-    s.StripAcornFileTypes = v_.acorn;
-    s.SilentlyOverwrite = v_.overwrite;
-    s.UseSensibleExtensions = v_.sensible;
-    s.EuroLocale = v_.euro;
+    const std::int32_t configured = s.Configured;
+    s = v_;
+    s.Configured = configured;
 }
 
 void COptionsDlg::keyPressEvent(QKeyEvent* event) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <map>
+#include <vector>
 
 #include "conversion/ConversionSettings.h"
 
@@ -39,17 +41,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct Values {
-        int format = -1;
-        int stripHeader = 0;
-        int extra = 0;
-        int inPlace = 0;
-        int skip = 0;
-        int deleteOriginals = 0;
-        int acorn = 0;
-        int overwrite = 0;
-        int sensible = 0;
-        int euro = 0;
+    // A check box and the setting it edits.
+    struct Box {
+        QCheckBox* box;
+        std::int32_t ConversionSettings::*setting;
     };
 
     void ReadControls();
@@ -75,8 +70,9 @@ private:
     QCheckBox* skip_ = nullptr;
     QButtonGroup* formats_ = nullptr;
     std::map<int, QAbstractButton*> controls_;
-    Values v_;
-    ConversionSettings settings_;
+    std::vector<Box> boxes_;
+    // The settings being edited: the controls are read into them and set from them.
+    ConversionSettings v_;
 
     static int s_rememberedDelete;
 };

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@
 #include "cli/ConsolePlatform.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/TargetFormat.h"
-#include "datastore/DataStore.h"
+#include "conversion/FileInfo.h"
 #include "util/ProgressLog.h"
 
 namespace {
@@ -32,9 +33,11 @@ constexpr int kExitUsage = 2;
 // Option combinations that cannot mean anything sensible: a message, and nothing is touched.
 // Converting in place writes the output under the input's own name, so it can neither go into
 // another folder nor turn a measurement into a file that only other programs read.
-std::string UsageProblem(bool inPlace, const std::string& outputDir, const TargetFormat& target) {
-    if (!inPlace) return {};
-    if (!outputDir.empty()) return "--in-place replaces each input where it is; it cannot be used with --output-dir";
+std::string UsageProblem(const ConversionJob& job) {
+    if (job.settings.SaveInPlace == 0) return {};
+    if (!job.OutputDirectory.empty())
+        return "--in-place replaces each input where it is; it cannot be used with --output-dir";
+    const TargetFormat& target = *FindTarget(TargetFormats(), job.settings.DefaultFileType);
     if (target.mode != StreamMode::Binary && std::string(target.key) != "dsa")
         return std::string("--in-place would replace each measurement by its ") + target.key +
                " export; use it with --to dsx, dsb or dsa";
@@ -55,39 +58,98 @@ std::string FormatList() {
 int PrintInfo(const std::vector<std::string>& files) {
     int status = kExitOk;
     for (const std::string& path : files) {
-        DataStore ds(true);
-        std::string error;
-        bool loaded = false;
-        try {
-            loaded = ds.Load(path, false);
-        } catch (const std::exception& e) {
-            error = e.what();
-        } catch (...) {
-            error = "The file is corrupt.\n";
-        }
-        if (!loaded) {
-            while (!error.empty() && error.back() == '\n') error.pop_back();
-            std::fprintf(stderr, "kynconvert: %s: %s\n", path.c_str(), error.empty() ? "cannot be read" : error.c_str());
+        std::string reason;
+        const std::optional<FileInfo> info = DescribeFile(path, reason);
+        if (!info) {
+            std::fprintf(stderr, "kynconvert: %s: %s\n", path.c_str(), reason.empty() ? "cannot be read" : reason.c_str());
             status = kExitIncomplete;
             continue;
         }
         std::printf("%s\n", path.c_str());
-        std::printf("  format: %s\n", ds.GetFormatName().c_str());
-        std::printf("  title: %s\n", ds.title.c_str());
-        std::printf("  properties: %d\n", ds.properties.Count());
-        for (int p = 0; p < ds.properties.Count(); ++p) std::printf("    %d: %s\n", p, ds.properties.At(p).c_str());
-        std::printf("  dimensions: %d\n", ds.dimensions.Count());
-        for (int d = 0; d < ds.dimensions.Count(); ++d) {
-            const Dimension& dim = ds.dimensions.At(d);
-            const auto [hi, lo] = dim.Range();
-            std::printf("    %d: %s, %d steps, %g to %g\n", d, dim.name.c_str(), dim.Steps(), static_cast<double>(lo),
-                        static_cast<double>(hi));
+        std::printf("  format: %s\n", info->format.c_str());
+        std::printf("  title: %s\n", info->title.c_str());
+        std::printf("  properties: %zu\n", info->properties.size());
+        for (std::size_t p = 0; p < info->properties.size(); ++p) std::printf("    %zu: %s\n", p, info->properties[p].c_str());
+        std::printf("  dimensions: %zu\n", info->dimensions.size());
+        for (std::size_t d = 0; d < info->dimensions.size(); ++d) {
+            const AxisInfo& a = info->dimensions[d];
+            std::printf("    %zu: %s, %d steps, %g to %g\n", d, a.name.c_str(), a.steps, static_cast<double>(a.lowest),
+                        static_cast<double>(a.highest));
         }
-        std::printf("  values: %lld, %g to %g\n", static_cast<long long>(ds.ValueCount()), ds.minValue, ds.maxValue);
-        std::printf("  history: %zu entries\n", ds.history.size());
+        std::printf("  values: %lld, %g to %g\n", static_cast<long long>(info->values), info->minValue, info->maxValue);
+        std::printf("  history: %zu entries\n", info->historyEntries);
     }
     std::fflush(stdout);
     return status;
+}
+
+// Everything the command line sets: the conversion's settings, written straight into one record,
+// and the program's own choices.
+struct CommandLine {
+    ConversionJob job;
+    std::vector<std::string> files;
+    bool quiet = false;
+    bool info = false;
+    int jobs = DefaultJobCount();
+};
+
+// A flag that sets one setting to `value`.
+void AddSetting(CLI::App& app, const char* name, std::int32_t& setting, std::int32_t value, const char* help) {
+    app.add_flag_callback(name, [&setting, value] { setting = value; }, help);
+}
+
+void AddOptions(CLI::App& app, CommandLine& c) {
+    ConversionSettings& s = c.job.settings;
+    std::vector<std::string> keys;
+    for (const TargetFormat& t : TargetFormats()) keys.emplace_back(t.key);
+    app.add_option_function<std::string>(
+           "-t,--to", [&s](const std::string& key) { s.DefaultFileType = FindTargetByKey(TargetFormats(), key)->index; },
+           "Target format (see below)")
+        ->check(CLI::IsMember(keys))
+        ->default_str(FindTarget(TargetFormats(), s.DefaultFileType)->key);
+    app.add_option("-o,--output-dir", c.job.OutputDirectory, "Write the outputs into DIR instead of next to the inputs")
+        ->check(CLI::ExistingDirectory);
+    AddSetting(app, "--simple", s.StripHeaderInformation, 1, "CSV without header (SimpleCSV)");
+    AddSetting(app, "--extra", s.SaveExtraInfo, 1, "Append the raw data after VarnixCSV");
+    AddSetting(app, "--euro", s.EuroLocale, 1, "German number conventions in TSV");
+    AddSetting(app, "--txt-extension", s.UseSensibleExtensions, 0, "Give every output the extension .txt");
+    AddSetting(app, "--strip-acorn", s.StripAcornFileTypes, 1,
+               "Drop an Acorn file-type suffix such as ,FFA from the output name");
+    AddSetting(app, "--in-place", s.SaveInPlace, 1, "Replace each input with its conversion, under the input's own name");
+    AddSetting(app, "--delete-originals", s.DeleteOriginals, 1, "Delete each input after it was converted");
+    AddSetting(app, "--overwrite", s.SilentlyOverwrite, 1, "Overwrite existing outputs without asking");
+    AddSetting(app, "--skip-bad", s.SkipBadFilesSilently, 1, "Skip unreadable inputs without asking");
+    app.add_flag("-q,--quiet", c.quiet, "Report problems only: no progress, no summary, no reader messages");
+    app.add_flag("--info", c.info, "Describe each file as loaded; write nothing");
+    app.add_option("-j,--jobs", c.jobs, "Convert up to N files at once (default: the number of cores)")
+        ->check(CLI::Range(1, 1024))
+        ->capture_default_str();
+    app.add_option("FILE", c.files, "Input files")->required();
+}
+
+// Converts the files; the exit status.
+int Convert(CommandLine& c) {
+    c.job.paths.assign(c.files.begin(), c.files.end());
+    cli::ConsoleOptions options;
+    options.progressBar = isatty(STDERR_FILENO) != 0;
+    options.interactive = options.progressBar && isatty(STDIN_FILENO) != 0;
+    options.quiet = c.quiet;
+    // Questions of a parallel job are read on worker threads, which wait for input with poll():
+    // unbuffered, standard input holds no answer that poll() cannot see.
+    if (options.interactive && c.jobs > 1) std::setvbuf(stdin, nullptr, _IONBF, 0);
+    cli::ConsolePlatform platform(options);
+    cli::InstallInterruptHandler();
+
+    // Quiet also silences the readers' own progress lines ("reading 3 comments"); the job's
+    // problems still reach standard error through the platform.
+    SetProgressQuiet(c.quiet);
+    const JobOutcome outcome = RunConversionJobParallel(c.job, platform, c.jobs);
+    // A run that a signal asked to end says so, whether or not the last file was finished.
+    if (cli::Interrupted()) return cli::InterruptedExitStatus();
+    if (outcome.end == JobOutcome::End::Done &&
+        outcome.processed + outcome.duplicates == static_cast<int>(c.files.size()))
+        return kExitOk;
+    return kExitIncomplete;
 }
 
 }  // namespace
@@ -99,36 +161,8 @@ int main(int argc, char** argv) {
     app.footer(FormatList() +
                "\nExit status: 0 all converted, 1 some skipped or failed, 2 usage error, 128 + N stopped by signal N\n"
                "(130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).");
-
-    std::vector<std::string> files;
-    std::string to = "dsa";
-    std::string outputDir;
-    bool simple = false, extra = false, euro = false, txtExtension = false, stripAcorn = false, inPlace = false,
-         deleteOriginals = false, overwrite = false, skipBad = false, quiet = false, info = false;
-
-    std::vector<std::string> keys;
-    for (const TargetFormat& t : TargetFormats()) keys.emplace_back(t.key);
-
-    app.add_option("-t,--to", to, "Target format (see below)")->check(CLI::IsMember(keys))->capture_default_str();
-    app.add_option("-o,--output-dir", outputDir, "Write the outputs into DIR instead of next to the inputs")
-        ->check(CLI::ExistingDirectory);
-    app.add_flag("--simple", simple, "CSV without header (SimpleCSV)");
-    app.add_flag("--extra", extra, "Append the raw data after VarnixCSV");
-    app.add_flag("--euro", euro, "German number conventions in TSV");
-    app.add_flag("--txt-extension", txtExtension, "Give every output the extension .txt");
-    app.add_flag("--strip-acorn", stripAcorn, "Drop an Acorn file-type suffix such as ,FFA from the output name");
-    app.add_flag("--in-place", inPlace, "Replace each input with its conversion, under the input's own name");
-    app.add_flag("--delete-originals", deleteOriginals, "Delete each input after it was converted");
-    app.add_flag("--overwrite", overwrite, "Overwrite existing outputs without asking");
-    app.add_flag("--skip-bad", skipBad, "Skip unreadable inputs without asking");
-    app.add_flag("-q,--quiet", quiet, "Report problems only: no progress, no summary, no reader messages");
-    app.add_flag("--info", info, "Describe each file as loaded; write nothing");
-    int jobs = DefaultJobCount();
-    app.add_option("-j,--jobs", jobs, "Convert up to N files at once (default: the number of cores)")
-        ->check(CLI::Range(1, 1024))
-        ->capture_default_str();
-    app.add_option("FILE", files, "Input files")->required();
-
+    CommandLine c;
+    AddOptions(app, c);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -139,48 +173,10 @@ int main(int argc, char** argv) {
         app.exit(e);
         return kExitUsage;
     }
-
-    if (info) return PrintInfo(files);
-
-    const TargetFormat& target = *FindTargetByKey(TargetFormats(), to);
-    if (const std::string problem = UsageProblem(inPlace, outputDir, target); !problem.empty()) {
+    if (c.info) return PrintInfo(c.files);
+    if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
         std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
         return kExitUsage;
     }
-
-    ConversionSettings settings;
-    settings.DefaultFileType = target.index;
-    settings.StripHeaderInformation = simple ? 1 : 0;
-    settings.SaveExtraInfo = extra ? 1 : 0;
-    settings.EuroLocale = euro ? 1 : 0;
-    settings.UseSensibleExtensions = txtExtension ? 0 : 1;
-    settings.StripAcornFileTypes = stripAcorn ? 1 : 0;
-    settings.SaveInPlace = inPlace ? 1 : 0;
-    settings.DeleteOriginals = deleteOriginals ? 1 : 0;
-    settings.SilentlyOverwrite = overwrite ? 1 : 0;
-    settings.SkipBadFilesSilently = skipBad ? 1 : 0;
-
-    ConversionJob job = ConversionJob::FromSettings(settings, {files.begin(), files.end()});
-    job.OutputDirectory = outputDir;
-
-    cli::ConsoleOptions options;
-    options.progressBar = isatty(STDERR_FILENO) != 0;
-    options.interactive = options.progressBar && isatty(STDIN_FILENO) != 0;
-    options.quiet = quiet;
-    // Questions of a parallel job are read on worker threads, which wait for input with poll():
-    // unbuffered, standard input holds no answer that poll() cannot see.
-    if (options.interactive && jobs > 1) std::setvbuf(stdin, nullptr, _IONBF, 0);
-    cli::ConsolePlatform platform(options);
-    cli::InstallInterruptHandler();
-
-    // Quiet also silences the readers' own progress lines ("reading 3 comments"); the job's
-    // problems still reach standard error through the platform.
-    SetProgressQuiet(quiet);
-    const JobOutcome outcome = RunConversionJobParallel(job, platform, jobs);
-    // A run that a signal asked to end says so, whether or not the last file was finished.
-    if (cli::Interrupted()) return cli::InterruptedExitStatus();
-    if (outcome.end == JobOutcome::End::Done &&
-        outcome.processed + outcome.duplicates == static_cast<int>(files.size()))
-        return kExitOk;
-    return kExitIncomplete;
+    return Convert(c);
 }

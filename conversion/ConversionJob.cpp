@@ -21,16 +21,7 @@ namespace kyn {
 
 ConversionJob ConversionJob::FromSettings(const ConversionSettings& s, std::vector<std::filesystem::path> paths) {
     ConversionJob job;
-    job.SkipBadFilesSilently = s.SkipBadFilesSilently;
-    job.DefaultFileType = s.DefaultFileType;
-    job.EuroLocale = s.EuroLocale;
-    job.StripHeaderInformation = s.StripHeaderInformation;
-    job.SaveExtraInfo = s.SaveExtraInfo;
-    job.UseSensibleExtensions = s.UseSensibleExtensions;
-    job.DeleteOriginals = s.DeleteOriginals;
-    job.SaveInPlace = s.SaveInPlace;
-    job.StripAcornFileTypes = s.StripAcornFileTypes;
-    job.SilentlyOverwrite = s.SilentlyOverwrite;
+    job.settings = s;
     job.paths = std::move(paths);
     return job;
 }
@@ -120,10 +111,10 @@ JobRun::JobRun(const ConversionJob& j, JobPlatform& p, const JobFormats& f)
     : job(j),
       platform(p),
       formats(f),
-      target(f.targets ? FindTarget(*f.targets, j.DefaultFileType) : nullptr),
-      writerOptions{j.StripHeaderInformation, j.SaveExtraInfo, j.EuroLocale, nullptr},
-      rules{j.StripAcornFileTypes, j.SaveInPlace, j.OutputDirectory},
-      plans(target ? PlanJobOutputs(j.paths, TargetExtension(*target, j.UseSensibleExtensions), rules)
+      target(f.targets ? FindTarget(*f.targets, j.settings.DefaultFileType) : nullptr),
+      writerOptions{j.settings.StripHeaderInformation, j.settings.SaveExtraInfo, j.settings.EuroLocale, nullptr},
+      rules{j.settings.StripAcornFileTypes, j.settings.SaveInPlace, j.OutputDirectory},
+      plans(target ? PlanJobOutputs(j.paths, TargetExtension(*target, j.settings.UseSensibleExtensions), rules)
                    : std::vector<FilePlan>(j.paths.size())) {
     const int n = static_cast<int>(j.paths.size());
     step = n != 0 ? 100.0f / static_cast<float>(n) : 0.0f;
@@ -229,7 +220,7 @@ std::unique_ptr<DataStore> FileSteps::Load(std::string& error) {
 }
 
 FileEnd FileSteps::AfterReadFailure(const std::string& error) {
-    if (run_.job.SkipBadFilesSilently != 0) {
+    if (run_.job.settings.SkipBadFilesSilently != 0) {
         gate_.Passed();
         return Skip();
     }
@@ -312,7 +303,7 @@ FileEnd FileSteps::Converted(const LossNotes& losses) {
     const auto lock = gate_.Lock();
     // An original goes only when its output holds everything it held, and never when the output
     // is the input file itself under another spelling (a case-insensitive file system).
-    const bool deleteAsked = run_.job.DeleteOriginals == 1 && run_.job.SaveInPlace == 0;
+    const bool deleteAsked = run_.job.settings.DeleteOriginals == 1 && run_.job.settings.SaveInPlace == 0;
     if (deleteAsked && losses.empty() && !SameFile(input_, plan_.names.outputPath)) platform_.DeleteFile(input_);
     ++run_.outcome.processed;
     if (!losses.empty()) {
@@ -327,7 +318,7 @@ FileEnd FileSteps::Converted(const LossNotes& losses) {
 FileEnd FileSteps::Run() {
     // A target index that the table does not know (only stored settings can hold one) converts
     // nothing: the file is passed over before it is touched, and no output is made.
-    if (!run_.target) return PassOver("the target format " + std::to_string(run_.job.DefaultFileType) + " is not known");
+    if (!run_.target) return PassOver("the target format " + std::to_string(run_.job.settings.DefaultFileType) + " is not known");
     if (plan_.duplicateOf >= 0) return PassOver("it is named earlier in this job", true);
     if (const std::string why = WhyUnreadable(input_, plan_.inputMode); !why.empty()) return PassOver(why);
 
@@ -337,7 +328,7 @@ FileEnd FileSteps::Run() {
 
     // An output that existed when the job was planned is asked about now; one that appears after
     // that is asked about when the finished file is moved to its name (Commit).
-    const bool exists = run_.job.SilentlyOverwrite == 0 && S_ISREG(plan_.outputMode);
+    const bool exists = run_.job.settings.SilentlyOverwrite == 0 && S_ISREG(plan_.outputMode);
     if (exists) {
         const std::optional<OverwriteAnswer> answer = AskOverwrite(true);
         if (!answer) return FileEnd::Dropped;
@@ -366,7 +357,7 @@ FileEnd FileSteps::Run() {
         return AfterSaveFailure();
     }
     // An existing output is replaced only when overwriting was chosen, silently or by answer.
-    if (const std::optional<FileEnd> end = Commit(output, run_.job.SilentlyOverwrite != 0 || exists)) return *end;
+    if (const std::optional<FileEnd> end = Commit(output, run_.job.settings.SilentlyOverwrite != 0 || exists)) return *end;
     return Converted(losses);
 }
 

@@ -19,19 +19,10 @@ namespace kyn {
 
 class DataStore;
 
-// The record handed to the worker: a snapshot of the settings (all but Configured) taken when
-// the job starts, and the input paths.
+// The record handed to the worker: a copy of the settings taken when the job starts (a job runs
+// with the settings in force when it began), and the input paths.
 struct ConversionJob {
-    int SkipBadFilesSilently = 0;
-    int DefaultFileType = 2;
-    int EuroLocale = 0;
-    int StripHeaderInformation = 0;
-    int SaveExtraInfo = 0;
-    int UseSensibleExtensions = 1;
-    int DeleteOriginals = 0;
-    int SaveInPlace = 0;
-    int StripAcornFileTypes = 0;
-    int SilentlyOverwrite = 0;
+    ConversionSettings settings;
     std::vector<std::filesystem::path> paths;
     // Where the outputs go; empty puts each next to its input.
     std::string OutputDirectory;

@@ -28,7 +28,7 @@ TEST_F(JobTest, EmptyJobPostsStartEndAndDoneAfterTheSleep) {
 
 TEST_F(JobTest, OneFileConvertsWithItsStatusTextsAndPercentages) {
     const std::string in = In("data.dsa", "hello");
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     const JobOutcome r = Run({in});
     EXPECT_EQ(ReadFile(dir / "data.dsb"), "out:hello\n");
     const std::vector<Posted> expected = {
@@ -46,12 +46,12 @@ TEST_F(JobTest, OneFileConvertsWithItsStatusTextsAndPercentages) {
 TEST_F(JobTest, WithoutSensibleExtensionsEverythingIsTxtButBinaryStaysBinary) {
     const std::string in = In("data.dsa");
     writer = [](DataStore&, std::ostream& os) { os << "a\nb"; };
-    job.UseSensibleExtensions = 0;
-    job.DefaultFileType = 1;
+    job.settings.UseSensibleExtensions = 0;
+    job.settings.DefaultFileType = 1;
     Run({in});
     EXPECT_EQ(ReadFile(dir / "data.txt"), "a\nb");
-    job.DefaultFileType = 2;
-    job.SilentlyOverwrite = 1;
+    job.settings.DefaultFileType = 2;
+    job.settings.SilentlyOverwrite = 1;
     Run({in});
     EXPECT_EQ(ReadFile(dir / "data.txt"), "a\r\nb");
 }
@@ -63,7 +63,7 @@ TEST_F(JobTest, SkippingBadFilesSilentlyAsksNothingAndCountsTheSkip) {
         ds.title = "g";
         return true;
     };
-    job.SkipBadFilesSilently = 1;
+    job.settings.SkipBadFilesSilently = 1;
     const JobOutcome r = Run({good, bad});
     EXPECT_TRUE(platform.questions.empty());
     EXPECT_EQ(platform.posted.back(), (P{WM_JOB_DONE, 1, 1}));
@@ -78,7 +78,7 @@ TEST_F(JobTest, StopDuringTheThirdOfFiveFinishesThatFileThenAborts) {
         ds.title = "t";
         return true;
     };
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     const JobOutcome r = Run(in);
     EXPECT_EQ(platform.posted.at(1), (P{WM_JOB_ENABLE_STOP, 0, 1}));
     EXPECT_EQ(platform.posted.back(), (P{WM_JOB_ABORTED, 3, 60}));
@@ -105,7 +105,7 @@ TEST_F(JobTest, ExistingOutputFollowsTheOverwriteAnswer) {
         {"silent", std::nullopt, "out:B\n", {WM_JOB_DONE, 2, 0}},
     };
     const std::string a = In("a.dsa", "A"), b = In("b.dsa", "B");
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     job.paths = {a, b};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -114,7 +114,7 @@ TEST_F(JobTest, ExistingOutputFollowsTheOverwriteAnswer) {
         loads.clear();
         RecordingPlatform p;
         if (c.answer) p.overwriteAnswers = {*c.answer};
-        job.SilentlyOverwrite = !c.answer;
+        job.settings.SilentlyOverwrite = !c.answer;
         RunConversionJob(job, p, formats);
         EXPECT_EQ(p.questions.size(), c.answer ? 1u : 0u);
         EXPECT_EQ(ReadFile(dir / "b.dsb"), c.b);
@@ -149,7 +149,7 @@ TEST_F(JobTest, ReadFailuresShowTheirReasonAndFollowTheAnswer) {
             RecordingPlatform p;
             p.readAnswers = {answer};
             const std::string in = In("x.dsa");
-            job.DefaultFileType = 1;
+            job.settings.DefaultFileType = 1;
             job.paths = {in};
             loader = c.load;
             const JobOutcome r = RunConversionJob(job, p, formats);
@@ -193,9 +193,9 @@ TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
             const std::string in = d / "x.dsa";
             WriteFile(in, "input");
             WriteFile(d / "x.dsb", "old target");
-            job.DefaultFileType = 1;
-            job.SilentlyOverwrite = 1;
-            job.DeleteOriginals = 1;
+            job.settings.DefaultFileType = 1;
+            job.settings.SilentlyOverwrite = 1;
+            job.settings.DeleteOriginals = 1;
             job.OutputDirectory = c.missingFolder ? (d / "nowhere") : "";
             job.paths = {in};
             writer = c.write;
@@ -217,7 +217,7 @@ TEST_F(JobTest, SaveFailuresLeaveNothingBehindAndFollowTheAnswer) {
 TEST_F(JobTest, KineticTargetWithoutTimeAxisIsASaveFailureWithoutOutput) {
     table[4] = TargetFormats()[4];  // the real writer choice
     const std::string in = In("scan.dsa");
-    job.DefaultFileType = 4;
+    job.settings.DefaultFileType = 4;
     platform.saveAnswers = {FailureAnswer::Ok};
     Run({in});
     EXPECT_EQ(platform.questions.size(), 1u);
@@ -231,8 +231,8 @@ TEST_F(JobTest, KineticTargetWithoutTimeAxisIsASaveFailureWithoutOutput) {
 TEST_F(JobTest, ALossyExportKeepsTheOriginalAndSaysWhatWasLost) {
     losses = {"wrote 2 of 6 values: one trace"};
     const std::string in = In("trace.dsa", "T");
-    job.DefaultFileType = 4;
-    job.DeleteOriginals = 1;
+    job.settings.DefaultFileType = 4;
+    job.settings.DeleteOriginals = 1;
     const JobOutcome r = Run({in});
     EXPECT_EQ(r.processed, 1);
     EXPECT_EQ(r.withWarnings, 1);
@@ -245,8 +245,8 @@ TEST_F(JobTest, ALossyExportKeepsTheOriginalAndSaysWhatWasLost) {
 
     RecordingPlatform inPlace;
     inPlace.saveAnswers = {FailureAnswer::Ok};
-    job.SaveInPlace = 1;
-    job.SilentlyOverwrite = 1;
+    job.settings.SaveInPlace = 1;
+    job.settings.SilentlyOverwrite = 1;
     job.paths = {in};
     const JobOutcome kept = RunConversionJob(job, inPlace, formats);
     EXPECT_EQ(kept.processed, 0);
@@ -265,7 +265,7 @@ TEST_F(JobTest, AnOutputThatAppearsMeanwhileIsNeverReplacedWithoutOverwriting) {
         WriteFile(out, "theirs");
         os << "out:" << ds.title;
     };
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     platform.overwriteAnswers = {OverwriteAnswer::No};
     JobOutcome r = Run({in});
     EXPECT_EQ(ReadFile(out), "theirs");
@@ -280,7 +280,7 @@ TEST_F(JobTest, AnOutputThatAppearsMeanwhileIsNeverReplacedWithoutOverwriting) {
     EXPECT_EQ(ReadFile(out), "out:mine");
     EXPECT_EQ(r.processed, 1);
     // Overwriting asks nothing and replaces it.
-    job.SilentlyOverwrite = 1;
+    job.settings.SilentlyOverwrite = 1;
     std::filesystem::remove(out);
     r = Run({in});
     EXPECT_EQ(ReadFile(out), "out:mine");
@@ -294,7 +294,7 @@ TEST_F(JobTest, PipesFoldersAndRepeatedNamesArePassedOverWithTheirReason) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     std::filesystem::create_directory(dir / "folder.dsa");
     const std::string in = In("a.dsa", "A");
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     const ChildResult child = RunInChild(
         [&] {
             const JobOutcome r = Run({in, pipe, dir / "folder.dsa", dir / "./a.dsa"});
@@ -317,9 +317,9 @@ TEST_F(JobTest, PipesFoldersAndRepeatedNamesArePassedOverWithTheirReason) {
 TEST_F(JobTest, InPlaceAsksKeepsPermissionsAndDeletesNothing) {
     const std::string a = In("a.dsa", "A");
     ::chmod(a.c_str(), 0604);
-    job.DefaultFileType = 2;
-    job.SaveInPlace = 1;
-    job.DeleteOriginals = 1;
+    job.settings.DefaultFileType = 2;
+    job.settings.SaveInPlace = 1;
+    job.settings.DeleteOriginals = 1;
     platform.overwriteAnswers = {OverwriteAnswer::Yes};
     Run({a});
     EXPECT_EQ(platform.questions.size(), 1u);
@@ -332,7 +332,7 @@ TEST_F(JobTest, InPlaceAsksKeepsPermissionsAndDeletesNothing) {
 
 TEST_F(JobTest, UnknownTargetConvertsNothingAndCreatesNothing) {
     const std::string in = In("a.dsa");
-    job.DefaultFileType = 7;
+    job.settings.DefaultFileType = 7;
     const JobOutcome r = Run({in});
     EXPECT_TRUE(loads.empty());
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa"}));

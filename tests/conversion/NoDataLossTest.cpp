@@ -58,9 +58,9 @@ unsigned Mode(const std::string& path) {
 
 ConversionJob InPlace(const std::string& path, int target) {
     ConversionJob job;
-    job.DefaultFileType = target;
-    job.SaveInPlace = 1;
-    job.SilentlyOverwrite = 1;
+    job.settings.DefaultFileType = target;
+    job.settings.SaveInPlace = 1;
+    job.settings.SilentlyOverwrite = 1;
     job.paths = {path};
     return job;
 }
@@ -84,7 +84,7 @@ TEST(NoDataLoss, AFailedSaveLeavesTheTargetAndNoTemporary) {
                 target = dir / "data.dsb";
                 WriteFile(target, "the old output");
                 ::chmod(target.c_str(), 0604);
-                job.SaveInPlace = 0;
+                job.settings.SaveInPlace = 0;
             }
             const std::string before = ReadFile(target);
             const unsigned modeBefore = Mode(target);
@@ -190,9 +190,9 @@ TEST(NoDataLoss, DeleteOriginalsDeletesOnlyAnotherFileThanTheOutput) {
         TempDir dir;
         fs::create_directory(dir.path() / "sub");
         ConversionJob job;
-        job.DefaultFileType = 0;
-        job.DeleteOriginals = 1;
-        job.SilentlyOverwrite = 1;
+        job.settings.DefaultFileType = 0;
+        job.settings.DeleteOriginals = 1;
+        job.settings.SilentlyOverwrite = 1;
         std::string input, output;
         if (alias == Alias::DotDot) {
             // The output folder names the input's folder the long way round.
@@ -203,7 +203,7 @@ TEST(NoDataLoss, DeleteOriginalsDeletesOnlyAnotherFileThanTheOutput) {
             // An Acorn-typed input whose stripped name is another name of the same file.
             input = dir / "data,ffa";
             output = dir / "data.dsx";
-            job.StripAcornFileTypes = 1;
+            job.settings.StripAcornFileTypes = 1;
         }
         WriteDsx(Measurement(kValues), input);
         if (alias == Alias::HardLink) fs::create_hard_link(input, output);

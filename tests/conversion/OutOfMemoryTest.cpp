@@ -51,7 +51,7 @@ TEST(OutOfMemory, ALargeFileThatDoesNotFitIsReportedAndTheBatchGoesOn) {
     const ChildResult r = RunInChild([&] {
         if (!LimitAddressSpace(40 * kMiB)) return 3;
         ConversionJob job;
-        job.DefaultFileType = 0;
+        job.settings.DefaultFileType = 0;
         job.paths = {small, text, binary};  // taken in reverse: the two large files first
         RecordingPlatform platform;
         platform.readAnswers = {FailureAnswer::Ok, FailureAnswer::Ok};

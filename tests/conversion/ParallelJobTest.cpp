@@ -60,7 +60,7 @@ TEST_F(ParallelJobTest, OverwriteQuestionsComeOneAtATimeInTheJobsOrder) {
     for (int k = 0; k < 6; ++k) WriteFile(dir / ("f" + std::to_string(k) + ".dsb"), "old");
     // One file loads slowly, so the questions of the others pile up behind it.
     delayOf = [](const std::string& path) { return path.find("f5") != std::string::npos ? 40 : 1; };
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Yes,
                                  OverwriteAnswer::No,  OverwriteAnswer::Yes, OverwriteAnswer::No};
     const JobOutcome r = RunWith(in, 2);
@@ -93,8 +93,8 @@ TEST_F(ParallelJobTest, InputsNamingTheSameOutputGetNumberedNamesWhateverTheJobC
         std::vector<std::string> inputs = {in("a.dsa", "first"), in("b.dsb", "binary"), in("a.dsx", "second"),
                                            in("b.dsa", "text")};
         for (int k = 0; k < 6; ++k) inputs.push_back(in("x" + std::to_string(k) + ".dsa", "x"));
-        job.DefaultFileType = 1;
-        job.SilentlyOverwrite = 1;
+        job.settings.DefaultFileType = 1;
+        job.settings.SilentlyOverwrite = 1;
         const JobOutcome r = RunWith(inputs, jobs);
         EXPECT_EQ(r.processed, 10);
         EXPECT_EQ(ReadFile(fresh / "a.dsb"), "out:second\n");
@@ -109,7 +109,7 @@ TEST_F(ParallelJobTest, InputsNamingTheSameOutputGetNumberedNamesWhateverTheJobC
 TEST_F(ParallelJobTest, CancelEndsTheJobAndNothingIsAskedAfterIt) {
     const std::vector<std::string> in = Inputs(8);
     for (int k = 0; k < 8; ++k) WriteFile(dir / ("f" + std::to_string(k) + ".dsb"), "old");
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     platform.overwriteAnswers = {OverwriteAnswer::Yes, OverwriteAnswer::Cancel};
     const JobOutcome r = RunWith(in, 3);
     EXPECT_EQ(r.end, JobOutcome::End::Cancelled);
@@ -140,7 +140,7 @@ TEST_F(ParallelJobTest, StopFinishesTheFilesInProgressThenAborts) {
         ds.title = "t";
         return true;
     };
-    job.DefaultFileType = 1;
+    job.settings.DefaultFileType = 1;
     const JobOutcome r = RunWith(in, 2);
     EXPECT_EQ(r.end, JobOutcome::End::Stopped);
     // f11..f8 were started before the stop was set and are finished; whatever else was in
@@ -173,7 +173,7 @@ TEST_F(ParallelJobTest, ReadFailuresAreAskedInOrderAndCountedAsSkips) {
         ds.title = "ok";
         return true;
     };
-    job.DefaultFileType = 0;
+    job.settings.DefaultFileType = 0;
     platform.readAnswers = {FailureAnswer::Ok, FailureAnswer::Ok};
     const JobOutcome r = RunWith(in, 2);
     ASSERT_EQ(platform.questions.size(), 2u);
