@@ -71,7 +71,7 @@ private:
     QImage picture_;
     std::thread worker_;
     ConversionJob job_;
-    StatusText status_;
+    SharedStatus status_;
     JobNotes notes_;
     JobMessageRelay relay_;
     JobFormats formats_;

@@ -49,7 +49,7 @@ void JobMessageRelay::Deliver(const Queued& queued) {
 
 int JobMessageRelay::Ask(const std::function<int()>& question) { return questions_.Run(question); }
 
-QtJobPlatform::QtJobPlatform(JobMessageRelay& relay, quint64 generation, StatusText& status, StopSignal& stop,
+QtJobPlatform::QtJobPlatform(JobMessageRelay& relay, quint64 generation, SharedStatus& status, StopSignal& stop,
                              QWidget* boxParent, JobNotes* notes)
     : relay_(relay), generation_(generation), status_(status), stop_(stop), boxParent_(boxParent), notes_(notes) {}
 

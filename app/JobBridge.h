@@ -77,7 +77,7 @@ class QtJobPlatform : public JobPlatform {
 public:
     // `boxParent` is the window the overwrite question belongs to; the read and save failure
     // boxes have no owner.
-    QtJobPlatform(JobMessageRelay& relay, quint64 generation, StatusText& status, StopSignal& stop,
+    QtJobPlatform(JobMessageRelay& relay, quint64 generation, SharedStatus& status, StopSignal& stop,
                   QWidget* boxParent, JobNotes* notes = nullptr);
 
     void Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) override;
@@ -86,7 +86,7 @@ public:
     FailureAnswer AskReadFailure(const std::string& text) override;
     FailureAnswer AskSaveFailure(const std::string& text, const std::string& outputPath,
                                  const std::string& reason) override;
-    void SetStatusText(const std::string& text) override { status_.Set(text); }
+    void SetStatus(const JobStatus& status) override { status_.Set(status); }
     void Sleep(std::chrono::milliseconds duration) override;
     void ConvertedWithWarnings(const std::string& input, const std::string& output,
                                const std::vector<std::string>& warnings, bool originalKept) override;
@@ -96,7 +96,7 @@ private:
 
     JobMessageRelay& relay_;
     quint64 generation_;
-    StatusText& status_;
+    SharedStatus& status_;
     StopSignal& stop_;
     QPointer<QWidget> boxParent_;
     JobNotes* notes_;

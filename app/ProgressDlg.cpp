@@ -12,6 +12,7 @@
 #include "app/DialogUnits.h"
 #include "app/MessageBoxes.h"
 #include "app/Resources.h"
+#include "conversion/ConversionJob.h"
 
 namespace kyn::app {
 
@@ -48,7 +49,7 @@ QStringList JobNotes::Lines() const {
     return lines_;
 }
 
-CProgressDlg::CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent, const JobNotes* notes)
+CProgressDlg::CProgressDlg(SharedStatus& status, StopSignal& stop, QWidget* parent, const JobNotes* notes)
     : QDialog(parent), jobStatus_(status), stopSignal_(stop), notes_(notes) {
     setWindowTitle(QStringLiteral("Progress"));
     setObjectName(QStringLiteral("ProgressDlg"));
@@ -147,7 +148,7 @@ void CProgressDlg::OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam
             stop_->setEnabled(lParam != 0);
             break;
         case WM_JOB_PROGRESS: {
-            SetStatus(QString::fromStdString(jobStatus_.Get()));
+            SetStatus(QString::fromStdString(jobtext::StatusSentence(jobStatus_.Get())));
             const int p = static_cast<int>(lParam);
             if (p != lastPercent_) {
                 bar_->setValue(p);

@@ -37,7 +37,7 @@ class CProgressDlg : public QDialog {
 public:
     // `status` is the job's status text, read when a progress message arrives; `stop` is the
     // job's stop signal; `notes`, when given, are added to the summary.
-    CProgressDlg(StatusText& status, StopSignal& stop, QWidget* parent = nullptr, const JobNotes* notes = nullptr);
+    CProgressDlg(SharedStatus& status, StopSignal& stop, QWidget* parent = nullptr, const JobNotes* notes = nullptr);
 
     // Handles one job message (called on the user-interface thread by the relay).
     void OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam);
@@ -75,7 +75,7 @@ private:
     QProgressBar* bar_ = nullptr;
     int lastPercent_ = 0;
     int busy_ = 1;
-    StatusText& jobStatus_;
+    SharedStatus& jobStatus_;
     StopSignal& stopSignal_;
     const JobNotes* notes_;
     QString statusText_;

@@ -1,5 +1,6 @@
 #include "cli/ConsolePlatform.h"
 
+#include "conversion/OutputNaming.h"
 #include "conversion/SafeOutput.h"
 
 #include <poll.h>
@@ -32,32 +33,6 @@ void OnInterrupt(int signal) {
     g_stop.Set();
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (const char c : text) {
-        if (c == '\r') continue;
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    lines.push_back(line);
-    return lines;
-}
-
-constexpr const char* kDirectoryPrefix = "Working in directory:";
-
-std::string DirectoryOf(const std::string& status) {
-    const std::vector<std::string> lines = Lines(status);
-    if (lines.empty() || lines[0].rfind(kDirectoryPrefix, 0) != 0) return {};
-    std::string d = lines[0].substr(std::strlen(kDirectoryPrefix));
-    while (!d.empty() && d.front() == ' ') d.erase(0, 1);
-    return d;
-}
-
 int TerminalWidth(std::FILE* f) {
     winsize ws{};
     if (ioctl(fileno(f), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20) return ws.ws_col;
@@ -86,16 +61,17 @@ bool Interrupted() { return g_interrupted != 0; }
 
 int InterruptedExitStatus() { return 128 + static_cast<int>(g_interrupted); }
 
-std::string StatusLine(const std::string& status) {
-    std::string out;
-    const std::vector<std::string> lines = Lines(status);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i == 0 && lines[i].rfind(kDirectoryPrefix, 0) == 0) continue;
-        if (lines[i].empty()) continue;
-        if (!out.empty()) out += ' ';
-        out += lines[i];
+std::string StatusLine(const JobStatus& status) {
+    switch (status.action) {
+        case JobStatus::Action::Converting:
+            return "Converting: From: '" + status.input + "' into '" + status.output + "'.";
+        case JobStatus::Action::Skipping:
+            return "Skipping: '" + status.input + "'.";
+        case JobStatus::Action::Starting:
+        case JobStatus::Action::Finished:
+            break;
     }
-    return out;
+    return {};
 }
 
 std::string WithoutButtonHint(const std::string& text) {
@@ -120,7 +96,7 @@ void ConsolePlatform::ClearBar() {
 }
 
 void ConsolePlatform::ShowProgress(std::int64_t percent) {
-    const std::string status = status_.Get();
+    const JobStatus status = status_.Get();
     const std::string line = StatusLine(status);
     if (options_.progressBar) {
         constexpr int kBar = 20;
@@ -140,8 +116,8 @@ void ConsolePlatform::ShowProgress(std::int64_t percent) {
     // Without a terminal: one line per new status, the folder when it changes.
     if (line.empty() || line == lastLine_) return;
     lastLine_ = line;
-    const std::string directory = DirectoryOf(status);
-    if (!directory.empty() && directory != lastDirectory_) {
+    const std::string directory = status.directory + kPathSeparator;
+    if (directory != lastDirectory_) {
         lastDirectory_ = directory;
         std::fprintf(err_, "In %s\n", directory.c_str());
     }

@@ -28,8 +28,9 @@ bool Interrupted();
 // The exit status for a run that such a signal stopped: 128 + its number (130 for Ctrl-C).
 int InterruptedExitStatus();
 
-// The job's status text reduced to one line: the directory line dropped, the rest joined.
-std::string StatusLine(const std::string& status);
+// The job's status as one line ("Converting: From: 'a.dsa' into 'a.dsb'."); "" at the start and
+// the end of the job.
+std::string StatusLine(const JobStatus& status);
 // A question's text without the button instructions, for a report.
 std::string WithoutButtonHint(const std::string& text);
 
@@ -43,7 +44,7 @@ public:
     FailureAnswer AskReadFailure(const std::string& text) override;
     FailureAnswer AskSaveFailure(const std::string& text, const std::string& outputPath,
                                  const std::string& reason) override;
-    void SetStatusText(const std::string& text) override { status_.Set(text); }
+    void SetStatus(const JobStatus& status) override { status_.Set(status); }
     // The pause before the end message lets a window show its last state; a console has none.
     void Sleep(std::chrono::milliseconds) override {}
     void PassedOver(const std::string& path, const std::string& reason) override;
@@ -60,7 +61,7 @@ private:
     ConsoleOptions options_;
     std::FILE* err_;
     std::FILE* in_;
-    StatusText status_;
+    SharedStatus status_;
     std::string lastLine_;
     std::string lastDirectory_;
     bool barShown_ = false;

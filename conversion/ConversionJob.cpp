@@ -35,13 +35,20 @@ JobFormats DefaultJobFormats() {
 
 namespace jobtext {
 
-std::string Converting(const std::string& directory, const std::string& inputName, const std::string& outputName) {
-    return "Working in directory: " + directory + kPathSeparator + "\r\n\r\nConverting:\r\nFrom: '" + inputName +
-           "' into '" + outputName + "'.\r\n";
-}
-
-std::string Skipping(const std::string& directory, const std::string& inputName) {
-    return "Working in directory: " + directory + kPathSeparator + "\r\n\r\nSkipping: '" + inputName + "'.\r\n";
+std::string StatusSentence(const JobStatus& s) {
+    switch (s.action) {
+        case JobStatus::Action::Starting:
+            return "Working in directory:";
+        case JobStatus::Action::Converting:
+            return "Working in directory: " + s.directory + kPathSeparator + "\r\n\r\nConverting:\r\nFrom: '" +
+                   s.input + "' into '" + s.output + "'.\r\n";
+        case JobStatus::Action::Skipping:
+            return "Working in directory: " + s.directory + kPathSeparator + "\r\n\r\nSkipping: '" + s.input +
+                   "'.\r\n";
+        case JobStatus::Action::Finished:
+            break;
+    }
+    return "Working in directory: \r\n\r\n\r\n";
 }
 
 std::string OverwriteQuestion(const std::string& inputName, const std::string& outputName) {
@@ -124,7 +131,7 @@ void JobRun::Start() {
     const int n = static_cast<int>(job.paths.size());
     platform.Post(WM_JOB_STARTED, 0, n);
     if (n > 1) platform.Post(WM_JOB_ENABLE_STOP, 0, 1);
-    platform.SetStatusText(jobtext::kStartStatus);
+    platform.SetStatus({JobStatus::Action::Starting, {}, {}, {}, {}});
     platform.Post(WM_JOB_PROGRESS, 0, 0);
 }
 
@@ -135,7 +142,7 @@ JobOutcome JobRun::Abort(JobOutcome::End end) {
 }
 
 JobOutcome JobRun::Finish() {
-    platform.SetStatusText(jobtext::kEndStatus);
+    platform.SetStatus({JobStatus::Action::Finished, {}, {}, {}, {}});
     platform.Post(WM_JOB_PROGRESS, 0, Percent());
     platform.Post(WM_JOB_ENABLE_STOP, 0, 0);
     platform.Sleep(std::chrono::milliseconds(250));
@@ -177,7 +184,7 @@ private:
     FileGate& gate_;
     const std::string input_;
     const FilePlan& plan_;
-    std::string reason_;  // why the save failed, when known
+    std::string reason_;  // why the file failed, when known
 };
 
 FileEnd FileSteps::PassOver(const std::string& reason, bool duplicate) {
@@ -192,7 +199,7 @@ FileEnd FileSteps::PassOver(const std::string& reason, bool duplicate) {
 FileEnd FileSteps::Skip() {
     const auto lock = gate_.Lock();
     ++run_.outcome.skipped;
-    platform_.SetStatusText(jobtext::Skipping(plan_.names.directory, plan_.names.inputName));
+    platform_.SetStatus({JobStatus::Action::Skipping, plan_.names.directory, plan_.names.inputName, {}, reason_});
     platform_.Post(WM_JOB_PROGRESS, 0, run_.Percent());
     return FileEnd::Next;
 }
@@ -220,6 +227,7 @@ std::unique_ptr<DataStore> FileSteps::Load(std::string& error) {
 }
 
 FileEnd FileSteps::AfterReadFailure(const std::string& error) {
+    reason_ = error;
     if (run_.job.settings.SkipBadFilesSilently != 0) {
         gate_.Passed();
         return Skip();
@@ -340,7 +348,8 @@ FileEnd FileSteps::Run() {
     }
     {
         const auto lock = gate_.Lock();
-        platform_.SetStatusText(jobtext::Converting(plan_.names.directory, plan_.names.inputName, plan_.names.outputName));
+        platform_.SetStatus({JobStatus::Action::Converting, plan_.names.directory, plan_.names.inputName,
+                             plan_.names.outputName, {}});
         platform_.Post(WM_JOB_PROGRESS, 0, run_.Percent());
     }
 

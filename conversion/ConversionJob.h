@@ -68,12 +68,12 @@ int DefaultJobCount();
 
 // The texts of the job, exactly as shown.
 namespace jobtext {
-inline constexpr const char* kStartStatus = "Working in directory:";
-inline constexpr const char* kEndStatus = "Working in directory: \r\n\r\n\r\n";
 // The reason shown when memory runs out while a file is read.
 inline constexpr const char* kOutOfMemory = "There is not enough memory to read this file.\n";
-std::string Converting(const std::string& directory, const std::string& inputName, const std::string& outputName);
-std::string Skipping(const std::string& directory, const std::string& inputName);
+// The progress window's status text for a status: "Working in directory:" at the start, the
+// Converting and Skipping texts with the folder, "Working in directory: " and three line ends at
+// the end.
+std::string StatusSentence(const JobStatus& status);
 std::string OverwriteQuestion(const std::string& inputName, const std::string& outputName);
 std::string ReadFailure(const std::string& inputPath, const std::string& reason);
 std::string SaveFailure(const std::string& outputName);

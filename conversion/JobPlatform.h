@@ -24,6 +24,22 @@ enum JobMessage : std::uint32_t {
     WM_JOB_STARTED = 0x0594,      // wParam 0, lParam number of files
 };
 
+// What the job is doing, as data: each front end words it its own way (the desktop program as the
+// progress window's described sentence, jobtext::StatusSentence; the command line as its lines).
+struct JobStatus {
+    enum class Action {
+        Starting,    // before the first file
+        Converting,  // the input is being written into the output
+        Skipping,    // the input is skipped (a failure answered with OK, No to overwriting)
+        Finished,    // after the last file
+    };
+    Action action = Action::Starting;
+    std::string directory;  // the input's folder ("." for a bare name)
+    std::string input;      // the input's file name
+    std::string output;     // the output's file name (converting)
+    std::string reason;     // why a file is skipped, when the job knows ("" otherwise)
+};
+
 enum class OverwriteAnswer { Yes, No, Cancel };
 enum class FailureAnswer { Ok, Cancel };
 
@@ -42,8 +58,8 @@ public:
     // ("VarnixStore cannot hold ...") or the operating system's text ("No space left on device").
     virtual FailureAnswer AskSaveFailure(const std::string& text, const std::string& outputPath,
                                          const std::string& reason) = 0;
-    // Replaces the status text; the display reads it when it handles the next WM_JOB_PROGRESS.
-    virtual void SetStatusText(const std::string& text) = 0;
+    // Replaces the status; the display reads it when it handles the next WM_JOB_PROGRESS.
+    virtual void SetStatus(const JobStatus& status) = 0;
     // Deletes a file; the job ignores the result. By default removes it from the file system.
     virtual bool DeleteFile(const std::string& path);
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
@@ -57,21 +73,21 @@ public:
                                        const std::vector<std::string>& /*warnings*/, bool /*originalKept*/) {}
 };
 
-// The status text shared by the worker and the display: every read sees one whole text.
-class StatusText {
+// The status shared by the worker and the display: every read sees one whole status.
+class SharedStatus {
 public:
-    void Set(std::string text) {
+    void Set(JobStatus status) {
         std::lock_guard<std::mutex> lock(mutex_);
-        text_ = std::move(text);
+        status_ = std::move(status);
     }
-    std::string Get() const {
+    JobStatus Get() const {
         std::lock_guard<std::mutex> lock(mutex_);
-        return text_;
+        return status_;
     }
 
 private:
     mutable std::mutex mutex_;
-    std::string text_;
+    JobStatus status_;
 };
 
 // An auto-reset stop signal: Set from any thread (also from a signal handler, the flag being a

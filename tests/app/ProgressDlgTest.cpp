@@ -11,15 +11,16 @@ namespace kyn::app::test {
 namespace {
 
 struct Shown {
-    StatusText status;
+    SharedStatus status;
     StopSignal stop;
     CProgressDlg dialog{status, stop};
     Shown() {
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     }
-    void Progress(const char* text, int percent) {
-        status.Set(text);
+    // The job converting `input` in /d into `input` with ".dsb".
+    void Progress(const std::string& input, int percent) {
+        status.Set({JobStatus::Action::Converting, "/d", input, input + ".dsb", {}});
         dialog.OnJobMessage(WM_JOB_PROGRESS, 0, percent);
     }
 };
@@ -41,13 +42,13 @@ private slots:
         QCOMPARE(d.PercentShown(), QStringLiteral("42%"));
         // A progress message of 0 percent carries only a new status text.
         s.Progress("b", 0);
-        QCOMPARE(d.StatusShown(), QStringLiteral("b"));
+        QCOMPARE(d.StatusShown(), QStringLiteral("Working in directory: /d/\r\n\r\nConverting:\r\nFrom: 'b' into 'b.dsb'.\r\n"));
         QCOMPARE(d.BarValue(), 42);
         QCOMPARE(d.windowTitle(), QStringLiteral("Converting... (42%)"));
 
-        s.Progress("Working in directory: /d/\r\n\r\nConverting:\r\nFrom: 'a.dsa' into 'a.dsb'.\r\n", 100);
+        s.Progress("a", 100);
         QCOMPARE(d.BarValue(), 100);
-        QVERIFY(d.findChild<QLabel*>()->text().contains(QStringLiteral("Converting:\nFrom: 'a.dsa'")));
+        QVERIFY(d.findChild<QLabel*>()->text().contains(QStringLiteral("Converting:\nFrom: 'a' into 'a.dsb'")));
 
         d.OnJobMessage(WM_JOB_ENABLE_STOP, 0, 0);
         QVERIFY(!d.StopEnabled());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "conversion/ConversionJob.h"
 #include "conversion/JobPlatform.h"
 
 namespace kyn::test {
@@ -50,9 +51,10 @@ public:
         saveReasons.push_back(reason);
         return Failure("save", text);
     }
-    void SetStatusText(const std::string& text) override {
-        statuses.push_back(text);
-        status.Set(text);
+    // Recorded as the progress window's sentence, the text the user reads.
+    void SetStatus(const JobStatus& s) override {
+        statuses.push_back(jobtext::StatusSentence(s));
+        status.Set(s);
     }
     bool DeleteFile(const std::string& path) override {
         deleted.push_back(path);
@@ -75,7 +77,7 @@ public:
     }
 
     StopSignal stop;
-    StatusText status;
+    SharedStatus status;
     int polls = 0;
     std::vector<Posted> posted;
     std::vector<std::string> events;
