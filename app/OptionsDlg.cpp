@@ -103,19 +103,25 @@ QCheckBox* COptionsDlg::AddCheck(int id, const QString& text) {
 COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : QDialog(parent), v_(settings) {
     setWindowTitle(QStringLiteral("Options"));
     setObjectName(QStringLiteral("OptionsDlg"));
+    CreateControls();
+    LayOut();
+    ConnectHandlers();
+    WriteControls();
+    Refresh();
+}
 
+void COptionsDlg::CreateControls() {
+    // The format choices, from the format registry's targets in the order of their index.
     const std::vector<const FormatInfo*> targets = TargetRows();
     formats_ = new QButtonGroup(this);
     formats_->setExclusive(true);
-    QRadioButton* radios[std::size(kFormatIds)];
-    static_assert(std::size(kFormatIds) == 7);
-    for (int i = 0; i < 7; ++i) {
-        radios[i] = new QRadioButton(QString::fromLatin1(targets.at(static_cast<std::size_t>(i))->target.label), this);
-        SetControlId(radios[i], kFormatIds[i]);
-        controls_[kFormatIds[i]] = radios[i];
-        formats_->addButton(radios[i], i);
+    static_assert(std::size(kFormatIds) == kFormatChoices);
+    for (int i = 0; i < kFormatChoices; ++i) {
+        radios_[i] = new QRadioButton(QString::fromLatin1(targets.at(static_cast<std::size_t>(i))->target.label), this);
+        SetControlId(radios_[i], kFormatIds[i]);
+        controls_[kFormatIds[i]] = radios_[i];
+        formats_->addButton(radios_[i], i);
     }
-
     extra_ = AddCheck(IDC_EXTRA, QStringLiteral("Extra"));
     euro_ = AddCheck(IDC_EURO_LOCALE, QStringLiteral("Use Euro Locale settings"));
     sensible_ = AddCheck(IDC_SENSIBLE_EXTENSIONS,
@@ -130,23 +136,31 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     // The raw-data option has no visible control: its value passes through unchanged.
     extra_->setVisible(false);
     extra_->setEnabled(false);
+    boxes_ = {{stripHeader_, &ConversionSettings::StripHeaderInformation},
+              {extra_, &ConversionSettings::SaveExtraInfo},
+              {inPlace_, &ConversionSettings::SaveInPlace},
+              {skip_, &ConversionSettings::SkipBadFilesSilently},
+              {delete_, &ConversionSettings::DeleteOriginals},
+              {acorn_, &ConversionSettings::StripAcornFileTypes},
+              {overwrite_, &ConversionSettings::SilentlyOverwrite},
+              {sensible_, &ConversionSettings::UseSensibleExtensions},
+              {euro_, &ConversionSettings::EuroLocale}};
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setDefault(true);
-    SetControlId(ok, IDOK);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    SetControlId(cancel, IDCANCEL);
-    connect(ok, &QPushButton::clicked, this, &COptionsDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &COptionsDlg::reject);
-
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setDefault(true);
+    SetControlId(ok_, IDOK);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    SetControlId(cancel_, IDCANCEL);
     for (const auto& [id, control] : controls_) {
         const QString tip = ToolTip(id);
         if (!tip.isEmpty()) control->setToolTip(tip);
         control->setWhatsThis(tip.isEmpty() ? ExtraHelp(id) : tip);
     }
+}
 
-    // Layout: the format choices with their dependent boxes indented beneath, a line, the file
-    // handling boxes, a line, the buttons.
+// The format choices with their dependent boxes indented beneath, a line, the file handling
+// boxes, a line, the buttons; the tab order is the order of the controls in the dialog.
+void COptionsDlg::LayOut() {
     const int indent = DluX(this, 14);
     const auto indented = [indent](QWidget* w) {
         auto* row = new QHBoxLayout;
@@ -157,12 +171,12 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(DluX(this, 9), DluY(this, 5), DluX(this, 9), DluY(this, 7));
     layout->setSpacing(DluY(this, 2.5));
-    for (int i = 0; i < 4; ++i) layout->addWidget(radios[i]);
+    for (int i = 0; i < 4; ++i) layout->addWidget(radios_[i]);
     layout->addLayout(indented(stripHeader_));
-    layout->addWidget(radios[4]);
-    layout->addWidget(radios[5]);
+    layout->addWidget(radios_[4]);
+    layout->addWidget(radios_[5]);
     layout->addLayout(indented(euro_));
-    layout->addWidget(radios[6]);
+    layout->addWidget(radios_[6]);
     layout->addSpacing(DluY(this, 8));
     layout->addWidget(Line(this));
     layout->addSpacing(DluY(this, 2));
@@ -171,7 +185,7 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     layout->addWidget(Line(this));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    for (QPushButton* b : {ok, cancel}) {
+    for (QPushButton* b : {ok_, cancel_}) {
         b->setMinimumWidth(DluX(this, 50));
         buttons->addWidget(b);
     }
@@ -179,11 +193,15 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Tab order: the order of the controls in the dialog.
-    QWidget* order[] = {radios[0], radios[1], radios[2], radios[3], radios[4], radios[5], extra_, euro_, sensible_,
-                        acorn_,    inPlace_,  delete_,   overwrite_, skip_,    ok,        cancel,    radios[6], stripHeader_};
+    QWidget* order[] = {radios_[0], radios_[1], radios_[2], radios_[3], radios_[4], radios_[5],
+                        extra_,     euro_,      sensible_,  acorn_,     inPlace_,   delete_,
+                        overwrite_, skip_,      ok_,        cancel_,    radios_[6], stripHeader_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
 
+void COptionsDlg::ConnectHandlers() {
+    connect(ok_, &QPushButton::clicked, this, &COptionsDlg::accept);
+    connect(cancel_, &QPushButton::clicked, this, &COptionsDlg::reject);
     for (QAbstractButton* r : formats_->buttons())
         connect(r, &QAbstractButton::clicked, this, [this] { Refresh(); });
     connect(stripHeader_, &QCheckBox::clicked, this, [this] { Refresh(); });
@@ -193,18 +211,6 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     connect(overwrite_, &QCheckBox::clicked, this, &COptionsDlg::OnOverwrite);
     connect(delete_, &QCheckBox::clicked, this, &COptionsDlg::OnDelete);
     for (QCheckBox* b : {skip_, euro_, extra_}) connect(b, &QCheckBox::clicked, this, [this] { ReadControls(); });
-
-    boxes_ = {{stripHeader_, &ConversionSettings::StripHeaderInformation},
-              {extra_, &ConversionSettings::SaveExtraInfo},
-              {inPlace_, &ConversionSettings::SaveInPlace},
-              {skip_, &ConversionSettings::SkipBadFilesSilently},
-              {delete_, &ConversionSettings::DeleteOriginals},
-              {acorn_, &ConversionSettings::StripAcornFileTypes},
-              {overwrite_, &ConversionSettings::SilentlyOverwrite},
-              {sensible_, &ConversionSettings::UseSensibleExtensions},
-              {euro_, &ConversionSettings::EuroLocale}};
-    WriteControls();
-    Refresh();
 }
 
 QAbstractButton* COptionsDlg::Control(int id) const {

@@ -13,6 +13,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QPushButton;
 class QRadioButton;
 
 namespace kyn::app {
@@ -47,6 +48,11 @@ private:
         std::int32_t ConversionSettings::*setting;
     };
 
+    static constexpr int kFormatChoices = 7;
+
+    void CreateControls();
+    void LayOut();
+    void ConnectHandlers();
     void ReadControls();
     void WriteControls();
     void Refresh();
@@ -69,6 +75,9 @@ private:
     QCheckBox* overwrite_ = nullptr;
     QCheckBox* skip_ = nullptr;
     QButtonGroup* formats_ = nullptr;
+    QRadioButton* radios_[kFormatChoices] = {};
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
     std::map<int, QAbstractButton*> controls_;
     std::vector<Box> boxes_;
     // The settings being edited: the controls are read into them and set from them.

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <span>
 #include <strings.h>
 #include <utility>
@@ -507,6 +508,60 @@ bool ReadPairNumber(TextCursor& in, double& v) {
 
 }  // namespace
 
+namespace {
+
+// The records before "##XYDATA" that the reader takes.
+struct BlockRecords {
+    std::string xLabel, yLabel;
+    std::optional<std::string> xUnits, yUnits;  // name the axis and the property when present
+    double xFactor = 1.0, yFactor = 1.0;
+    int count = 0;
+};
+
+// One "##LABEL=value" record into `r` (records without "=" and all others are ignored).
+void TakeRecord(const std::string& line, BlockRecords& r) {
+    const std::string key8 = line.substr(0, 8), key9 = line.substr(0, 9);
+    std::string value;
+    if (key8 == "##XLABEL" || key8 == "##YLABEL" || key8 == "##XUNITS" || key8 == "##YUNITS") {
+        if (!LabelValue(line, value)) return;
+        if (key8 == "##XLABEL") r.xLabel = value;
+        if (key8 == "##YLABEL") r.yLabel = value;
+        if (key8 == "##XUNITS") r.xUnits = value;
+        if (key8 == "##YUNITS") r.yUnits = value;
+    } else if (key9 == "##XFACTOR" || key9 == "##YFACTOR" || key9 == "##NPOINTS") {
+        if (!LabelValue(line, value)) return;
+        if (key9 == "##XFACTOR") r.xFactor = ParseLeadingDouble(value);
+        if (key9 == "##YFACTOR") r.yFactor = ParseLeadingDouble(value);
+        if (key9 == "##NPOINTS") r.count = ParseLeadingInt(value);
+    }
+}
+
+// The records up to "##XYDATA"; false when the file ends before it.
+bool ReadRecords(TextCursor& in, BlockRecords& r) {
+    std::string line;
+    for (in.GetLine(line); !in.fail(); in.GetLine(line)) {
+        if (StartsWith(line, "##XYDATA")) return true;
+        TakeRecord(line, r);
+    }
+    return false;
+}
+
+// The count's pairs, scaled by the factors. Storage grows with the pairs actually present: the
+// count alone never sizes an allocation.
+void ReadPairs(TextCursor& in, const BlockRecords& r, std::vector<float>& xs, std::vector<float>& ys) {
+    const std::size_t guess = static_cast<std::size_t>(std::min(r.count, 1 << 16));
+    xs.reserve(guess);
+    ys.reserve(guess);
+    for (int i = 0; i < r.count; ++i) {
+        double x, y;
+        if (!ReadPairNumber(in, x) || !ReadPairNumber(in, y)) break;
+        xs.push_back(static_cast<float>(x * r.xFactor));
+        ys.push_back(static_cast<float>(y * r.yFactor));
+    }
+}
+
+}  // namespace
+
 std::istream& DataStore::ReadJcampText(std::istream& is, bool) {
     fileAttributes.cfrCompliant = false;
     is.clear();
@@ -518,75 +573,41 @@ std::istream& DataStore::ReadJcampText(std::istream& is, bool) {
     TextCursor in(is);
     std::string line;
     in.GetLine(line);
-    if (!StartsWith(line, "##TITLE")) {
-        is.setstate(std::ios_base::failbit);
-        return is;
-    }
+    const bool title = StartsWith(line, "##TITLE");
     in.GetLine(line);
-    if (!StartsWith(line, "##JCAMP-DX")) {
+    if (!title || !StartsWith(line, "##JCAMP-DX")) {
         is.setstate(std::ios_base::failbit);
         return is;
     }
-
-    std::string xLabel, yLabel, value;
-    double xFactor = 1.0, yFactor = 1.0;
-    int count = 0;
-    bool foundData = false;
-    for (in.GetLine(line); !in.fail(); in.GetLine(line)) {
-        if (StartsWith(line, "##XYDATA")) {
-            foundData = true;
-            break;
-        }
-        const std::string key8 = line.substr(0, 8), key9 = line.substr(0, 9);
-        if (key8 == "##XLABEL" || key8 == "##YLABEL" || key8 == "##XUNITS" || key8 == "##YUNITS") {
-            if (!LabelValue(line, value)) continue;
-            if (key8 == "##XLABEL") xLabel = value;
-            if (key8 == "##YLABEL") yLabel = value;
-            if (key8 == "##XUNITS") dimensions.At(0).name = value;
-            if (key8 == "##YUNITS") properties.At(0) = value;
-        } else if (key9 == "##XFACTOR" || key9 == "##YFACTOR" || key9 == "##NPOINTS") {
-            if (!LabelValue(line, value)) continue;
-            if (key9 == "##XFACTOR") xFactor = ParseLeadingDouble(value);
-            if (key9 == "##YFACTOR") yFactor = ParseLeadingDouble(value);
-            if (key9 == "##NPOINTS") count = ParseLeadingInt(value);
-        }
-    }
+    BlockRecords r;
+    const bool foundData = ReadRecords(in, r);
+    if (r.xUnits) dimensions.At(0).name = *r.xUnits;
+    if (r.yUnits) properties.At(0) = *r.yUnits;
     if (!foundData) {
         // The file ends before its data: the load fails.
         in.ApplyTo(is);
         return is;
     }
     // A block needs at least one pair; without a usable count there is nothing to read.
-    if (count < 1) {
+    if (r.count < 1) {
         is.setstate(std::ios_base::failbit);
         Fail(msg::kFileCorrupt);
     }
-
-    // Storage grows with the pairs actually present: the count alone never sizes an allocation.
     std::vector<float> xs, ys;
-    const std::size_t guess = static_cast<std::size_t>(std::min(count, 1 << 16));
-    xs.reserve(guess);
-    ys.reserve(guess);
-    for (int i = 0; i < count; ++i) {
-        double x, y;
-        if (!ReadPairNumber(in, x) || !ReadPairNumber(in, y)) break;
-        xs.push_back(static_cast<float>(x * xFactor));
-        ys.push_back(static_cast<float>(y * yFactor));
-    }
+    ReadPairs(in, r, xs, ys);
     in.ApplyTo(is);
-    if (static_cast<int>(ys.size()) < count) {
+    if (static_cast<int>(ys.size()) < r.count) {
         // Fewer pairs than announced: the load fails, and the block the count asks for is never
         // allocated. Pairs that stop at the end of the text are a cut-off file, refused with what
         // it still held.
         is.setstate(std::ios_base::failbit);
-        if (in.eof()) Fail(msg::EndsEarly(static_cast<long long>(ys.size()), count));
+        if (in.eof()) Fail(msg::EndsEarly(static_cast<long long>(ys.size()), r.count));
         return is;
     }
-
-    if (!xLabel.empty()) dimensions.At(0).name = xLabel;
-    if (!yLabel.empty()) properties.At(0) = yLabel;
+    if (!r.xLabel.empty()) dimensions.At(0).name = r.xLabel;
+    if (!r.yLabel.empty()) properties.At(0) = r.yLabel;
     Dimension& dim = dimensions.At(0);
-    dim.values.Resize(count);
+    dim.values.Resize(r.count);
     std::copy(xs.begin(), xs.end(), dim.values.Data());
     Initialize();
     std::copy(ys.begin(), ys.end(), data.Data());

@@ -120,109 +120,143 @@ std::ostream& DataStore::WriteSpectraKinetic(std::ostream& os, LossNotes* losses
     return os;
 }
 
+namespace {
+
+// The reading cursor with the stream it fails when the file is corrupt.
+struct SpectraReader {
+    std::istream& is;
+    TextCursor& in;
+
+    // A word or line that must be there.
+    void Expect(bool ok) {
+        if (in.fail() || !ok) Corrupt(is);
+    }
+    // "N_spec: <n>" or "N_lam: <n>": a word up to a blank, then a count.
+    int Count(const char* label) {
+        std::string word;
+        in.SkipWs();
+        in.GetUntil(word, ' ');
+        Expect(word == label);
+        int n = 0;
+        in.ReadInt(n);
+        Expect(n >= 0);
+        return n;
+    }
+    void Line(const char* text) {
+        std::string line;
+        in.SkipWs();
+        in.GetLine(line);
+        Expect(line == text);
+    }
+};
+
+// The first line, "TYPE>DATA_<property>" and the free text between the "%" lines (see the
+// layout at the top for what the remarks become).
+void ReadTypeAndRemarks(DataStore& ds, SpectraReader& r) {
+    TextCursor& in = r.in;
+    std::string line;
+    in.GetLine(line);
+    r.Expect(line == kMagic);
+    in.GetUntil(line, '>');
+    r.Expect(line == "TYPE");
+    ds.properties.Resize(1);
+    ds.dimensions.Resize(2);
+    in.GetUntil(line, '_');
+    r.Expect(line.find("DATA") != std::string::npos);
+    in.GetLine(line);
+    if (!line.empty() && line[0] == '%') {
+        // "TYPE>DATA" without a name: the read above already took the opening "%" line.
+        ds.properties.At(0) = "Absorbance";
+    } else {
+        ds.properties.At(0) = line;
+        std::string word;
+        in.ReadWord(word);
+        if (word != "%") in.Clear();  // the word is dropped; the remarks start after it
+    }
+    std::vector<std::string> lines;
+    int read = 0;
+    for (; read < kRemarkLineLimit; ++read) {
+        in.GetLine(line);
+        if (in.fail()) break;
+        lines.push_back(line);
+        if (!line.empty() && line[0] == '%') {
+            ++read;
+            break;
+        }
+    }
+    if (read >= kRemarkLineLimit) {
+        ds.remarks.Resize(0);
+        Corrupt(r.is);
+    }
+    if (!lines.empty()) lines.back() = "---------------------";
+    ds.remarks.Resize(static_cast<int>(lines.size()));
+    for (std::size_t i = 0; i < lines.size(); ++i) ds.remarks.At(static_cast<int>(i)) = lines[i];
+}
+
+// "/", the counts, "Times:" and "Lambda:" with their values, "Data:"; dimension 0 becomes the
+// wavelengths, dimension 1 the times (both read in full, so their counts are backed by the file).
+void ReadAxes(DataStore& ds, SpectraReader& r) {
+    std::string word;
+    r.in.ReadWord(word);
+    r.Expect(word == "/");
+    const int spectraCount = r.Count("N_spec:");
+    const int wavelengthCount = r.Count("N_lam:");
+    std::vector<float> times, lambda;
+    r.Line("Times:");
+    ReadFloats(r.in, spectraCount, times);
+    r.Line("Lambda:");
+    ReadFloats(r.in, wavelengthCount, lambda);
+    r.Line("Data:");
+    Dimension& wl = ds.dimensions.At(0);
+    wl.Reset("Wavelength", wavelengthCount);
+    std::copy(lambda.begin(), lambda.end(), wl.values.Data());
+    Dimension& tm = ds.dimensions.At(1);
+    tm.Reset("Time", spectraCount);
+    std::copy(times.begin(), times.end(), tm.values.Data());
+}
+
+// The spectra, read before anything is allocated for them; false (the stream failed) for values
+// that are no numbers, and a refusal with what was there for a file that stops inside them.
+bool ReadSpectra(DataStore& ds, SpectraReader& r) {
+    const long long total = static_cast<long long>(ds.dimensions.At(0).Steps()) * ds.dimensions.At(1).Steps();
+    if (total > INT_MAX) Corrupt(r.is);
+    std::vector<float> values;
+    values.reserve(static_cast<std::size_t>(std::min<long long>(total, 1 << 20)));
+    for (long long i = 0; i < total; ++i) {
+        float v;
+        r.in.ReadFloat(v);
+        if (r.in.fail()) break;
+        values.push_back(v);
+        r.in.SkipWs();
+    }
+    if (static_cast<long long>(values.size()) < total) {
+        r.in.ApplyTo(r.is);
+        if (r.in.eof()) Fail(msg::EndsEarly(static_cast<long long>(values.size()), total));
+        return false;
+    }
+    // The white space after the last value may run to the end of the file: that is the normal end
+    // of the file, not a failure.
+    r.in.ClearEof();
+    r.in.ApplyTo(r.is);
+    ds.Initialize();
+    if (total > 0) {
+        std::copy(values.begin(), values.end(), ds.data.Data());
+        ds.ComputeDataRange();
+    }
+    return true;
+}
+
+}  // namespace
+
 std::istream& DataStore::ReadSpectraKinetic(std::istream& is, bool) {
     fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
     TextCursor in(is);
-    std::string line;
-    in.GetLine(line);
-    if (in.fail() || line != kMagic) Corrupt(is);
-    in.GetUntil(line, '>');
-    if (in.fail() || line != "TYPE") Corrupt(is);
-    properties.Resize(1);
-    dimensions.Resize(2);
-    in.GetUntil(line, '_');
-    if (in.fail() || line.find("DATA") == std::string::npos) Corrupt(is);
-
-    std::vector<std::string> lines;
-    in.GetLine(line);
-    if (!line.empty() && line[0] == '%') {
-        // "TYPE>DATA" without a name: the read above already took the opening "%" line.
-        properties.At(0) = "Absorbance";
-    } else {
-        properties.At(0) = line;
-        std::string word;
-        in.ReadWord(word);
-        if (word != "%") in.Clear();  // the word is dropped; the remarks start after it
-    }
-    int read = 0;
-    while (read < kRemarkLineLimit) {
-        in.GetLine(line);
-        if (in.fail()) break;
-        ++read;
-        lines.push_back(line);
-        if (!line.empty() && line[0] == '%') break;
-    }
-    if (read >= kRemarkLineLimit) {
-        remarks.Resize(0);
-        Corrupt(is);
-    }
-    if (!lines.empty()) lines.back() = "---------------------";
-    remarks.Resize(static_cast<int>(lines.size()));
-    for (std::size_t i = 0; i < lines.size(); ++i) remarks.At(static_cast<int>(i)) = lines[i];
-
-    std::string word;
-    in.ReadWord(word);
-    if (in.fail() || word != "/") Corrupt(is);
-    int spectraCount = 0, wavelengthCount = 0;
-    // "N_spec: <n>" and "N_lam: <n>", each a word up to a blank and a count.
-    const auto readCount = [&](const char* label, int& n) {
-        in.SkipWs();
-        in.GetUntil(line, ' ');
-        if (in.fail() || line != label) Corrupt(is);
-        in.ReadInt(n);
-        if (in.fail() || n < 0) Corrupt(is);
-    };
-    readCount("N_spec:", spectraCount);
-    readCount("N_lam:", wavelengthCount);
-    const auto expectLine = [&](const char* text) {
-        in.SkipWs();
-        in.GetLine(line);
-        if (in.fail() || line != text) Corrupt(is);
-    };
-    expectLine("Times:");
-    std::vector<float> times, lambda;
-    ReadFloats(in, spectraCount, times);
-    expectLine("Lambda:");
-    ReadFloats(in, wavelengthCount, lambda);
-    expectLine("Data:");
-
-    // Both axes were read in full, so their counts are backed by the file.
-    Dimension& wl = dimensions.At(0);
-    wl.Reset("Wavelength", wavelengthCount);
-    std::copy(lambda.begin(), lambda.end(), wl.values.Data());
-    Dimension& tm = dimensions.At(1);
-    tm.Reset("Time", spectraCount);
-    std::copy(times.begin(), times.end(), tm.values.Data());
-
-    const long long total = static_cast<long long>(spectraCount) * wavelengthCount;
-    if (total > INT_MAX) Corrupt(is);
-    std::vector<float> values;
-    values.reserve(static_cast<std::size_t>(std::min<long long>(total, 1 << 20)));
-    for (long long i = 0; i < total; ++i) {
-        float v;
-        in.ReadFloat(v);
-        if (in.fail()) break;
-        values.push_back(v);
-        in.SkipWs();
-    }
-    if (static_cast<long long>(values.size()) < total) {
-        in.ApplyTo(is);
-        // Values that stop at the end of the text: a cut-off file, refused with what it held,
-        // without allocating the announced block. Anything else is a failed read.
-        if (in.eof()) Fail(msg::EndsEarly(static_cast<long long>(values.size()), total));
-        return is;
-    }
-    // The white space after the last value may run to the end of the file: that is the normal end
-    // of the file, not a failure.
-    in.ClearEof();
-    in.ApplyTo(is);
-    Initialize();
-    if (total > 0) {
-        std::copy(values.begin(), values.end(), data.Data());
-        ComputeDataRange();
-    }
+    SpectraReader r{is, in};
+    ReadTypeAndRemarks(*this, r);
+    ReadAxes(*this, r);
+    ReadSpectra(*this, r);
     return is;
 }
 

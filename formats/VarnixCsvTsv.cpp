@@ -188,11 +188,9 @@ void WriteExtraInfo(ChunkWriter& w, DataStore& ds) {
     w.Flush();
 }
 
-std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& style) {
-    const char sep = style.sep();
-    ChunkWriter w(os);
-    os.setf(std::ios_base::dec, std::ios_base::basefield);
-    w.Put(style.csv ? "VarnixCSV" : "VarnixTSV").Put("\n\n");
+// Title, remarks, the last modification, options and (VarnixTSV) the history.
+void WriteHeader(ChunkWriter& w, DataStore& ds, const Style& style) {
+    w.Put(style.name()).Put("\n\n");
     if (style.csv) ds.formatName = "VarnixCSV";
     w.Put("Title: ").Put(ds.title).Put("\n\n");
     w.Put("Remarks:\n");
@@ -209,12 +207,80 @@ std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& styl
         for (const std::string& block : ds.GetHistoryText()) w.Put(block).Newline();
         w.Newline();
     }
+}
 
+// The truncation warning (more than three dimensions, or four when the fourth has one step) and
+// the list of dimensions, the left-out ones marked "(*)", then the properties. Returns how many
+// dimensions the tables write.
+int WriteDimensionsAndProperties(ChunkWriter& w, DataStore& ds, const DimensionOrder& order, char sep) {
+    const int n = ds.dimensions.Count();
+    int written = n;
+    if (n > 3) {
+        written = order.size[3] == 1 ? 4 : 3;
+        w.Put(written == 4 ? "Warning! This DataStore contains four or more Dimensions.\n"
+                             "Output will be truncated to the four most significant Dimensions.\n"
+                           : "Warning! This DataStore contains more than three Dimensions.\n"
+                             "Output will be truncated to the three most significant Dimensions.\n");
+        w.Put("(Unsaved dimensions are marked below with an asterix.)\n");
+    }
+    w.Flush();
+    for (int i = 0; i < n; ++i) {
+        const int d = order.index[static_cast<std::size_t>(i)];
+        w.Put(ds.GetDimensionName(d, true));
+        if (i >= written) w.Put("(*)");
+        w.Put(sep).Put(DimensionDescription(ds.dimensions[d])).Newline();
+    }
+    w.Newline();
+    w.Put("Available Properties: ").Put(sep).Integer(ds.properties.Count()).Newline();
+    for (int p = 0; p < ds.properties.Count(); ++p)
+        w.Put(ds.GetPropertyName(p, true)).Put(sep).Put(PropertyDescription(ds.properties.At(p))).Newline();
+    w.Newline();
+    w.Flush();
+    return written;
+}
+
+// The tables of `written` dimensions; returns the number of values written per property.
+std::int64_t WriteTables(ChunkWriter& w, DataStore& ds, const DimensionOrder& order, int written, const Style& style) {
+    const char sep = style.sep();
+    w.Put("Data:\n\n");
+    if (written == 2) return WriteTwoDimensional(w, ds, style);
+    if (written > 2) {
+        WriteBlocks(w, ds, order, written, sep);
+        std::int64_t perProperty = 1;
+        for (int i = 0; i < written; ++i) perProperty *= order.size[static_cast<std::size_t>(i)];
+        return perProperty;
+    }
+    const Dimension& dim = ds.dimensions[0];
+    for (int p = 0; p < ds.properties.Count(); ++p) {
+        w.Put(ds.GetDimensionName(0, true)).Put(sep);
+        w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
+        const Array<float> slice = ds.GetSlice(0, p);
+        for (int j = 0; j < dim.Steps(); ++j) w.Number(dim.values.At(j)).Put(sep).Number(slice[j]).Newline();
+        w.Newline();
+    }
+    return dim.Steps();
+}
+
+// VarnixCSV's history after the data (backslash-dot-dot removed), then the raw contents.
+void WriteCsvTrailer(ChunkWriter& w, DataStore& ds, const Style& style) {
+    w.Put("History: \n");
+    for (std::string block : ds.GetHistoryText()) {
+        RemoveAll(block, "\\..");
+        w.Put(block).Newline();
+    }
+    w.Newline();
+    w.Flush();
+    if (style.extraInfo) WriteExtraInfo(w, ds);
+}
+
+std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& style) {
+    ChunkWriter w(os);
+    os.setf(std::ios_base::dec, std::ios_base::basefield);
+    WriteHeader(w, ds, style);
     const int n = ds.dimensions.Count();
     const DimensionOrder order = SortDimensionsBySize(ds);
     if (style.euro) w.SetStyle(NumberStyle::kGeneralGerman);
-
-    w.Put("Available Dimensions:").Put(sep).Integer(n).Newline();
+    w.Put("Available Dimensions:").Put(style.sep()).Integer(n).Newline();
     if (n == 0) {
         w.Put("Warning! This DataStore doesn't contain any Dimensions.\n");
         w.Flush();
@@ -222,79 +288,18 @@ std::ostream& WriteVarnixText(DataStore& ds, std::ostream& os, const Style& styl
                  std::string(style.name()) + " has no table for a DataStore without dimensions");
         return os;
     }
-    int kept = 3;
-    int written = n;
-    if (n > 3) {
-        if (order.size[3] == 1) {
-            w.Put("Warning! This DataStore contains four or more Dimensions.\n"
-                  "Output will be truncated to the four most significant Dimensions.\n"
-                  "(Unsaved dimensions are marked below with an asterix.)\n");
-            kept = written = 4;
-        } else {
-            w.Put("Warning! This DataStore contains more than three Dimensions.\n"
-                  "Output will be truncated to the three most significant Dimensions.\n"
-                  "(Unsaved dimensions are marked below with an asterix.)\n");
-            kept = written = 3;
-        }
-    }
-    w.Flush();
-    for (int i = 0; i < n; ++i) {
-        const int d = order.index[static_cast<std::size_t>(i)];
-        w.Put(ds.GetDimensionName(d, true));
-        if (i >= kept) w.Put("(*)");
-        w.Put(sep).Put(DimensionDescription(ds.dimensions[d])).Newline();
-    }
-    w.Newline();
-
-    w.Put("Available Properties: ").Put(sep).Integer(ds.properties.Count()).Newline();
-    for (int p = 0; p < ds.properties.Count(); ++p)
-        w.Put(ds.GetPropertyName(p, true)).Put(sep).Put(PropertyDescription(ds.properties.At(p))).Newline();
-    w.Newline();
-    w.Flush();
-
-    w.Put("Data:\n\n");
-    std::int64_t perProperty = 1;  // values written per property
-    if (written == 1) {
-        perProperty = ds.dimensions[0].Steps();
-        const Dimension& dim = ds.dimensions[0];
-        for (int p = 0; p < ds.properties.Count(); ++p) {
-            w.Put(ds.GetDimensionName(0, true)).Put(sep);
-            w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
-            const Array<float> slice = ds.GetSlice(0, p);
-            for (int j = 0; j < dim.Steps(); ++j) w.Number(dim.values.At(j)).Put(sep).Number(slice[j]).Newline();
-            w.Newline();
-        }
-    } else if (written == 2) {
-        perProperty = WriteTwoDimensional(w, ds, style);
-    } else {
-        for (int i = 0; i < written; ++i) perProperty *= order.size[static_cast<std::size_t>(i)];
-        WriteBlocks(w, ds, order, written, sep);
-    }
+    const int written = WriteDimensionsAndProperties(w, ds, order, style.sep());
+    const std::int64_t perProperty = WriteTables(w, ds, order, written, style);
     // The raw contents appended to a VarnixCSV file hold every value.
-    if (!style.extraInfo) {
-        std::string why;
-        if (written < n) {
-            why = std::string(style.name()) + " tables hold the " + (written == 4 ? "four" : "three") +
-                  " most significant dimensions; the others are taken at their current step";
-        } else {
-            why = "rows beyond the stored range of their dimension are left out";
-        }
-        NoteKept(style.losses, std::int64_t{ds.properties.Count()} * perProperty, ds.ValueCount(), why);
-    }
+    if (!style.extraInfo)
+        NoteKept(style.losses, std::int64_t{ds.properties.Count()} * perProperty, ds.ValueCount(),
+                 written < n ? std::string(style.name()) + " tables hold the " + (written == 4 ? "four" : "three") +
+                                   " most significant dimensions; the others are taken at their current step"
+                             : "rows beyond the stored range of their dimension are left out");
     if (written >= 2) w.Newline();
     w.Newline();
     w.Flush();
-
-    if (style.csv) {
-        w.Put("History: \n");
-        for (std::string block : ds.GetHistoryText()) {
-            RemoveAll(block, "\\..");
-            w.Put(block).Newline();
-        }
-        w.Newline();
-        w.Flush();
-        if (style.extraInfo) WriteExtraInfo(w, ds);
-    }
+    if (style.csv) WriteCsvTrailer(w, ds, style);
     return os;
 }
 

@@ -182,19 +182,74 @@ struct ExactReading {
     bool newStyleRemarks = false;  // "Remarks:" and a count (not an old-style single remark line)
 };
 
-// Reads everything before the values: magic, title, remarks, properties, dimensions and option
-// lines. With `exact` given, remarks and names are read line by line as this program writes them
-// (an empty line is an empty text) and the lines around them must be exactly as written.
-// Without it, white space and blank lines before each remark and name are skipped, as files of
-// other programs need. Returns false with the stream failed when "Dimensions:" is missing
-// (refused quietly); a broken header throws.
-bool ReadHeader(DataStore& ds, TextCursor& c, ExactReading* exactReading) {
-    const bool exact = exactReading != nullptr;
-    const auto text = [&](std::string& out) {
+// How the header's texts are read. `exact` (line by line, as this program writes them) keeps
+// an empty line as an empty text and notes what it found; otherwise white space and blank lines
+// before each remark and name are skipped, as files of other programs need.
+struct HeaderReading {
+    TextCursor& c;
+    ExactReading* exact;
+
+    void Text(std::string& out) {
         if (!exact) c.SkipWs();
         c.GetLine(out);
-        if (exact && IsBlank(out)) exactReading->blank = true;
-    };
+        if (exact && IsBlank(out)) exact->blank = true;
+    }
+    // A section header line ("Properties:"): anything else is a broken file, after reading one
+    // more line as a stream reader would; `quietly` leaves the stream failed without a message.
+    bool Section(const char* name, bool quietly) {
+        std::string header;
+        c.SkipWs();
+        c.GetLine(header);
+        if (header == name) return true;
+        c.SkipWs();
+        c.GetLine(header);
+        c.SetFail();
+        if (!quietly) Corrupt(c);
+        c.Finish();
+        return false;
+    }
+    int Count() {
+        int n = 0;
+        c.SkipWs();
+        c.ReadInt(n);
+        ReadCountLineEnd(c, exact != nullptr);
+        return n;
+    }
+};
+
+// "Remarks:", a count, the remarks and a "0"; or (old style) one remark line and a number.
+void ReadRemarks(HeaderReading& r, DataStore& ds) {
+    TextCursor& c = r.c;
+    std::string line;
+    c.GetLine(line);
+    int count = 0;
+    c.ReadInt(count);
+    if (line != "Remarks:") {
+        ds.remarks.Resize(1);
+        ds.remarks.At(0) = line;
+        return;
+    }
+    if (r.exact) {
+        r.exact->newStyleRemarks = true;
+        ReadCountLineEnd(c, true);
+    } else {
+        c.Get();  // the line end after the count
+    }
+    std::vector<std::string> read;
+    for (int i = 0; i < count && c.good(); ++i) r.Text(read.emplace_back());
+    c.SkipWs();
+    int unused = 0;
+    c.ReadInt(unused);
+    if (!c.good()) Corrupt(c);
+    StoreLines(ds.remarks, read);
+}
+
+// Reads everything before the values: magic, title, remarks, properties, dimensions and option
+// lines, with `exact` as HeaderReading says (the lines around the texts must then be exactly as
+// written). Returns false with the stream failed when "Dimensions:" is missing (refused
+// quietly); a broken header throws.
+bool ReadHeader(DataStore& ds, TextCursor& c, ExactReading* exact) {
+    HeaderReading r{c, exact};
     ds.options.Resize(0);
     std::string line;
     c.GetLine(line);
@@ -203,75 +258,26 @@ bool ReadHeader(DataStore& ds, TextCursor& c, ExactReading* exactReading) {
         Corrupt(c);
     }
     c.GetLine(ds.title);
+    ReadRemarks(r, ds);
 
-    // Remarks: "Remarks:" and a count, or (old style) one remark line followed by a number.
-    c.GetLine(line);
-    int count = 0;
-    c.ReadInt(count);
-    if (line == "Remarks:") {
-        if (exact) exactReading->newStyleRemarks = true;
-        if (exact)
-            ReadCountLineEnd(c, true);
-        else
-            c.Get();  // the line end after the count
-        std::vector<std::string> read;
-        for (int i = 0; i < count && c.good(); ++i) text(read.emplace_back());
-        c.SkipWs();
-        int unused = 0;
-        c.ReadInt(unused);
-        if (!c.good()) Corrupt(c);
-        StoreLines(ds.remarks, read);
-    } else {
-        ds.remarks.Resize(1);
-        ds.remarks.At(0) = line;
-    }
-
-    // Properties.
-    std::string header;
-    c.SkipWs();
-    c.GetLine(header);
-    if (header != "Properties:") {
-        c.SkipWs();
-        c.GetLine(header);
-        c.SetFail();
-        Corrupt(c);
-    }
-    int propertyCount = 0;
-    c.SkipWs();
-    c.ReadInt(propertyCount);
-    ReadCountLineEnd(c, exact);
+    r.Section("Properties:", false);
+    const int propertyCount = r.Count();
     if (propertyCount < 1) Corrupt(c);
-    {
-        // Read as many names as are there; the count alone allocates nothing.
-        std::vector<std::string> read;
-        for (int i = 0; i < propertyCount && c.good(); ++i) text(read.emplace_back());
-        StoreLines(ds.properties, read);
-    }
+    // As many names as are there: the count alone allocates nothing.
+    std::vector<std::string> names;
+    for (int i = 0; i < propertyCount && c.good(); ++i) r.Text(names.emplace_back());
+    StoreLines(ds.properties, names);
 
-    // Dimensions; a file without them is refused quietly (failed stream, no message).
-    header.clear();
-    c.SkipWs();
-    c.GetLine(header);
-    if (header != "Dimensions:") {
-        c.SkipWs();
-        c.GetLine(header);
-        c.SetFail();
-        c.Finish();
-        return false;
-    }
-    int dimensionCount = 0;
-    c.SkipWs();
-    c.ReadInt(dimensionCount);
-    ReadCountLineEnd(c, exact);
+    if (!r.Section("Dimensions:", true)) return false;
+    const int dimensionCount = r.Count();
     if (dimensionCount < 1 || dimensionCount > kMaxDimensions) Corrupt(c);
     ds.dimensions.Resize(dimensionCount);
     for (int k = 0; k < dimensionCount && c.good(); ++k) {
         Dimension& d = ds.dimensions.At(k);
-        text(d.name);
-        ReadDimensionBlock(c, d, exact);
+        r.Text(d.name);
+        ReadDimensionBlock(c, d, exact != nullptr);
     }
     if (c.fail()) Corrupt(c);
-
     ReadOptionLines(c, ds.options);
     return true;
 }
@@ -291,92 +297,105 @@ void TrimLeadingBlanks(DataStore& ds, const ExactReading& exact) {
 
 }  // namespace
 
-std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
-    fileAttributes.cfrCompliant = false;
-    is.clear();
-    is.seekg(0);
-    // The header is first read line by line, as this program writes it, where an empty line is
-    // an empty remark or name. When that reading finds no such text it gives what the skipping
-    // reading below gives (less the white space that one skips before each text), so files of
-    // every origin read as they always did; when it fails, the skipping reading decides, and its
-    // refusal is the one given.
+namespace {
+
+// The header, read first line by line as this program writes it, where an empty line is an
+// empty remark or name. When that reading finds no such text it gives what the skipping reading
+// gives (less the white space that one skips before each text), so files of every origin read as
+// they always did; when it fails, the skipping reading decides, and its refusal is the one given.
+// Null (the stream failed) for a file refused quietly.
+std::unique_ptr<TextCursor> ReadEitherHeader(DataStore& ds, std::istream& is) {
     auto cursor = std::make_unique<TextCursor>(is);
     ExactReading exact;
     bool header = false;
     try {
-        header = ReadHeader(*this, *cursor, &exact);
+        header = ReadHeader(ds, *cursor, &exact);
     } catch (const KynError&) {
         header = false;
     }
-    if (header && !exact.blank) TrimLeadingBlanks(*this, exact);
-    if (!header) {
-        is.clear();
-        is.seekg(0);
-        cursor = std::make_unique<TextCursor>(is);
-        if (!ReadHeader(*this, *cursor, nullptr)) return is;
+    if (header) {
+        if (!exact.blank) TrimLeadingBlanks(ds, exact);
+        return cursor;
     }
-    TextCursor& c = *cursor;
+    is.clear();
+    is.seekg(0);
+    cursor = std::make_unique<TextCursor>(is);
+    if (!ReadHeader(ds, *cursor, nullptr)) return nullptr;
+    return cursor;
+}
 
+// P data blocks; a file whose values stop early is refused rather than padded.
+void ReadValues(DataStore& ds, TextCursor& c) {
+    // At least two characters each ("v," or "v" and a line end).
+    native::CheckValueCount(ds, c.Remaining(), 2);
+    ds.Initialize();
+    if (ds.data.Count() == 0) return;
+    float* out = ds.data.Data();
+    std::int64_t read = 0;
+    for (int p = 0; p < ds.properties.Count(); ++p) ReadLevel(c, ds.dimensions, ds.dimensions.Count() - 1, out, read);
+    if (c.eof() && read < ds.ValueCount()) {
+        c.Finish();
+        Fail(msg::EndsEarly(read, ds.ValueCount()));
+    }
+    ds.ComputeDataRange();
+}
+
+// The texts of the history: `count` texts ended by NUL, or (an old file without a count) one text
+// that begins with the four bytes of the number, lowest first, and runs to the next NUL.
+std::vector<std::string> ReadHistoryTexts(TextCursor& c, int count) {
+    std::vector<std::string> texts;
+    if (count <= kMaxNewStyleHistory) {
+        ReportProgress("reading " + std::to_string(count) + " comments\n");
+        for (int i = 0; i < count; ++i) texts.push_back(c.ReadTerminated());
+        return texts;
+    }
+    ReportProgress("reading old style comment.\n");
+    std::string text;
+    const auto u = static_cast<std::uint32_t>(count);
+    for (int b = 0; b < 4; ++b) {
+        const char ch = static_cast<char>((u >> (8 * b)) & 0xff);
+        if (ch == '\0') return {text};
+        text.push_back(ch);
+    }
+    texts.push_back(text + c.ReadTerminated());
+    return texts;
+}
+
+// "History:", a count and the texts; a file without one keeps the history as it was.
+void ReadHistory(DataStore& ds, TextCursor& c) {
+    std::string header;
+    int count = 0;
+    c.SkipWs();
+    c.GetLine(header);
+    c.ReadInt(count);
+    c.SkipWs();
+    if (header != "History:") return;
+    try {
+        ds.AddOldComments(ReadHistoryTexts(c, count));
+    } catch (const std::exception&) {
+        // A broken history costs the history, not the file.
+        c.Clear();
+    }
+    if (!c.good()) Corrupt(c);
+}
+
+}  // namespace
+
+std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
+    fileAttributes.cfrCompliant = false;
+    is.clear();
+    is.seekg(0);
+    const std::unique_ptr<TextCursor> cursor = ReadEitherHeader(*this, is);
+    if (!cursor) return is;
+    TextCursor& c = *cursor;
     if (headerOnly) {
         // A header that simply ends with the file is complete.
         if (!c.fail()) c.Clear();
         c.Finish();
         return is;
     }
-
-    // Values: at least two characters each ("v," or "v" and a line end).
-    native::CheckValueCount(*this, c.Remaining(), 2);
-    Initialize();
-    if (data.Count() > 0) {
-        float* out = data.Data();
-        std::int64_t read = 0;
-        for (int p = 0; p < properties.Count(); ++p) ReadLevel(c, dimensions, dimensions.Count() - 1, out, read);
-        // Values that stop at the end of the file: a cut-off file, refused rather than padded.
-        if (c.eof() && read < ValueCount()) {
-            c.Finish();
-            Fail(msg::EndsEarly(read, ValueCount()));
-        }
-        ComputeDataRange();
-    }
-
-    // History: "History:", a count and the NUL-terminated texts.
-    std::string historyHeader;
-    int historyCount = 0;
-    c.SkipWs();
-    c.GetLine(historyHeader);
-    c.ReadInt(historyCount);
-    c.SkipWs();
-    if (historyHeader == "History:") {
-        std::vector<std::string> texts;
-        try {
-            if (historyCount <= kMaxNewStyleHistory) {
-                ReportProgress("reading " + std::to_string(historyCount) + " comments\n");
-                for (int i = 0; i < historyCount; ++i) texts.push_back(c.ReadTerminated());
-            } else {
-                // No count in old files: the four bytes of the number, lowest first, begin the
-                // one text, which continues up to the next NUL.
-                ReportProgress("reading old style comment.\n");
-                std::string text;
-                const auto u = static_cast<std::uint32_t>(historyCount);
-                bool ended = false;
-                for (int b = 0; b < 4 && !ended; ++b) {
-                    const char ch = static_cast<char>((u >> (8 * b)) & 0xff);
-                    if (ch == '\0')
-                        ended = true;
-                    else
-                        text.push_back(ch);
-                }
-                if (!ended) text += c.ReadTerminated();
-                texts.push_back(std::move(text));
-            }
-            AddOldComments(texts);
-        } catch (const std::exception&) {
-            // A broken history costs the history, not the file.
-            c.Clear();
-        }
-        if (!c.good()) Corrupt(c);
-    }
-
+    ReadValues(*this, c);
+    ReadHistory(*this, c);
     // A file that simply ended early is accepted; anything else that stopped the reading is not.
     if (!c.good() && !c.eof()) Corrupt(c);
     c.Clear();
