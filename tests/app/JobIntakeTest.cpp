@@ -16,7 +16,7 @@
 #include "app/ProgressDlg.h"
 #include "conversion/TargetFormat.h"
 #include "datastore/DataStore.h"
-#include "SampleFiles.h"
+#include "Stores.h"
 #include "TestSupport.h"
 #include "util/TextStream.h"
 
@@ -205,8 +205,8 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         const QString a = dir.filePath("alpha.dsa"), b = dir.filePath("beta.dsa");
-        QVERIFY(kyn::test::WriteSmallMeasurement(Local(a), "Alpha"));
-        QVERIFY(kyn::test::WriteSmallMeasurement(Local(b), "Beta"));
+        QVERIFY(kyn::test::WriteStore(kyn::test::SmallMeasurement("Alpha"), Local(a)));
+        QVERIFY(kyn::test::WriteStore(kyn::test::SmallMeasurement("Beta"), Local(b)));
         ConversionSettings settings;
         settings.DefaultFileType = 1;  // VarnixBinary
         CChildView view(settings);
@@ -230,8 +230,8 @@ private slots:
         ScriptedBoxes boxes;
         QTemporaryDir dir;
         const QString melt = dir.filePath("m.dsb"), flow = dir.filePath("m.dsa"), pipe = dir.filePath("pipe.dsa");
-        QVERIFY(kyn::test::WriteSmallMeasurement(Local(melt), "melt"));
-        QVERIFY(kyn::test::WriteSmallMeasurement(Local(flow), "flow"));
+        QVERIFY(kyn::test::WriteStore(kyn::test::SmallMeasurement("melt"), Local(melt)));
+        QVERIFY(kyn::test::WriteStore(kyn::test::SmallMeasurement("flow"), Local(flow)));
         QCOMPARE(::mkfifo(Local(pipe).c_str(), 0600), 0);
         ConversionSettings settings;
         settings.DefaultFileType = 2;  // VarnixStore

@@ -1,7 +1,7 @@
 // kynconvert end to end: options, exit status, no hang without a terminal, Ctrl-C.
 #include <gtest/gtest.h>
 
-#include "SampleFiles.h"
+#include "Stores.h"
 #include "Subprocess.h"
 #include "TestSupport.h"
 #include "datastore/DataStore.h"
@@ -10,12 +10,7 @@ namespace kyn::test {
 namespace {
 
 void WriteMeasurement(const std::string& path, const std::string& title) {
-    ASSERT_TRUE(WriteSmallMeasurement(path, title)) << path;
-}
-
-std::string LoadedTitle(const std::string& path) {
-    DataStore ds(true);
-    return ds.Load(path, false) ? ds.title : "<not loaded>";
+    ASSERT_TRUE(WriteStore(SmallMeasurement(title), path)) << path;
 }
 
 class Kynconvert : public ::testing::Test {
@@ -69,19 +64,19 @@ TEST_F(Kynconvert, ConvertsNextToEachInput) {
     const RunResult r = Run({"--to", "dsx", dir / "a.dsa", dir / "b.dsa"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(LoadedTitle(dir / "a.dsx"), "first");
-    EXPECT_EQ(LoadedTitle(dir / "b.dsx"), "second");
+    EXPECT_EQ(TitleOf(dir / "a.dsx"), "first");
+    EXPECT_EQ(TitleOf(dir / "b.dsx"), "second");
     // The readers report their progress ...
-    EXPECT_NE(r.err.find("reading 3 comments"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("reading 1 comments"), std::string::npos) << r.err;
     // ... except in quiet mode, where a run without problems says nothing at all.
     const RunResult quiet = Run({"-q", "-j", "2", "--to", "dsb", dir / "a.dsa", dir / "b.dsa"});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_EQ(quiet.err, "");
-    EXPECT_EQ(LoadedTitle(dir / "b.dsb"), "second");
+    EXPECT_EQ(TitleOf(dir / "b.dsb"), "second");
     // Same format again: the numbered name, the input untouched.
     const RunResult again = Run({dir / "a.dsa"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_EQ(LoadedTitle(dir / "a(2).dsa"), "first");
+    EXPECT_EQ(TitleOf(dir / "a(2).dsa"), "first");
 }
 
 TEST_F(Kynconvert, ExistingOutputIsKeptWithoutTerminalUnlessOverwrite) {
@@ -93,7 +88,7 @@ TEST_F(Kynconvert, ExistingOutputIsKeptWithoutTerminalUnlessOverwrite) {
     EXPECT_EQ(ReadFile(dir / "a.dsb"), "precious");
     const RunResult replaced = Run({"-t", "dsb", "--overwrite", dir / "a.dsa"});
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
-    EXPECT_EQ(LoadedTitle(dir / "a.dsb"), "first");
+    EXPECT_EQ(TitleOf(dir / "a.dsb"), "first");
 }
 
 TEST_F(Kynconvert, OutputDirectoryAndDeleteOriginals) {
@@ -138,9 +133,9 @@ TEST_F(Kynconvert, ParallelJobsGiveTheSameOutputsAndSummaryAsOne) {
         EXPECT_EQ(ListDir(out).size(), 13u) << jobs;
         for (int k = 0; k < 12; ++k) {
             const std::string name = "m" + std::to_string(k);
-            EXPECT_EQ(LoadedTitle((out / (name + ".dsx")).string()), name) << jobs;
+            EXPECT_EQ(TitleOf((out / (name + ".dsx")).string()), name) << jobs;
         }
-        EXPECT_EQ(LoadedTitle((out / "m5(2).dsx").string()), "other m5") << jobs;
+        EXPECT_EQ(TitleOf((out / "m5(2).dsx").string()), "other m5") << jobs;
     }
 }
 
@@ -178,7 +173,7 @@ TEST_F(Kynconvert, EndingSignalsFinishTheCurrentFileThenStop) {
             EXPECT_EQ(name.find(".tmp"), std::string::npos) << "temporary left behind: " << name;
             if (e.path().extension() == ".dsx") {
                 ++outputs;
-                EXPECT_EQ(LoadedTitle(e.path().string()), e.path().stem().string());  // every output is whole
+                EXPECT_EQ(TitleOf(e.path().string()), e.path().stem().string());  // every output is whole
             }
         }
         EXPECT_GT(outputs, 0);

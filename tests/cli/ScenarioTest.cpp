@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "Subprocess.h"
+#include "Stores.h"
 #include "TestSupport.h"
 #include "datastore/DataStore.h"
 #include "util/TextStream.h"
@@ -20,40 +21,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // A measurement over the given axes (name, steps) whose values tell every position apart.
-DataStore Store(const std::string& title, const std::vector<std::pair<std::string, int>>& axes, int properties = 1) {
-    DataStore ds(title, 0, 0);
-    for (int p = 0; p < properties; ++p) ds.properties.Append(p == 0 ? "CircularDichroism" : "HT");
-    ds.dimensions.Resize(static_cast<int>(axes.size()));
-    for (int k = 0; k < ds.dimensions.Count(); ++k) {
-        const auto& [name, steps] = axes[static_cast<std::size_t>(k)];
-        ds.dimensions.At(k) = Dimension(name, steps);
-        for (int i = 0; i < steps; ++i) ds.dimensions.At(k).values.At(i) = 200.0f + static_cast<float>(i);
-    }
-    ds.Initialize();
-    for (std::int64_t i = 0; i < ds.data.Count(); ++i) ds.data[i] = std::sin(static_cast<float>(i)) + 2.0f;
+DataStore Measurement(const std::string& title, const std::vector<std::pair<std::string, int>>& axes, int properties = 1) {
+    std::vector<Dimension> dims;
+    for (const auto& [name, steps] : axes) dims.push_back(Ramp(name, steps));
+    std::vector<std::string> names = {"CircularDichroism", "HT"};
+    names.resize(static_cast<std::size_t>(properties));
+    DataStore ds = Store(names, dims, [](int i) { return std::sin(static_cast<float>(i)) + 2.0f; });
+    ds.title = title;
     ds.ComputeDataRange();
     return ds;
-}
-
-// Saves as VarnixBinary (.dsb) or VarnixStore (any other name).
-void Save(DataStore ds, const std::string& path) {
-    if (path.ends_with(".dsb")) {
-        std::ofstream os(path, std::ios::binary);
-        ds.WriteVarnixBinary(os);
-    } else {
-        TextOFStream os(path);
-        ds.WriteVarnixStore(os);
-    }
-}
-
-// The title of the file as loaded, or what kept it from loading.
-std::string TitleOf(const std::string& path) {
-    DataStore ds;
-    try {
-        return ds.Load(path) ? ds.title : "<not loaded>";
-    } catch (const std::exception& e) {
-        return std::string("<") + e.what() + ">";
-    }
 }
 
 std::vector<std::string> Temporaries(const fs::path& dir) {
@@ -79,8 +55,8 @@ protected:
 
 // An output never replaces another input of the run, nor an output the run already wrote.
 TEST_F(Scenario, OutputsThatWouldNameOtherInputsGetNumberedNames) {
-    Save(Store("melt", {{"Wavelength", 5}, {"Temperature", 3}}), dir / "m.dsb");
-    Save(Store("stopped flow", {{"Time", 40}}), dir / "m.dsa");
+    WriteStore(Measurement("melt", {{"Wavelength", 5}, {"Temperature", 3}}), dir / "m.dsb");
+    WriteStore(Measurement("stopped flow", {{"Time", 40}}), dir / "m.dsa");
     const RunResult r = Run({"--overwrite", "-t", "dsa", "-j1", dir / "m.dsb", dir / "m.dsa"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(TitleOf(dir / "m.dsa"), "stopped flow");  // the input, untouched
@@ -91,8 +67,8 @@ TEST_F(Scenario, OutputsThatWouldNameOtherInputsGetNumberedNames) {
     fs::create_directories(dir.path() / "a");
     fs::create_directories(dir.path() / "b");
     fs::create_directories(dir.path() / "out");
-    Save(Store("first", {{"Time", 4}}), dir / "a/x.dsb");
-    Save(Store("second", {{"Time", 6}}), dir / "b/x.dsb");
+    WriteStore(Measurement("first", {{"Time", 4}}), dir / "a/x.dsb");
+    WriteStore(Measurement("second", {{"Time", 6}}), dir / "b/x.dsb");
     const RunResult both =
         Run({"--overwrite", "--delete-originals", "-t", "dsa", "-o", dir / "out", dir / "a/x.dsb", dir / "b/x.dsb"});
     EXPECT_EQ(both.exitCode, 0) << both.err;
@@ -118,7 +94,7 @@ TEST_F(Scenario, WrittenFilesLoadAgain) {
 // A lossy export is written, counted and said so; its original is kept although deleting it was
 // asked. The exit status stays 0.
 TEST_F(Scenario, LossyExportsWarnAndKeepTheOriginal) {
-    Save(Store("five", {{"Wavelength", 8}, {"Time", 6}, {"Temperature", 4}, {"Repeat", 5}, {"Cell", 2}}, 2),
+    WriteStore(Measurement("five", {{"Wavelength", 8}, {"Time", 6}, {"Temperature", 4}, {"Repeat", 5}, {"Cell", 2}}, 2),
          dir / "dims5.dsb");
     struct Case {
         const char* to;
@@ -137,7 +113,7 @@ TEST_F(Scenario, LossyExportsWarnAndKeepTheOriginal) {
         EXPECT_EQ(TitleOf(dir / "dims5.dsb"), "five");
     }
     // A lossless export deletes its original.
-    Save(Store("one", {{"Wavelength", 8}}), dir / "one.dsb");
+    WriteStore(Measurement("one", {{"Wavelength", 8}}), dir / "one.dsb");
     const RunResult whole = Run({"-t", "csv", "--delete-originals", dir / "one.dsb"});
     EXPECT_EQ(whole.exitCode, 0) << whole.err;
     EXPECT_FALSE(Has(whole, "warnings")) << whole.err;
@@ -147,7 +123,7 @@ TEST_F(Scenario, LossyExportsWarnAndKeepTheOriginal) {
 // A file cut off inside its values is refused with what it still held, never padded with zeros;
 // one number text reads the same in every text format.
 TEST_F(Scenario, CutOffFilesAreRefusedAndTinyNumbersReadAsZero) {
-    Save(Store("melt", {{"Wavelength", 51}, {"Temperature", 15}}), dir / "melt.dsb");
+    WriteStore(Measurement("melt", {{"Wavelength", 51}, {"Temperature", 15}}), dir / "melt.dsb");
     const std::string bytes = ReadFile(dir / "melt.dsb");
     WriteFile(dir / "cut.dsb", bytes.substr(0, bytes.size() / 2));
     const RunResult r = Run({"-t", "dsa", dir / "cut.dsb"});
@@ -189,7 +165,7 @@ TEST_F(Scenario, PipesDevicesAndEndlessLinesCannotHang) {
 // No temporary outlives the program: a second Ctrl-C removes it before the program ends, a
 // closed standard error does not end a conversion, and a file-size limit is a failed save.
 TEST_F(Scenario, NoTemporaryOutlivesTheProgram) {
-    Save(Store("long", {{"Time", 1 << 21}}), dir / "long.dsb");
+    WriteStore(Measurement("long", {{"Time", 1 << 21}}), dir / "long.dsb");
     // Once the output is being written, Ctrl-C again and again: two signals that arrive before
     // the first is handled count as one, so the second is sent until one is seen as the second.
     int sent = 0;
@@ -233,7 +209,7 @@ TEST_F(Scenario, NoTemporaryOutlivesTheProgram) {
 
 // Options that make no sense together are usage errors, and nothing is touched.
 TEST_F(Scenario, InPlaceWithAnOutputFolderOrAnExportIsAUsageError) {
-    Save(Store("melt", {{"Wavelength", 5}}), dir / "melt.dsb");
+    WriteStore(Measurement("melt", {{"Wavelength", 5}}), dir / "melt.dsb");
     fs::create_directory(dir.path() / "out");
     const RunResult folder = Run({"--in-place", "-o", dir / "out", "-t", "dsa", dir / "melt.dsb"});
     EXPECT_EQ(folder.exitCode, 2);

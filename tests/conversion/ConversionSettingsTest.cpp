@@ -4,7 +4,7 @@
 
 #include "conversion/ConversionSettings.h"
 
-namespace kyn {
+namespace kyn::test {
 namespace {
 
 TEST(ConversionSettings, SaveNormalisesFlagsAndMarksConfigured) {
@@ -25,4 +25,4 @@ TEST(ConversionSettings, SaveNormalisesFlagsAndMarksConfigured) {
 }
 
 }  // namespace
-}  // namespace kyn
+}  // namespace kyn::test

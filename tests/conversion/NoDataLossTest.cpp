@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "RecordingPlatform.h"
+#include "Stores.h"
 #include "conversion/ConversionJob.h"
 #include "datastore/DataStore.h"
 #include "hardening/ChildProcess.h"
@@ -23,12 +24,9 @@ namespace fs = std::filesystem;
 
 // A measurement of `values` values over one axis, with values that tell every position apart.
 DataStore Measurement(int values) {
-    DataStore ds("big", "no data loss", 1, 1);
-    ds.properties[0] = "Absorbance";
-    ds.dimensions[0] = Dimension("Wavelength", values);
-    for (int i = 0; i < values; ++i) ds.dimensions[0][i] = static_cast<float>(i);
-    ds.Initialize();
-    for (int i = 0; i < values; ++i) ds.data[i] = static_cast<float>(i) * 0.5f + 1.0f;
+    DataStore ds = Store({"Absorbance"}, {Ramp("Wavelength", values, 0.0f)},
+                         [](int i) { return static_cast<float>(i) * 0.5f + 1.0f; });
+    ds.title = "big";
     ds.ComputeDataRange();
     return ds;
 }

@@ -3,6 +3,7 @@
 // address-space limit on a child process that runs the job (not possible under AddressSanitizer,
 // whose shadow memory needs the address space; the test skips there).
 #include "RecordingPlatform.h"
+#include "Stores.h"
 #include "conversion/ConversionJob.h"
 #include "datastore/DataStore.h"
 #include "hardening/ChildProcess.h"
@@ -14,13 +15,8 @@ namespace {
 constexpr long long kMiB = 1 << 20;
 
 DataStore Block(int n1, int n2) {
-    DataStore ds("large", "", 1, 2);
-    ds.properties[0] = "Absorbance";
-    ds.dimensions[0] = Dimension("Wavelength", n1);
-    ds.dimensions[1] = Dimension("Time", n2);
-    for (int i = 0; i < n1; ++i) ds.dimensions[0][i] = static_cast<float>(i);
-    for (int i = 0; i < n2; ++i) ds.dimensions[1][i] = static_cast<float>(i);
-    ds.Initialize();
+    DataStore ds = Store({"Absorbance"}, {Ramp("Wavelength", n1, 0.0f), Ramp("Time", n2, 0.0f)}, [](int) { return 0.0f; });
+    ds.title = "large";
     return ds;
 }
 

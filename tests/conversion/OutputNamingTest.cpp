@@ -5,7 +5,7 @@
 #include "conversion/OutputNaming.h"
 #include "TestSupport.h"
 
-namespace kyn {
+namespace kyn::test {
 namespace {
 
 struct NamingCase {
@@ -103,4 +103,4 @@ TEST(OutputNaming, SameFileThroughAnotherSpellingGetsTheNumberedName) {
 }
 
 }  // namespace
-}  // namespace kyn
+}  // namespace kyn::test

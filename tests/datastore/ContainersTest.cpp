@@ -8,12 +8,10 @@
 #include "datastore/Array.h"
 #include "datastore/DPointer.h"
 
+namespace kyn::test {
 namespace {
 
-using kyn::Array;
-using kyn::DPointer;
 
-using kyn::test::MessageOf;
 
 TEST(ArrayAccess, OnlyIndexesInsideTheArrayAreAccepted) {
     Array<int> a(3);
@@ -81,3 +79,4 @@ TEST(DPointerBuffer, ClearCopyAndLargeBlocksArePageAligned) {
 }
 
 }  // namespace
+}  // namespace kyn::test

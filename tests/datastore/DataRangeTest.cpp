@@ -11,7 +11,7 @@
 
 #include "datastore/DataStore.h"
 
-namespace kyn {
+namespace kyn::test {
 namespace {
 
 std::pair<float, float> Walk(const std::vector<float>& v) {
@@ -61,4 +61,4 @@ TEST(DataRange, MatchesTheWalkOnAwkwardValues) {
 }
 
 }  // namespace
-}  // namespace kyn
+}  // namespace kyn::test

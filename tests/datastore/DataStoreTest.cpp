@@ -3,6 +3,7 @@
 // stored view states are in the VarnixBinaryX and hostile-input tests.
 #include <gtest/gtest.h>
 
+#include "Stores.h"
 #include "TestSupport.h"
 
 #include <sstream>
@@ -10,27 +11,18 @@
 
 #include "datastore/DataStore.h"
 
+namespace kyn::test {
 namespace {
 
-using kyn::DataStore;
-using kyn::Dimension;
 
-using kyn::test::MessageOf;
-
-Dimension Axis(const std::string& name, std::initializer_list<float> values) {
-    Dimension d(name, static_cast<int>(values.size()));
-    int i = 0;
-    for (float v : values) d[i++] = v;
-    return d;
-}
 
 // Two properties over 3 x 4 steps, every value its own index.
 DataStore TwoByThreeByFour() {
     DataStore ds("t", 2, 2);
     ds.properties[0] = "Absorbance";
     ds.properties[1] = "CircularDichroism -mrme";
-    ds.dimensions[0] = Axis("Wavelength", {200, 210, 220});
-    ds.dimensions[1] = Axis("Time", {0, 1, 2, 3});
+    ds.dimensions[0] = Dim("Wavelength", {200, 210, 220});
+    ds.dimensions[1] = Dim("Time", {0, 1, 2, 3});
     EXPECT_TRUE(ds.Initialize());
     for (int i = 0; i < ds.data.Count(); ++i) ds.data[i] = static_cast<float>(i);
     return ds;
@@ -82,8 +74,8 @@ TEST(Initialize, AProductBeyondTheBlockLimitIsAnAllocationFailure) {
 
 TEST(Lookup, DimensionsAreFoundByNamePrefix) {
     DataStore ds("t", 1, 2);
-    ds.dimensions[0] = Axis("Tim", {1});
-    ds.dimensions[1] = Axis("Wavelength -emmono", {1, 2});
+    ds.dimensions[0] = Dim("Tim", {1});
+    ds.dimensions[1] = Dim("Wavelength -emmono", {1, 2});
     EXPECT_EQ(ds.FindDimension("Wave"), 1);
     EXPECT_EQ(ds.FindDimension("Time"), -1);
     EXPECT_FALSE(ds.HasTimeDimension());
@@ -91,3 +83,4 @@ TEST(Lookup, DimensionsAreFoundByNamePrefix) {
 }
 
 }  // namespace
+}  // namespace kyn::test

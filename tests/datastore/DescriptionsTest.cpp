@@ -4,21 +4,13 @@
 
 #include <string>
 
+#include "Stores.h"
 #include "TestSupport.h"
 #include "datastore/Descriptions.h"
 
+namespace kyn::test {
 namespace {
 
-using kyn::Dimension;
-using kyn::DimensionDescription;
-using kyn::PropertyDescription;
-
-Dimension Axis(const std::string& name, std::initializer_list<float> values) {
-    Dimension d(name, static_cast<int>(values.size()));
-    int i = 0;
-    for (float v : values) d[i++] = v;
-    return d;
-}
 
 TEST(DimensionDescription, FlagsOfEachKind) {
     Dimension log("Time -log -trigger", 1000);
@@ -27,26 +19,26 @@ TEST(DimensionDescription, FlagsOfEachKind) {
         {log,
          "1000 time points over 1s,logarithmic,not oversampled,external trigger,pressure hold off "
          "(pressure released immediately)"},
-        {Axis("Time", {2.5f}), "1 time point over 2.5s,linear,not oversampled,internal trigger"},
-        {Axis("Time -ovs -trigger -ptd", {0, 1e-5f}),
+        {Dim("Time", {2.5f}), "1 time point over 2.5s,linear,not oversampled,internal trigger"},
+        {Dim("Time -ovs -trigger -ptd", {0, 1e-5f}),
          "2 time points over 1e-005s,linear,oversampled,external trigger,pressure hold in operation"},
-        {Axis("Time -pretrigger -remotetrigger", {0, 3}), "2 time points over 3s,linear,not oversampled,with pre-trigger"},
-        {Axis("Time -remotetrigger", {0, 3}), "2 time points over 3s,linear,not oversampled,remote trigger"},
-        {Axis("Wavelength -pda512", {250}), "Wavelength: 250nm,, using 512 element photodiode array"},
-        {Axis("Wavelength -en 1 -ex 1", {200, 200.25f}), "Wavelength: 200nm - 200.25nm, Step Size: 0.3nm,Bandwidth: 1nm"},
-        {Axis("Wavelength -en 2 -ex 0.5", {200, 201}),
+        {Dim("Time -pretrigger -remotetrigger", {0, 3}), "2 time points over 3s,linear,not oversampled,with pre-trigger"},
+        {Dim("Time -remotetrigger", {0, 3}), "2 time points over 3s,linear,not oversampled,remote trigger"},
+        {Dim("Wavelength -pda512", {250}), "Wavelength: 250nm,, using 512 element photodiode array"},
+        {Dim("Wavelength -en 1 -ex 1", {200, 200.25f}), "Wavelength: 200nm - 200.25nm, Step Size: 0.3nm,Bandwidth: 1nm"},
+        {Dim("Wavelength -en 2 -ex 0.5", {200, 201}),
          "Wavelength: 200nm - 201nm, Step Size: 1nm,Bandwidth (entrance slit): 2nm,Bandwidth (exit slit): 0.5nm"},
-        {Axis("Wavelength -ex 4", {250}), "Wavelength: 250nm,,Bandwidth (exit slit): 4nm"},
-        {Axis("Wavelength -emmono -excitation 280.5 -pda", {300, 302}),
+        {Dim("Wavelength -ex 4", {250}), "Wavelength: 250nm,,Bandwidth (exit slit): 4nm"},
+        {Dim("Wavelength -emmono -excitation 280.5 -pda", {300, 302}),
          "Wavelength (Emission Scanning) Range: 300nm - 302nm, Step Size: 2nm,Excitation Wavelength: 280.5 nm"
          ", using photodiode array"},
-        {Axis("Wavelength -exmono", {300, 302}),
+        {Dim("Wavelength -exmono", {300, 302}),
          "Wavelength (Excitation Scanning) Range: 300nm - 302nm, Step Size: 2nm,Emission Wavelength: 0 nm"},
-        {Axis("Temperature -ramp 1.5", {20, 25, 30, 35, 40}),
+        {Dim("Temperature -ramp 1.5", {20, 25, 30, 35, 40}),
          "5 temperatures, from 20 to 40degrees Celsius  in smooth ramp mode at ramp-rate of 1.5degrees C per min."},
-        {Axis("Temperature", {25}), "temperature is: 25 in stepped ramp mode."},
-        {Axis("Repeat -iter", {1, 2, 3}), "3 repeats in set., -iter option selected"},
-        {Axis("Concentration -x", {1, 2}), "Concentration"},
+        {Dim("Temperature", {25}), "temperature is: 25 in stepped ramp mode."},
+        {Dim("Repeat -iter", {1, 2, 3}), "3 repeats in set., -iter option selected"},
+        {Dim("Concentration -x", {1, 2}), "Concentration"},
     };
     for (const auto& [d, text] : cases) EXPECT_EQ(DimensionDescription(d), text) << d.name;
 }
@@ -78,3 +70,4 @@ TEST(PropertyDescription, FlagsOfEachKind) {
 }
 
 }  // namespace
+}  // namespace kyn::test

@@ -8,10 +8,9 @@
 
 #include "datastore/DataStore.h"
 
+namespace kyn::test {
 namespace {
 
-using kyn::DataStore;
-using kyn::HistoryEntry;
 
 TEST(HistoryBlock, KnownTimeStampPrintsInTheCtimeLayout) {
     HistoryEntry e;
@@ -34,3 +33,4 @@ TEST(HistoryBlock, RawEntriesPrintTheirTextAlone) {
 }
 
 }  // namespace
+}  // namespace kyn::test

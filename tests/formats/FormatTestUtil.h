@@ -1,14 +1,16 @@
-// Helpers of the format tests: hand-built byte sequences, the CRC from its definition and small
-// DataStores built in memory.
+// Helpers of the format tests: bytes as a text writer puts them on disk, hand-built byte
+// sequences, the CRC from its definition, and text read back through the text-mode buffer. (The
+// stores themselves come from Stores.h.)
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include "Stores.h"
 #include "TestSupport.h"
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -69,53 +71,34 @@ inline std::uint32_t BitwiseCrc(const std::string& bytes) {
     return r;
 }
 
-inline HistoryEntry RawEntry(const std::string& text) {
-    HistoryEntry e;
-    e.isRawText = true;
-    e.title = "Old Comment";
-    e.text = text;
-    e.user = "tester";
-    e.timeStamp = {113, 10, 14, 10, 5, 0, 0, 4, 317};
-    return e;
+// The tiny measurement of the native formats' golden files: one property over Time (0, 1.5) x
+// Wavelength (250), values 0.25 and -3, one raw history text.
+inline DataStore Tiny() {
+    return MakeStore("T", {"r1"}, {"Absorbance"}, {Dim("Time", {0.0f, 1.5f}), Dim("Wavelength", {250.0f})},
+                     {0.25f, -3.0f}, {RawEntry("h1\r\n")});
 }
 
-inline Dimension Dim(const std::string& name, std::initializer_list<float> values) {
-    Dimension d(name, static_cast<int>(values.size()));
-    int i = 0;
-    for (float v : values) d.values.At(i++) = v;
-    return d;
+// A layout written with "\n" turned into what the disk holds.
+inline std::string Crlf(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
 }
 
-// A DataStore with the given structure, initialised, holding `values` and the given history.
-inline DataStore MakeStore(const std::string& title, std::vector<std::string> remarks,
-                           std::vector<std::string> properties, std::vector<Dimension> dims,
-                           std::vector<float> values, std::vector<HistoryEntry> history) {
-    DataStore ds;
-    ds.title = title;
-    ds.remarks.Resize(static_cast<int>(remarks.size()));
-    for (int i = 0; i < ds.remarks.Count(); ++i) ds.remarks.At(i) = remarks[static_cast<std::size_t>(i)];
-    ds.properties.Resize(static_cast<int>(properties.size()));
-    for (int i = 0; i < ds.properties.Count(); ++i) ds.properties.At(i) = properties[static_cast<std::size_t>(i)];
-    ds.dimensions.Resize(static_cast<int>(dims.size()));
-    for (int i = 0; i < ds.dimensions.Count(); ++i) ds.dimensions.At(i) = dims[static_cast<std::size_t>(i)];
-    ds.Initialize();
-    for (std::size_t i = 0; i < values.size(); ++i) ds.data[static_cast<std::int64_t>(i)] = values[i];
-    ds.history = std::move(history);
-    return ds;
+// The stamped time of "Last Modified: ... by " replaced by "*".
+inline std::string MaskStamp(const std::string& s) {
+    return std::regex_replace(s, std::regex("Last Modified: .{24} by "), "Last Modified: * by ");
 }
 
-inline std::vector<std::string> Lines(const Array<std::string>& a) {
-    std::vector<std::string> v;
-    for (int i = 0; i < a.Count(); ++i) v.push_back(a.At(i));
-    return v;
-}
-
-inline std::vector<float> Values(const Array<float>& a) {
-    std::vector<float> v;
-    for (int i = 0; i < a.Count(); ++i) v.push_back(a.At(i));
-    return v;
-}
-
-inline std::vector<float> Values(const DPointer& d) { return std::vector<float>(d.Data(), d.Data() + d.Count()); }
+// Reading from bytes through the text-mode buffer.
+struct TextInput {
+    explicit TextInput(const std::string& bytes) : raw(bytes), text(&raw), is(&text) {}
+    std::stringbuf raw;
+    TextInBuf text;
+    std::istream is;
+};
 
 }  // namespace kyn::test

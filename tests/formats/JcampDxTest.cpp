@@ -1,17 +1,16 @@
 // JCAMP-DX export: header, blocks, YFACTOR, and the "##TITLE" reader.
 #include <gtest/gtest.h>
 
+#include "formats/FormatTestUtil.h"
+
 #include <cstdlib>
 #include <random>
 
-#include "ExportTestUtil.h"
 #include "formats/JcampDx.h"
 
+namespace kyn::test {
 namespace {
 
-using namespace kyntest;
-using kyn::DataStore;
-using kyn::JcampDxExporter;
 
 std::string Jdx(DataStore& ds) {
     JcampDxExporter exporter(ds);
@@ -199,3 +198,4 @@ TEST(JcampRead, BrokenFiles) {
 }
 
 }  // namespace
+}  // namespace kyn::test

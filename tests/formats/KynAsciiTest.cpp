@@ -5,16 +5,12 @@
 #include <limits>
 #include <regex>
 
-#include "ExportTestUtil.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/KynAscii.h"
 
+namespace kyn::test {
 namespace {
 
-using namespace kyntest;
-using kyn::DataStore;
-using kyn::test::Lines;
-using kyn::test::Values;
 
 std::string MaskLastLine(const std::string& s) {
     return std::regex_replace(s, std::regex("title\r\n.{24}\r\n$"), "title\r\n*\r\n");
@@ -176,3 +172,4 @@ TEST(SpectraKinetic, BrokenFiles) {
 }
 
 }  // namespace
+}  // namespace kyn::test

@@ -1,17 +1,17 @@
 // SimpleCSV rows and its two message boxes, and the one-box-at-a-time notifier.
 #include <gtest/gtest.h>
 
+#include "formats/FormatTestUtil.h"
+
 #include <atomic>
 #include <future>
 #include <thread>
 
-#include "ExportTestUtil.h"
 #include "util/Notifier.h"
 
+namespace kyn::test {
 namespace {
 
-using namespace kyntest;
-using kyn::DataStore;
 
 // Records every box instead of printing it, for the length of one test.
 class RecordedBoxes : public ::testing::Test {
@@ -92,3 +92,4 @@ TEST(Notifier, GuardIsReleasedWhenTheHandlerThrows) {
 }
 
 }  // namespace
+}  // namespace kyn::test

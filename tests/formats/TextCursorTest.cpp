@@ -14,7 +14,7 @@
 #include "formats/io/TextCursor.h"
 #include "util/NumberFormat.h"
 
-namespace kyn {
+namespace kyn::test {
 namespace {
 
 // Reads `texts` joined by commas (with enough text after each that the fast paths apply) and
@@ -125,4 +125,4 @@ TEST(TextCursorNumbers, ReadLikeTheLibrarysStream) {
 }
 
 }  // namespace
-}  // namespace kyn
+}  // namespace kyn::test

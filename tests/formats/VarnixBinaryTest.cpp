@@ -5,13 +5,6 @@
 namespace kyn::test {
 namespace {
 
-// The tiny measurement of the golden files: one property over Time (0, 1.5) x Wavelength (250),
-// values 0.25 and -3, one raw history text.
-DataStore Tiny() {
-    return MakeStore("T", {"r1"}, {"Absorbance"}, {Dim("Time", {0.0f, 1.5f}), Dim("Wavelength", {250.0f})},
-                     {0.25f, -3.0f}, {RawEntry("h1\r\n")});
-}
-
 // Header of the golden file up to the data byte count; floats spelled out in hexadecimal.
 Bytes TinyHeader() {
     Bytes b;

@@ -2,15 +2,15 @@
 // path (one, two and more than three dimensions, none), and view states that disagree with the data.
 #include <gtest/gtest.h>
 
+#include "formats/FormatTestUtil.h"
+
 #include <clocale>
 #include <cstring>
 
-#include "ExportTestUtil.h"
 
+namespace kyn::test {
 namespace {
 
-using namespace kyntest;
-using kyn::DataStore;
 
 std::string Csv(DataStore& ds, bool extra = false) {
     return MaskStamp(OnDisk([&](std::ostream& os) { ds.WriteVarnixCSV(os, extra); }));
@@ -164,3 +164,4 @@ TEST(VarnixCsv, CurrentStepOutsideItsAxisFailsInsteadOfReading) {
 }
 
 }  // namespace
+}  // namespace kyn::test

@@ -8,11 +8,6 @@
 namespace kyn::test {
 namespace {
 
-DataStore Tiny() {
-    return MakeStore("T", {"r1"}, {"Absorbance"}, {Dim("Time", {0.0f, 1.5f}), Dim("Wavelength", {250.0f})},
-                     {0.25f, -3.0f}, {RawEntry("h1\r\n")});
-}
-
 // The golden file as it lies on disk: CR LF line ends, the history's own CR LF as CR CR LF.
 const std::string kTinyGolden = std::string(
     "VarnixStore\r\n"

@@ -9,7 +9,7 @@
 
 #include "util/Crc32.h"
 
-namespace kyn {
+namespace kyn::test {
 namespace {
 
 std::vector<std::uint8_t> Bytes(std::size_t n) {
@@ -62,4 +62,4 @@ TEST(Crc32Fast, CarriesTheRegisterAcrossPieces) {
 }
 
 }  // namespace
-}  // namespace kyn
+}  // namespace kyn::test

@@ -20,7 +20,7 @@
 
 #include "util/NumberFormat.h"
 
-namespace kyn {
+namespace kyn::test {
 namespace {
 
 // ---------------------------------------------------------------------------------------------
@@ -325,4 +325,4 @@ TEST(NumberFormatInt, PlainAndGermanGroups) {
 }
 
 }  // namespace
-}  // namespace kyn
+}  // namespace kyn::test

@@ -8,6 +8,7 @@
 #include "util/StringUtil.h"
 #include "util/UserName.h"
 
+namespace kyn::test {
 namespace {
 
 TEST(UserNames, OwnerFallsBackToUnknownAndIsCutAt259) {
@@ -49,3 +50,4 @@ TEST(StringHelpers, FlagValuesReadLikeAtofAndAtoi) {
 }
 
 }  // namespace
+}  // namespace kyn::test
