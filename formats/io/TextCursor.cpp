@@ -160,19 +160,25 @@ std::size_t TextCursor::Fill(std::size_t need) {
     return end_ - pos_;
 }
 
+bool TextCursor::TakeWhile(bool space, std::string* taken) {
+    for (;;) {
+        const std::size_t from = pos_;
+        while (pos_ < end_ && IsSpace(buf_[pos_]) == space) ++pos_;
+        if (taken) taken->append(buf_.data() + from, pos_ - from);
+        if (pos_ < end_) return true;
+        if (Fill(1) == 0) {
+            eof_ = true;
+            return false;
+        }
+    }
+}
+
 void TextCursor::SkipWs() {
     if (!good()) {
         fail_ = true;
         return;
     }
-    for (;;) {
-        while (pos_ < end_ && IsSpace(buf_[pos_])) ++pos_;
-        if (pos_ < end_) return;
-        if (Fill(1) == 0) {
-            eof_ = true;
-            return;
-        }
-    }
+    TakeWhile(true, nullptr);
 }
 
 bool TextCursor::SkipWsForExtraction() {
@@ -180,14 +186,9 @@ bool TextCursor::SkipWsForExtraction() {
         fail_ = true;
         return false;
     }
-    for (;;) {
-        while (pos_ < end_ && IsSpace(buf_[pos_])) ++pos_;
-        if (pos_ < end_) return true;
-        if (Fill(1) == 0) {
-            eof_ = fail_ = true;
-            return false;
-        }
-    }
+    if (TakeWhile(true, nullptr)) return true;
+    fail_ = true;
+    return false;
 }
 
 void TextCursor::GetLine(std::string& line, char delimiter) {
@@ -273,15 +274,7 @@ void TextCursor::GetUntil(std::string& out, char delimiter, int* stop) {
 
 void TextCursor::ReadWord(std::string& word) {
     word.clear();
-    if (!SkipWsForExtraction()) return;
-    for (;;) {
-        while (pos_ < end_ && !IsSpace(buf_[pos_])) word.push_back(buf_[pos_++]);
-        if (pos_ < end_) return;
-        if (Fill(1) == 0) {
-            eof_ = true;
-            return;
-        }
-    }
+    if (SkipWsForExtraction()) TakeWhile(false, &word);
 }
 
 int TextCursor::Get() {

@@ -95,6 +95,9 @@ private:
     template <typename T>
     bool ParseFloating(T& value);
     bool SkipWsForExtraction();
+    // Takes characters while they are (`space`) or are not white space, appending them to
+    // `taken` when given; false (eof set) when the text ends first.
+    bool TakeWhile(bool space, std::string* taken);
 
     std::istream& is_;
     std::streambuf* sb_;
