@@ -170,6 +170,11 @@ private:
     // The input in a fresh DataStore; null after a failed load (with the reason in `error`).
     std::unique_ptr<DataStore> Load(std::string& error);
     FileEnd AfterReadFailure(const std::string& error);
+    // Asks one question, one at a time across the job's files: in the job's order when `inTurn`
+    // (the questions before writing), and nothing once the job is ending. An answer of `cancel`
+    // ends the job before the file passes its turn on, so that no later question slips in.
+    template <typename Answer, typename Question>
+    std::optional<Answer> Ask(bool inTurn, Answer cancel, Question&& question);
     // The overwrite question, in the job's order; nullopt when nothing may be asked any more.
     std::optional<OverwriteAnswer> AskOverwrite(bool inTurn);
     // Writes the store into the safe output; false with `reason_` when the writer failed.
@@ -232,26 +237,27 @@ FileEnd FileSteps::AfterReadFailure(const std::string& error) {
         gate_.Passed();
         return Skip();
     }
-    if (!gate_.AwaitTurn()) return FileEnd::Dropped;
-    FailureAnswer answer;
-    {
-        const auto lock = gate_.Lock();
-        if (!gate_.MayAsk()) return FileEnd::Dropped;
-        answer = platform_.AskReadFailure(jobtext::ReadFailure(input_, error));
-        if (answer != FailureAnswer::Ok) gate_.Cancel();
-    }
+    const std::optional<FailureAnswer> answer =
+        Ask(true, FailureAnswer::Cancel, [&] { return platform_.AskReadFailure(jobtext::ReadFailure(input_, error)); });
+    if (!answer) return FileEnd::Dropped;
     gate_.Passed();
-    return answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
+    return *answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
 }
 
-std::optional<OverwriteAnswer> FileSteps::AskOverwrite(bool inTurn) {
+template <typename Answer, typename Question>
+std::optional<Answer> FileSteps::Ask(bool inTurn, Answer cancel, Question&& question) {
     if (inTurn && !gate_.AwaitTurn()) return std::nullopt;
     const auto lock = gate_.Lock();
     if (!gate_.MayAsk()) return std::nullopt;
-    const OverwriteAnswer answer =
-        platform_.AskOverwrite(jobtext::OverwriteQuestion(plan_.names.inputName, plan_.names.outputName));
-    if (answer == OverwriteAnswer::Cancel) gate_.Cancel();
+    const Answer answer = question();
+    if (answer == cancel) gate_.Cancel();
     return answer;
+}
+
+std::optional<OverwriteAnswer> FileSteps::AskOverwrite(bool inTurn) {
+    return Ask(inTurn, OverwriteAnswer::Cancel, [&] {
+        return platform_.AskOverwrite(jobtext::OverwriteQuestion(plan_.names.inputName, plan_.names.outputName));
+    });
 }
 
 bool FileSteps::Write(DataStore& store, SafeOutputFile& output, LossNotes& losses) {
@@ -297,14 +303,11 @@ std::optional<FileEnd> FileSteps::Commit(SafeOutputFile& output, bool mayReplace
 }
 
 FileEnd FileSteps::AfterSaveFailure() {
-    FailureAnswer answer;
-    {
-        const auto lock = gate_.Lock();
-        if (!gate_.MayAsk()) return FileEnd::Dropped;
-        answer = platform_.AskSaveFailure(jobtext::SaveFailure(plan_.names.outputName), plan_.names.outputPath, reason_);
-        if (answer != FailureAnswer::Ok) gate_.Cancel();
-    }
-    return answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
+    const std::optional<FailureAnswer> answer = Ask(false, FailureAnswer::Cancel, [&] {
+        return platform_.AskSaveFailure(jobtext::SaveFailure(plan_.names.outputName), plan_.names.outputPath, reason_);
+    });
+    if (!answer) return FileEnd::Dropped;
+    return *answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
 }
 
 FileEnd FileSteps::Converted(const LossNotes& losses) {
