@@ -51,22 +51,21 @@ constexpr bool kStreamsCreateExclusively = kNoReplace != std::ios_base::openmode
 // The temporaries that exist, where a signal handler can find them without locks or allocation.
 // A slot is claimed (1), given its path, then made live (2); a handler removes the live ones.
 // Enough slots for the largest number of workers and then some; a temporary that finds none is
-// simply not listed.
-struct TemporarySlot {
-    std::atomic<int> state{0};  // 0 free, 1 claimed, 2 live
-    char path[4096];
-};
+// simply not listed. The states sit together and the paths apart, so that finding a free slot
+// reads a few cache lines and only the path buffers in use ever become resident.
 constexpr int kTemporarySlots = 1024 + 64;
-TemporarySlot g_temporaries[kTemporarySlots];
+constexpr std::size_t kTemporaryPathSize = 4096;
+constinit std::atomic<int> g_temporaryState[kTemporarySlots]{};  // 0 free, 1 claimed, 2 live
+char g_temporaryPath[kTemporarySlots][kTemporaryPathSize];
 static_assert(std::atomic<int>::is_always_lock_free);
 
 int ListTemporary(const std::string& path) {
-    if (path.size() >= sizeof(TemporarySlot::path)) return -1;  // too long to exist at all
+    if (path.size() >= kTemporaryPathSize) return -1;  // too long to exist at all
     for (int i = 0; i < kTemporarySlots; ++i) {
         int expected = 0;
-        if (!g_temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
-        std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
-        g_temporaries[i].state.store(2, std::memory_order_release);
+        if (!g_temporaryState[i].compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(g_temporaryPath[i], path.c_str(), path.size() + 1);
+        g_temporaryState[i].store(2, std::memory_order_release);
         return i;
     }
     return -1;
@@ -74,15 +73,15 @@ int ListTemporary(const std::string& path) {
 
 void UnlistTemporary(int slot) {
     if (slot < 0) return;
-    g_temporaries[slot].state.store(1);
-    g_temporaries[slot].state.store(0, std::memory_order_release);
+    g_temporaryState[slot].store(1);
+    g_temporaryState[slot].store(0, std::memory_order_release);
 }
 
 }  // namespace
 
 void RemoveTemporaryFiles() noexcept {
-    for (TemporarySlot& slot : g_temporaries)
-        if (slot.state.load(std::memory_order_acquire) == 2) ::unlink(slot.path);
+    for (int i = 0; i < kTemporarySlots; ++i)
+        if (g_temporaryState[i].load(std::memory_order_acquire) == 2) ::unlink(g_temporaryPath[i]);
 }
 
 void RemoveTemporariesWhenEnded() {
