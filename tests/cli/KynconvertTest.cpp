@@ -23,19 +23,29 @@ protected:
     TempDir dir;
 };
 
+// Bad options, and options that make no sense together: exit 2 with the reason, nothing touched.
 TEST_F(Kynconvert, UsageErrorsExitWithTwoAndTouchNothing) {
     const std::string in = dir / "a.dsa";
     WriteFile(in, "x");
-    const std::vector<std::vector<std::string>> bad = {
-        {}, {"--to", "xls", in}, {"--bogus", in}, {"-o", dir / "no-such-dir", in}, {"-t"},
-        {"-j", "0", in}, {"-j", "-1", in}, {"-j", "x", in}};
-    for (const auto& args : bad) {
+    std::filesystem::create_directory(dir.path() / "out");
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } bad[] = {
+        {{}, ""}, {{"--to", "xls", in}, ""}, {{"--bogus", in}, ""}, {{"-o", dir / "no-such-dir", in}, ""},
+        {{"-t"}, ""}, {{"-j", "0", in}, ""}, {{"-j", "-1", in}, ""}, {{"-j", "x", in}, ""},
+        {{"--in-place", "-o", dir / "out", "-t", "dsb", in}, "kynconvert: --in-place replaces each input where it is"},
+        {{"--in-place", "-t", "csv", in}, "kynconvert: --in-place would replace each measurement by its csv export"}};
+    for (const auto& [args, says] : bad) {
         const RunResult r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << r.err;
         EXPECT_TRUE(r.out.empty());
         EXPECT_FALSE(r.err.empty());
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "out", "scratch"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
+    EXPECT_EQ(ReadFile(in), "x");
 }
 
 TEST_F(Kynconvert, WithoutTerminalUnreadableAndMissingFilesAreReportedAndSkipped) {

@@ -1,6 +1,6 @@
 // Scenarios of data safety, end to end through kynconvert as a user meets them: outputs that
 // would name other inputs, files that must read back, lossy exports, cut-off files, pipes and
-// devices, signals and full disks, options that make no sense together.
+// devices, signals and full disks.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -205,21 +205,6 @@ TEST_F(Scenario, NoTemporaryOutlivesTheProgram) {
     EXPECT_TRUE(Has(limited, "Reason: File too large")) << limited.err;
     EXPECT_FALSE(fs::exists(dir / "long.dsx"));
     EXPECT_EQ(Temporaries(dir.path()), std::vector<std::string>{});
-}
-
-// Options that make no sense together are usage errors, and nothing is touched.
-TEST_F(Scenario, InPlaceWithAnOutputFolderOrAnExportIsAUsageError) {
-    WriteStore(Measurement("melt", {{"Wavelength", 5}}), dir / "melt.dsb");
-    fs::create_directory(dir.path() / "out");
-    const RunResult folder = Run({"--in-place", "-o", dir / "out", "-t", "dsa", dir / "melt.dsb"});
-    EXPECT_EQ(folder.exitCode, 2);
-    EXPECT_TRUE(Has(folder, "kynconvert: --in-place replaces each input where it is")) << folder.err;
-    const RunResult csv = Run({"--in-place", "-t", "csv", dir / "melt.dsb"});
-    EXPECT_EQ(csv.exitCode, 2);
-    EXPECT_TRUE(Has(csv, "kynconvert: --in-place would replace each measurement by its csv export")) << csv.err;
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"melt.dsb", "out", "scratch"}));
-    EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
-    EXPECT_EQ(TitleOf(dir / "melt.dsb"), "melt");
 }
 
 }  // namespace
