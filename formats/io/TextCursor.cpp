@@ -310,15 +310,19 @@ std::size_t TextCursor::NumberTextEnd() {
     }
 }
 
-void TextCursor::ReadInt(int& value) {
-    if (!SkipWsForExtraction()) return;
+TextCursor::NumberText TextCursor::TakeNumberText() {
     const std::size_t k = NumberTextEnd();
     const char* p = buf_.data() + pos_;
-    const char* e = p + k;
-    const char* q = AfterPlusSign(p, e);
+    const char* q = AfterPlusSign(p, p + k);
+    if (!q) fail_ = true;
+    return {p, q, p + k};
+}
+
+void TextCursor::ReadInt(int& value) {
+    if (!SkipWsForExtraction()) return;
+    const auto [p, q, e] = TakeNumberText();
     if (!q) {
         value = 0;
-        fail_ = true;
         return;
     }
     int v = 0;
@@ -360,13 +364,9 @@ bool TextCursor::ParseFloating(T& value) {
             return true;
         }
     }
-    const std::size_t k = NumberTextEnd();
-    const char* p = buf_.data() + pos_;
-    const char* e = p + k;
-    const char* q = AfterPlusSign(p, e);
+    const auto [p, q, e] = TakeNumberText();
     if (!q) {
         value = 0;
-        fail_ = true;
         return false;
     }
     T v = 0;

@@ -92,6 +92,14 @@ private:
     }
     // End of the run of characters that can belong to a number starting at pos_.
     std::size_t NumberTextEnd();
+    // The number text at pos_: its start, where its sign or digits start (after a lone '+') and
+    // its end. Without any (digits == nullptr) the stream fails, as a stream does.
+    struct NumberText {
+        const char* start;
+        const char* digits;
+        const char* end;
+    };
+    NumberText TakeNumberText();
     template <typename T>
     bool ParseFloating(T& value);
     bool SkipWsForExtraction();
