@@ -16,6 +16,7 @@
 
 #include "conversion/TargetFormat.h"
 #include "formats/Load.h"
+#include "formats/ReadBack.h"
 #include "fuzz/FuzzSupport.h"
 #include "util/Notifier.h"
 
@@ -49,27 +50,18 @@ void LoadBack(DataStore& ds, const std::string& bytes) {
     std::abort();
 }
 
-bool Same(float a, float b, bool sixDigits) {
-    if (std::memcmp(&a, &b, 4) == 0 || (std::isnan(a) && std::isnan(b))) return true;
-    if (!sixDigits || std::isinf(a) || std::isnan(a)) return false;
-    // Six significant digits: half a unit of the sixth digit (at most 5e-6 of the value) and half
-    // a float step from reading the text back. Values below the normal range may round to zero
-    // or a neighbour.
-    return std::fabs(static_cast<double>(a) - b) <= std::fabs(static_cast<double>(a)) * 5.1e-6 || std::fabs(a) < 1e-37f;
-}
-
 bool SameValues(const DataStore& a, const DataStore& b, bool sixDigits) {
     const std::int64_t n = a.ValueCount();
     if (n <= 0 || n != b.ValueCount() || a.data.Count() < n || b.data.Count() < n) return false;
     for (std::int64_t i = 0; i < n; ++i)
-        if (!Same(a.data.Data()[i], b.data.Data()[i], sixDigits)) return false;
+        if (!kyn::ReadsBackAs(a.data.Data()[i], b.data.Data()[i], !sixDigits)) return false;
     if (a.dimensions.Count() != b.dimensions.Count()) return false;
     for (int k = 0; k < a.dimensions.Count(); ++k) {
         const auto& x = a.dimensions.At(k).values;
         const auto& y = b.dimensions.At(k).values;
         if (x.Count() != y.Count()) return false;
         for (int i = 0; i < x.Count(); ++i)
-            if (!Same(x.At(i), y.At(i), sixDigits)) return false;
+            if (!kyn::ReadsBackAs(x.At(i), y.At(i), !sixDigits)) return false;
     }
     return true;
 }

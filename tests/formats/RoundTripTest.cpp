@@ -5,13 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <limits>
 
 #include "formats/FormatTestUtil.h"
 #include "formats/Load.h"
+#include "formats/ReadBack.h"
 #include "formats/Registry.h"
 #include "util/TextStream.h"
 
@@ -77,13 +77,6 @@ DataStore Rich() {
     return ds;
 }
 
-bool SameBits(float a, float b) {
-    std::uint32_t x, y;
-    std::memcpy(&x, &a, 4);
-    std::memcpy(&y, &b, 4);
-    return x == y;
-}
-
 // One property over time, with the one wavelength a kinetic trace records.
 DataStore Trace() {
     return MakeStore("trace", {}, {"Absorbance"}, {Dim("Time", {0, 0.5f, 1, 1.5f}), Dim("Wavelength", {280.5f})},
@@ -108,13 +101,8 @@ void ExpectFloat(const RoundTripFormat& f, float written, float read) {
     } else if (f.floats == Floats::YFactor) {
         // Integers times the block's factor, which the values here make 1e-6.
         EXPECT_NEAR(read, written, 2e-6 * std::max(1.0f, std::fabs(written))) << f.name;
-    } else if (f.floats == Floats::BitExact || std::isinf(written)) {
-        EXPECT_TRUE(SameBits(written, read)) << f.name << ": " << written << " read as " << read;
-    } else if (std::fabs(written) < std::numeric_limits<float>::min()) {
-        EXPECT_LE(std::fabs(read), std::numeric_limits<float>::min()) << f.name;
     } else {
-        // Half a unit of the sixth digit, and half a float step from reading the text back.
-        EXPECT_NEAR(read, written, std::fabs(written) * 5.1e-6) << f.name;
+        EXPECT_TRUE(ReadsBackAs(written, read, f.floats == Floats::BitExact)) << f.name << ": " << written << " read as " << read;
     }
 }
 
