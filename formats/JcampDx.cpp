@@ -4,21 +4,30 @@
 // Written layout, one record per line:
 //   ##TITLE=<title or "Export Data">
 //   ##JCAMP-DX=5.0    $$ Varnix v. 4.1
-//   ##DATATYPE=SPECTRUM / ##ORIGIN=Velorant / ##OWNER=<USERNAME> / ##DATE=yy/mm/dd / ##TIME=hh:mm:ss
-//   per block:  [##TITLE= ##DATATYPE= ##BLOCK_ID=  only with several properties]
-//               ##DATACLASS=XYDATA ##XUNITS= ##YUNITS= ##XLABEL= ##XFACTOR=1.00000
+//   ##DATATYPE=SPECTRUM, or for more than one block ##DATATYPE=LINK and ##BLOCKS=<count>
+//   ##ORIGIN=Velorant / ##OWNER=<USERNAME> / ##DATE=yy/mm/dd / ##TIME=hh:mm:ss
+//   per block:  [##TITLE=<kind>[ at <Kind>=<step>, ...] ##JCAMP-DX=5.0 ##DATATYPE= ##BLOCK_ID=<1..>
+//                only with more than one block]
+//               ##DATACLASS=XYDATA|XYPOINTS ##XUNITS= ##YUNITS= ##XLABEL= ##XFACTOR=1.00000
 //               ##YFACTOR= ##FIRSTX= ##LASTX= ##MAXY= ##MINY=  (fixed, 6 decimals) ##NPOINTS=
-//               ##FIRSTY= [##<BLOCK KIND>=<value>]
-//               ##XYDATA=(X++(Y..Y))  then N lines "x(4 decimals) integer(y / YFACTOR)"
+//               ##FIRSTY= [##<STEPPED KIND>=<value> ...] [##$<SET-ASIDE KIND>=<value> ...]
+//               ##XYDATA=(X++(Y..Y))  then N lines "x integer(y / YFACTOR)"  (an evenly spaced X)
+//               ##XYPOINTS=(XY..XY)   then N lines "x, integer(y / YFACTOR)" (uneven X, or values
+//                                     that are not finite: those points are left out)
 //               ##END=
-//   ##END=  after the last block when there are several properties.
+//   ##END=  after the last block when there is more than one (the link block's end).
 //
-// A value without a finite quotient (NaN, infinity) is written as "?", the JCAMP-DX symbol for a
-// missing value, and read back as NaN.
+// Blocks run along X, the dimension with the most steps (the lower-numbered on equal counts;
+// with three or more dimensions only those of more than one step compete). Every other
+// dimension of more than one step (with two dimensions: the other one) is stepped through, the
+// first fastest, and every property of a step is a block. X is written with 4 decimals (6 in
+// FIRSTX, LASTX and the step records), more where a value needs them to read back within 1e-7.
+// Text records are ASCII.
 #include "formats/JcampDx.h"
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -33,6 +42,7 @@
 #include "formats/ExportHelpers.h"
 #include "formats/io/ChunkWriter.h"
 #include "formats/io/TextCursor.h"
+#include "util/NumberFormat.h"
 #include "util/StringUtil.h"
 #include "util/TimeText.h"
 #include "util/UserName.h"
@@ -308,6 +318,168 @@ float ChooseYFactor(const float* values, int n, std::size_t batchPositions) {
 
 }  // namespace jcamp
 
+namespace jcamp {
+
+namespace {
+
+// Close ASCII forms of the Latin-1 characters U+00A0 .. U+00FF (nullptr: none).
+const char* const kLatin1Ascii[96] = {
+    " ", "!", "c", "L", "?", "Y", "|", "S", "\"", "(c)", "a", "<<", "-", "-", "(R)", "-",          // A0
+    "deg", "+/-", "2", "3", "'", "u", "P", ".", ",", "1", "o", ">>", "1/4", "1/2", "3/4", "?",    // B0
+    "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",              // C0
+    "D", "N", "O", "O", "O", "O", "O", "x", "O", "U", "U", "U", "U", "Y", "TH", "ss",             // D0
+    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i",              // E0
+    "d", "n", "o", "o", "o", "o", "o", "/", "o", "u", "u", "u", "u", "y", "th", "y",              // F0
+};
+
+// The code points of the Windows-1252 bytes 0x80 .. 0x9F (0: none).
+const char32_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0,
+};
+
+// A close ASCII form of a code point above U+007F; nullptr when there is none.
+const char* AsciiFormOf(char32_t c) {
+    if (c >= 0xA0 && c <= 0xFF) return kLatin1Ascii[c - 0xA0];
+    switch (c) {
+        case 0x20AC: return "EUR";
+        case 0x201A: case 0x2018: case 0x2019: case 0x2039: case 0x203A: return "'";
+        case 0x201E: case 0x201C: case 0x201D: return "\"";
+        case 0x0192: return "f";
+        case 0x2026: return "...";
+        case 0x2022: return "*";
+        case 0x2013: case 0x2014: case 0x2212: return "-";
+        case 0x02C6: return "^";
+        case 0x02DC: return "~";
+        case 0x2030: return "o/oo";
+        case 0x2122: return "(TM)";
+        case 0x0160: return "S";
+        case 0x0161: return "s";
+        case 0x017D: return "Z";
+        case 0x017E: return "z";
+        case 0x0152: return "OE";
+        case 0x0153: return "oe";
+        case 0x0178: return "Y";
+        case 0x212B: return "A";      // the Angstrom sign
+        case 0x2103: return "degC";
+        case 0x00B5: case 0x03BC: return "u";
+        case 0x03B1: return "alpha";
+        case 0x03B2: return "beta";
+        case 0x03B3: return "gamma";
+        case 0x03B4: return "delta";
+        case 0x0394: return "Delta";
+        case 0x03B5: return "epsilon";
+        case 0x03B8: return "theta";
+        case 0x03BB: return "lambda";
+        case 0x03BD: return "nu";
+        case 0x03C0: return "pi";
+        case 0x03C3: return "sigma";
+        case 0x03C4: return "tau";
+        case 0x03C6: return "phi";
+        case 0x03C9: return "omega";
+        case 0x03A9: case 0x2126: return "Ohm";
+        default: return nullptr;
+    }
+}
+
+// The code points of `text` when it is well-formed UTF-8 holding at least one sequence of more
+// than one byte; nothing otherwise (then its bytes are Windows-1252).
+bool DecodeUtf8(std::string_view text, std::u32string& out) {
+    out.clear();
+    bool multiByte = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= text.size() + (extra == 0 ? 1 : 0)) return false;
+        char32_t c = extra == 0 ? b : b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const auto t = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((t & 0xC0) != 0x80) return false;
+            c = (c << 6) | (t & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are no UTF-8.
+        static const char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kLeast[extra] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return false;
+        multiByte |= extra > 0;
+        out.push_back(c);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return multiByte;
+}
+
+}  // namespace
+
+std::string AsciiText(std::string_view text, std::int64_t* unmapped) {
+    bool plain = true;
+    for (char ch : text)
+        if (static_cast<unsigned char>(ch) >= 0x7F || static_cast<unsigned char>(ch) < 0x20) plain = false;
+    if (plain) return std::string(text);
+    std::u32string points;
+    if (!DecodeUtf8(text, points)) {
+        points.clear();
+        for (char ch : text) {
+            const auto b = static_cast<unsigned char>(ch);
+            points.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+        }
+    }
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : points) {
+        if (c == '\t' || c == '\r' || c == '\n') {
+            out += ' ';  // a record is one line
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else if (const char* form = c >= 0x80 ? AsciiFormOf(c) : nullptr) {
+            out += form;
+        } else {
+            out += '?';
+            if (unmapped) ++*unmapped;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                   1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+
+// True when every finite value, written in fixed notation with `decimals` decimals, reads back
+// within 1e-7 of itself (relative) and neighbours that differ stay different.
+bool FitsDecimals(const float* v, int n, int decimals) {
+    const double scale = kPowersOfTen[decimals];
+    bool havePrevious = false;
+    double previous = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double x = v[i];
+        if (!std::isfinite(x)) {
+            havePrevious = false;
+            continue;
+        }
+        const double scaled = x * scale;  // exact: 24 + 57 bits at most, well inside a double for these ranges
+        if (std::fabs(scaled) >= 0x1p52) {
+            havePrevious = false;  // the whole number is written out: exact and distinct
+            continue;
+        }
+        const double rounded = std::nearbyint(scaled);
+        if (std::fabs(rounded - scaled) > 1e-7 * std::fabs(scaled)) return false;
+        if (havePrevious && rounded == previous && v[i] != v[i - 1]) return false;
+        havePrevious = true;
+        previous = rounded;
+    }
+    return true;
+}
+
+}  // namespace
+
+int XDecimals(const float* values, int n, int atLeast) {
+    for (int d = atLeast; d <= kMaxFixedDecimals; ++d)
+        if (FitsDecimals(values, n, d)) return d;
+    return -1;
+}
+
+}  // namespace jcamp
+
 namespace {
 
 std::int64_t ChooseTimeStamp(const std::string& lastModified, const std::string& title, std::int64_t fallback) {
@@ -322,102 +494,235 @@ std::string Upper(std::string s) {
     return s;
 }
 
-struct BlockPlan {
-    int x = -1;
-    int block = -1;  // -1: no block dimension
-    bool any = false;
+// An X value with the decimals chosen for its axis (-1: the shortest form that reads back as the
+// same float, for values too small for fixed notation).
+void PutX(ChunkWriter& w, float x, int decimals) {
+    if (decimals >= 0) {
+        w.Fixed(x, decimals);
+        return;
+    }
+    char text[32];
+    w.Put(std::string_view(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, x).ptr - text)));
+}
+
+// The same as text; -1 gives the shortest form, as in block titles.
+std::string XText(float x, int decimals) {
+    if (decimals >= 0) return FormatFixedString(x, decimals);
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
+}
+
+// How the body is cut into blocks: X, the dimensions stepped through (each block records its step
+// as "##KIND=value"), and the single-step dimensions set aside beside them ("##$KIND=value").
+struct BodyPlan {
+    int x = -1;  // -1: no body
+    std::vector<int> stepped;
+    std::vector<int> fixed;
+    std::int64_t blocks = 0;  // properties times the steps of every stepped dimension
 };
 
-BlockPlan PlanBody(const DataStore& ds) {
-    BlockPlan plan;
+BodyPlan PlanBody(const DataStore& ds, int propertyCount) {
+    BodyPlan plan;
     const int n = ds.dimensions.Count();
-    if (n == 1) {
-        plan.x = 0;
-        plan.any = true;
-        return plan;
-    }
+    if (n == 0) return plan;
     std::vector<int> candidates;
-    if (n == 2) {
-        candidates = {0, 1};
-    } else {
-        for (int k = 0; k < n; ++k)
-            if (ds.dimensions.At(k).Steps() != 1) candidates.push_back(k);
-    }
-    if (candidates.size() != 2) return plan;
-    const int a = candidates[0], b = candidates[1];
-    const bool bFirst = ds.dimensions.At(b).Steps() > ds.dimensions.At(a).Steps();
-    plan.x = bFirst ? b : a;
-    plan.block = bFirst ? a : b;
-    plan.any = true;
+    for (int k = 0; k < n; ++k)
+        if (n <= 2 || ds.dimensions.At(k).Steps() != 1) candidates.push_back(k);
+        else plan.fixed.push_back(k);
+    if (candidates.empty()) candidates.push_back(0), plan.fixed.erase(plan.fixed.begin());
+    // X: the dimension with the most steps, the lower-numbered one on equal counts.
+    plan.x = candidates[0];
+    for (int k : candidates)
+        if (ds.dimensions.At(k).Steps() > ds.dimensions.At(plan.x).Steps()) plan.x = k;
+    for (int k : candidates)
+        if (k != plan.x) plan.stepped.push_back(k);
+    plan.blocks = propertyCount;
+    for (int k : plan.stepped) plan.blocks *= ds.dimensions.At(k).Steps();
     return plan;
 }
 
-// Values that a block could not write as they are.
-struct BlockLosses {
-    std::int64_t nonFinite = 0;  // written as "?"
+// What the file could not carry, for the loss notes.
+struct Losses {
+    std::int64_t nonFinite = 0;  // left out of their block
     std::int64_t toZero = 0;     // non-zero, written as 0 (smaller than the block's YFACTOR)
+    std::int64_t unmappedText = 0;
 };
 
-void WriteBlock(ChunkWriter& w, DataStore& ds, int p, int propertyCount, int x, int block, int step,
-                bool& rangeComputed, BlockLosses& lost) {
-    if (propertyCount > 1) {
-        w.Put("##TITLE=").Put(ds.GetPropertyName(p, true)).Newline();
-        w.Put("##DATATYPE=").Put(ds.GetPropertyName(p, true)).Put(" over ").Put(ds.GetDimensionName(x, true));
-        if (block >= 0) w.Put(" at specific ").Put(ds.GetDimensionName(block, true));
-        w.Newline();
-        w.Put("##BLOCK_ID=").Integer(p + 1).Newline();
-    }
-    const Array<float> view = ds.GetSlice(x, p);
-    const int n = view.Count();
-    if (n == 0) Fail(msg::kArrayOutOfBounds);  // an X axis without values has no first value
-    // A slice along dimension 0 lies in the block as it is; any other is gathered once.
-    std::vector<float> gathered;
-    if (view.Stride() != 1) {
-        gathered.resize(static_cast<std::size_t>(n));
-        for (int i = 0; i < n; ++i) gathered[static_cast<std::size_t>(i)] = view.At(i);
-    }
-    const std::span<const float> s(view.Stride() == 1 ? view.Data() : gathered.data(), static_cast<std::size_t>(n));
-    const float yFactor = jcamp::ChooseYFactor(s.data(), n);
-    // The data range does not change between blocks: one pass over the whole block is enough.
-    if (!rangeComputed) ds.ComputeDataRange();
-    rangeComputed = true;
-    const Dimension& xDim = ds.dimensions[x];
-    float maxY = s[0], minY = s[0];
-    for (float v : s) {
-        if (v > maxY) maxY = v;
-        if (v < minY) minY = v;
-    }
-    w.Put("##DATACLASS=XYDATA\n");
-    w.Put("##XUNITS=").Put(jcamp::UnitName(xDim.name)).Newline();
-    w.Put("##YUNITS=").Put(jcamp::UnitName(ds.properties[p])).Newline();
-    w.Put("##XLABEL=\n");
-    w.Put("##XFACTOR=1.00000\n");
-    w.Put("##YFACTOR=").Fixed(yFactor, 6).Newline();
-    w.Put("##FIRSTX=").Fixed(xDim.values[0], 6).Newline();
-    w.Put("##LASTX=").Fixed(xDim.values[n - 1], 6).Newline();
-    w.Put("##MAXY=").Fixed(maxY, 6).Newline();
-    w.Put("##MINY=").Fixed(minY, 6).Newline();
-    w.Put("##NPOINTS=").Integer(n).Newline();
-    w.Put("##FIRSTY=").Fixed(s[0], 6).Newline();
-    if (block >= 0)
-        w.Put("##").Put(Upper(ds.GetDimensionName(block, true))).Put('=').Fixed(ds.dimensions[block].values[step], 6).Newline();
-    w.Put("##XYDATA=(X++(Y..Y))\n");
+// The X axis as written: its decimals on data lines and in FIRSTX/LASTX, and whether a reader
+// that places point i at FIRSTX + i (LASTX - FIRSTX) / (NPOINTS - 1) puts every point within
+// 1e-6 of its value (relative to the value, or to the step for points near zero).
+struct AxisForm {
+    int lineDecimals = 4;
+    int endDecimals = 6;
+    bool even = true;
+};
+
+AxisForm ShapeAxis(const Dimension& dim) {
+    AxisForm form;
+    const int n = dim.Steps();
+    const float* v = dim.values.Data();
+    form.lineDecimals = jcamp::XDecimals(v, n, 4);
+    if (n == 0) return form;
+    const float ends[2] = {v[0], v[n - 1]};
+    form.endDecimals = jcamp::XDecimals(ends, 2, 6);
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(v[i])) form.even = false;
+    if (!form.even || n < 3) return form;
+    const double first = std::strtod(XText(ends[0], form.endDecimals).c_str(), nullptr);
+    const double last = std::strtod(XText(ends[1], form.endDecimals).c_str(), nullptr);
+    const double step = (last - first) / (n - 1);
     for (int i = 0; i < n; ++i) {
-        w.Fixed(xDim.values.At(i), 4).Put(' ');
-        const float v = s[static_cast<std::size_t>(i)];
-        const float q = v / yFactor;
-        if (std::isfinite(q) && q >= -2147483648.0f && q < 2147483648.0f) {
-            const auto written = static_cast<std::int32_t>(q);
-            w.Integer(written);
-            if (written == 0 && v != 0.0f) ++lost.toZero;
-        } else {
-            w.Put('?');
-            ++lost.nonFinite;
+        const double expected = first + i * step;
+        const double scale = std::max(std::fabs(static_cast<double>(v[i])), std::fabs(step));
+        if (std::fabs(v[i] - expected) > 0.9e-6 * scale) {
+            form.even = false;
+            break;
         }
-        w.Newline();
     }
-    w.Put("##END=\n");
+    return form;
 }
+
+class BodyWriter {
+public:
+    BodyWriter(ChunkWriter& w, DataStore& ds, const BodyPlan& plan, int propertyCount, Losses& lost)
+        : w_(w), ds_(ds), plan_(plan), compound_(plan.blocks > 1), propertyCount_(propertyCount), lost_(lost),
+          axis_(ShapeAxis(ds.dimensions[plan.x])) {
+        // The kinds in ASCII, once each (so that a character without an ASCII form counts once).
+        for (int d = 0; d < ds.dimensions.Count(); ++d)
+            dimensionKinds_.push_back(jcamp::AsciiText(ds.GetDimensionName(d, true), &lost.unmappedText));
+        for (int p = 0; p < propertyCount; ++p)
+            propertyKinds_.push_back(jcamp::AsciiText(ds.GetPropertyName(p, true), &lost.unmappedText));
+    }
+
+    void Run() {
+        std::vector<int> steps(plan_.stepped.size(), 0);
+        for (int d : plan_.fixed) ds_.SetDimensionCurrent(d, 0);
+        std::int64_t id = 0;
+        for (;;) {
+            for (std::size_t k = 0; k < steps.size(); ++k) ds_.SetDimensionCurrent(plan_.stepped[k], steps[k]);
+            for (int p = 0; p < propertyCount_; ++p) Block(p, ++id);
+            // The next combination of steps, the first stepped dimension fastest.
+            std::size_t k = 0;
+            while (k < steps.size() && ++steps[k] == ds_.dimensions[plan_.stepped[k]].Steps()) steps[k++] = 0;
+            if (k == steps.size()) break;
+        }
+    }
+
+private:
+    const std::string& Kind(int d) const { return dimensionKinds_[static_cast<std::size_t>(d)]; }
+
+    // A stepped or set-aside dimension's value at its current step, in fixed notation.
+    std::string StepText(int d) {
+        const Dimension& dim = ds_.dimensions[d];
+        const float v = dim.values[dim.current];
+        return XText(v, jcamp::XDecimals(&v, 1, 6));
+    }
+
+    void Block(int p, std::int64_t id) {
+        const std::string& kind = propertyKinds_[static_cast<std::size_t>(p)];
+        if (compound_) {
+            w_.Put("##TITLE=").Put(kind);
+            const char* joint = " at ";
+            for (int d : plan_.stepped) {
+                if (ds_.dimensions[d].Steps() < 2) continue;
+                const Dimension& dim = ds_.dimensions[d];
+                w_.Put(joint).Put(Kind(d)).Put('=').Put(XText(dim.values[dim.current], -1));
+                joint = ", ";
+            }
+            w_.Newline();
+            w_.Put("##JCAMP-DX=5.0\n");
+            w_.Put("##DATATYPE=").Put(kind).Put(" over ").Put(Kind(plan_.x));
+            const char* joint2 = " at specific ";
+            for (int d : plan_.stepped) {
+                w_.Put(joint2).Put(Kind(d));
+                joint2 = ", ";
+            }
+            w_.Newline();
+            w_.Put("##BLOCK_ID=").Integer(id).Newline();
+        }
+        const Array<float> view = ds_.GetSlice(plan_.x, p);
+        const int n = view.Count();
+        if (n == 0) Fail(msg::kArrayOutOfBounds);  // an X axis without values has no first value
+        // A slice along dimension 0 lies in the block as it is; any other is gathered once.
+        if (view.Stride() != 1) {
+            gathered_.resize(static_cast<std::size_t>(n));
+            for (int i = 0; i < n; ++i) gathered_[static_cast<std::size_t>(i)] = view.At(i);
+        }
+        const std::span<const float> s(view.Stride() == 1 ? view.Data() : gathered_.data(), static_cast<std::size_t>(n));
+        const float yFactor = jcamp::ChooseYFactor(s.data(), n);
+        // The data range does not change between blocks: one pass over the whole block is enough.
+        if (!rangeComputed_) ds_.ComputeDataRange();
+        rangeComputed_ = true;
+        const Dimension& xDim = ds_.dimensions[plan_.x];
+        const float* xs = xDim.values.Data();
+        // Extremes and count of the points that are written: every point, or with values that
+        // are not finite (or an X that is not), only the others, each with its own X.
+        int written = 0, firstWritten = -1, lastWritten = -1;
+        float maxY = 0.0f, minY = 0.0f;
+        for (int i = 0; i < n; ++i) {
+            const float v = s[static_cast<std::size_t>(i)];
+            if (!std::isfinite(v) || !std::isfinite(xs[i])) continue;
+            if (written++ == 0) maxY = minY = v, firstWritten = i;
+            lastWritten = i;
+            if (v > maxY) maxY = v;
+            if (v < minY) minY = v;
+        }
+        const bool points = !axis_.even || written < n;
+        lost_.nonFinite += n - written;
+        w_.Put(points ? "##DATACLASS=XYPOINTS\n" : "##DATACLASS=XYDATA\n");
+        w_.Put("##XUNITS=").Put(jcamp::UnitName(xDim.name)).Newline();
+        w_.Put("##YUNITS=").Put(jcamp::UnitName(ds_.properties[p])).Newline();
+        w_.Put("##XLABEL=\n");
+        w_.Put("##XFACTOR=1.00000\n");
+        w_.Put("##YFACTOR=").Fixed(yFactor, 6).Newline();
+        const int firstX = points && written > 0 ? firstWritten : 0;
+        const int lastX = points && written > 0 ? lastWritten : n - 1;
+        w_.Put("##FIRSTX=");
+        PutX(w_, xs[firstX], axis_.endDecimals);
+        w_.Newline().Put("##LASTX=");
+        PutX(w_, xs[lastX], axis_.endDecimals);
+        w_.Newline();
+        if (written > 0) {
+            w_.Put("##MAXY=").Fixed(maxY, 6).Newline();
+            w_.Put("##MINY=").Fixed(minY, 6).Newline();
+            w_.Put("##NPOINTS=").Integer(written).Newline();
+            w_.Put("##FIRSTY=").Fixed(s[static_cast<std::size_t>(firstWritten)], 6).Newline();
+        } else {
+            w_.Put("##MAXY=?\n##MINY=?\n##NPOINTS=0\n##FIRSTY=?\n");
+        }
+        for (int d : plan_.stepped) w_.Put("##").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
+        for (int d : plan_.fixed) w_.Put("##$").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
+        w_.Put(points ? "##XYPOINTS=(XY..XY)\n" : "##XYDATA=(X++(Y..Y))\n");
+        const char* separator = points ? ", " : " ";
+        for (int i = 0; i < n; ++i) {
+            const float v = s[static_cast<std::size_t>(i)];
+            if (points && (!std::isfinite(v) || !std::isfinite(xs[i]))) continue;
+            PutX(w_, xs[i], axis_.lineDecimals);
+            w_.Put(separator);
+            const float q = v / yFactor;
+            if (std::isfinite(q) && q >= -2147483648.0f && q < 2147483648.0f) {
+                const auto integer = static_cast<std::int32_t>(q);
+                w_.Integer(integer);
+                if (integer == 0 && v != 0.0f) ++lost_.toZero;
+            } else {
+                w_.Put('?');  // not reached: the factor gives every finite value an integer form
+            }
+            w_.Newline();
+        }
+        w_.Put("##END=\n");
+    }
+
+    ChunkWriter& w_;
+    DataStore& ds_;
+    const BodyPlan& plan_;
+    bool compound_;
+    int propertyCount_;
+    Losses& lost_;
+    AxisForm axis_;
+    bool rangeComputed_ = false;
+    std::vector<float> gathered_;
+    std::vector<std::string> dimensionKinds_, propertyKinds_;
+};
 
 }  // namespace
 
@@ -429,12 +734,21 @@ JcampDxExporter::JcampDxExporter(DataStore& store)
 std::ostream& JcampDxExporter::Write(std::ostream& os, LossNotes* losses) {
     DataStore& ds = store_;
     ChunkWriter w(os);
+    Losses lost;
+    const BodyPlan plan = PlanBody(ds, propertyCount_);
+    const bool compound = plan.blocks > 1;
     const std::string title = ds.title.empty() ? std::string("Export Data") : ds.title;
-    w.Put("##TITLE=").Put(title).Newline();
+    w.Put("##TITLE=").Put(jcamp::AsciiText(title, &lost.unmappedText)).Newline();
     w.Put("##JCAMP-DX=5.0    $$ Varnix v. 4.1\n");
-    w.Put("##DATATYPE=SPECTRUM\n");
+    if (compound) {
+        // A compound file: this link block holds the blocks, each a JCAMP-DX block of its own.
+        w.Put("##DATATYPE=LINK\n");
+        w.Put("##BLOCKS=").Integer(plan.blocks).Newline();
+    } else {
+        w.Put("##DATATYPE=SPECTRUM\n");
+    }
     w.Put("##ORIGIN=Velorant\n");
-    w.Put("##OWNER=").Put(OwnerName()).Newline();
+    w.Put("##OWNER=").Put(jcamp::AsciiText(OwnerName(), &lost.unmappedText)).Newline();
     const std::time_t stamp = static_cast<std::time_t>(ChooseTimeStamp(ds.lastModified, title, timeStamp_));
     const std::tm tm = LocalTime(stamp);
     char buf[32];
@@ -443,34 +757,24 @@ std::ostream& JcampDxExporter::Write(std::ostream& os, LossNotes* losses) {
     std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
     w.Put("##TIME=").Put(buf).Newline();
 
-    const BlockPlan plan = PlanBody(ds);
-    BlockLosses lost;
-    if (plan.any) {
-        bool rangeComputed = false;
-        if (plan.block < 0) {
-            for (int p = 0; p < propertyCount_; ++p)
-                WriteBlock(w, ds, p, propertyCount_, plan.x, -1, 0, rangeComputed, lost);
-        } else {
-            const int steps = ds.dimensions[plan.block].Steps();
-            for (int j = 0; j < steps; ++j) {
-                ds.SetDimensionCurrent(plan.block, j);
-                for (int p = 0; p < propertyCount_; ++p)
-                    WriteBlock(w, ds, p, propertyCount_, plan.x, plan.block, j, rangeComputed, lost);
-            }
-        }
-    }
-    if (propertyCount_ > 1) w.Put("##END=\n");
+    if (plan.blocks > 0) BodyWriter(w, ds, plan, propertyCount_, lost).Run();
+    if (compound) w.Put("##END=\n");
     w.Flush();
     if (losses) {
-        if (!plan.any)
-            NoteKept(losses, 0, ds.ValueCount(),
-                     "JCAMP-DX blocks here hold one or two dimensions of more than one step");
+        if (plan.blocks == 0) NoteKept(losses, 0, ds.ValueCount(), "JCAMP-DX blocks run along a dimension");
+        const auto counted = [](std::int64_t n, const char* one, const char* many) {
+            return std::to_string(n) + (n == 1 ? one : many);
+        };
         if (lost.nonFinite > 0)
-            losses->push_back(std::to_string(lost.nonFinite) +
-                              " values that are not finite (NaN or infinity) were written as '?'");
+            losses->push_back(counted(lost.nonFinite,
+                                      " value that is not finite (NaN or infinity) was left out (JCAMP-DX has no number for it)",
+                                      " values that are not finite (NaN or infinity) were left out (JCAMP-DX has no number for them)"));
         if (lost.toZero > 0)
-            losses->push_back(std::to_string(lost.toZero) +
-                              " non-zero values were written as 0 (smaller than their block's YFACTOR)");
+            losses->push_back(counted(lost.toZero, " non-zero value was written as 0 (smaller than its block's YFACTOR)",
+                                      " non-zero values were written as 0 (smaller than their block's YFACTOR)"));
+        if (lost.unmappedText > 0)
+            losses->push_back(counted(lost.unmappedText, " character of the texts has no ASCII form and was written as '?'",
+                                      " characters of the texts have no ASCII form and were written as '?'"));
     }
     return os;
 }
@@ -492,9 +796,14 @@ bool LabelValue(const std::string& line, std::string& value) {
     return true;
 }
 
-// A Y or X number of an XYDATA pair: a decimal number, or "?" for a missing value.
+// A Y or X number of an XYDATA or XYPOINTS pair: a decimal number, or "?" for a missing value.
+// Pairs of XYPOINTS separate their numbers with a comma and may end in a semicolon.
 bool ReadPairNumber(TextCursor& in, double& v) {
     in.SkipWs();
+    if (in.good() && (in.Peek() == ',' || in.Peek() == ';')) {
+        in.Get();
+        in.SkipWs();
+    }
     if (in.good() && in.Peek() == '?') {
         in.Get();
         v = std::numeric_limits<double>::quiet_NaN();
@@ -536,11 +845,12 @@ void TakeRecord(const std::string& line, BlockRecords& r) {
     }
 }
 
-// The records up to "##XYDATA"; false when the file ends before it.
+// The records up to the first data ("##XYDATA" or "##XYPOINTS"); false when the file ends before
+// them. In a compound file these are the link block's and the first block's records.
 bool ReadRecords(TextCursor& in, BlockRecords& r) {
     std::string line;
     for (in.GetLine(line); !in.fail(); in.GetLine(line)) {
-        if (StartsWith(line, "##XYDATA")) return true;
+        if (StartsWith(line, "##XYDATA") || StartsWith(line, "##XYPOINTS")) return true;
         TakeRecord(line, r);
     }
     return false;
@@ -635,7 +945,7 @@ constinit const FormatInfo kJcampDxFormat = {
     .read = &DataStore::ReadJcampText,
     .write = WriteJcampDxFile,
     .mode = StreamMode::Text,
-    .holds = {2, true, false, false},
+    .holds = {0, true, false, false},
     .target = {6, "jdx", ".jdx", "JCAMP-DX", "Save in JCAMP-DX format",
                "Save the converted DataStore in JCAMP-DX interchange format.", WriteJcampDxFile},
 };

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "datastore/DataStore.h"
@@ -33,6 +34,16 @@ namespace jcamp {
 // A date text as "d/m/y h:m:s" or in the ctime layout ("Wed Jan 02 02:03:55 1980"), for a valid
 // local date from 1970 to 2036; false for anything else.
 bool ParseDate(const std::string& text, std::time_t& out);
+
+// `text` in ASCII, for the text records: other characters (UTF-8 when the text is well-formed
+// UTF-8, otherwise Windows-1252 bytes) become a close ASCII form ("µ" -> "u", "°" -> "deg") or
+// '?', counted in `unmapped`; tabs and line ends become blanks, so that a record stays one line.
+std::string AsciiText(std::string_view text, std::int64_t* unmapped = nullptr);
+
+// The decimals, `atLeast` or more, with which every finite value reads back within 1e-7 of itself
+// (relative) in fixed notation and neighbouring values that differ stay different; -1 when even
+// the most decimals are not enough (values below about 1e-10).
+int XDecimals(const float* values, int n, int atLeast);
 
 // The unit name written for a dimension or property name.
 const char* UnitName(const std::string& name);

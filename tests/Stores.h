@@ -14,11 +14,14 @@
 namespace kyn::test {
 
 // An axis with the given values.
-inline Dimension Dim(const std::string& name, std::initializer_list<float> values) {
+inline Dimension Dim(const std::string& name, const std::vector<float>& values) {
     Dimension d(name, static_cast<int>(values.size()));
     int i = 0;
     for (float v : values) d.values.At(i++) = v;
     return d;
+}
+inline Dimension Dim(const std::string& name, std::initializer_list<float> values) {
+    return Dim(name, std::vector<float>(values));
 }
 
 // An axis of `steps` values from `first` in steps of `step`.

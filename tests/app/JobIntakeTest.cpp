@@ -2,6 +2,7 @@
 // up until the job ends; quitting a busy job lets it finish its file without its messages
 // reaching the gone dialog; a new drop waits for that worker. The last tests run the real
 // formats and skip themselves while the format stand-ins are linked.
+#include <limits>
 #include <sys/stat.h>
 
 #include <QDropEvent>
@@ -263,19 +264,20 @@ private slots:
             for (int k = 0; k < 3; ++k)
                 for (int i = 0; i < ds.dimensions.At(k).Steps(); ++i) ds.dimensions.At(k).values.At(i) = float(i);
             ds.Initialize();
+            ds.data[5] = std::numeric_limits<float>::infinity();
             TextOFStream os(Local(cube));
             ds.WriteVarnixStore(os);
         }
         ConversionSettings settings;
-        settings.DefaultFileType = 6;  // JCAMP-DX: one or two significant dimensions per block
+        settings.DefaultFileType = 6;  // JCAMP-DX: no number for an infinite value
         settings.DeleteOriginals = 1;
         CChildView view(settings);
         view.ConvertFile(cube);
         QVERIFY(WaitIdle(view, 1));
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral(
                                     "Done.\r\n\r\nProcessed 1 file (1 with warnings).\r\n\r\ncube.dsa -> cube.jdx: "
-                                    "wrote 0 of 12 values: JCAMP-DX blocks here hold one or two dimensions of more "
-                                    "than one step; the original was kept.\r\n")});
+                                    "1 value that is not finite (NaN or infinity) was left out (JCAMP-DX has no "
+                                    "number for it); the original was kept.\r\n")});
         QVERIFY(QFile::exists(cube));
         QVERIFY(QFile::exists(dir.filePath("cube.jdx")));
     }

@@ -4,13 +4,22 @@
 #include "formats/FormatTestUtil.h"
 
 #include <cstdlib>
+#include <limits>
 #include <random>
+#include <sstream>
 
 #include "formats/JcampDx.h"
+#include "util/NumberFormat.h"
 
 namespace kyn::test {
 namespace {
 
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
 
 std::string Jdx(DataStore& ds) {
     JcampDxExporter exporter(ds);
@@ -43,25 +52,162 @@ TEST_F(Jcamp, OnePropertyOneDimensionGolden) {
     EXPECT_NE(Jdx(ds).find("##FIRSTY=0.007813\r\n"), std::string::npos);
 }
 
-TEST_F(Jcamp, TwoPropertiesOverTimeBlocksGolden) {
+// Several blocks make a compound file: a link block that holds them, each block with its own
+// title, version, data type and number.
+TEST_F(Jcamp, CompoundFileGolden) {
     DataStore ds = Store({"Absorbance", "CircularDichroism -mrme"}, {Dim("Wavelength", {200, 210, 220}), Dim("Time", {0, 1.5f})},
                          [](int i) { return static_cast<float>(-i); });
     ds.title = "2/1/1980 02:03:55";
-    const std::string block1Head =
-        "##TITLE=Absorbance\n##DATATYPE=Absorbance over Wavelength at specific Time\n##BLOCK_ID=1\n";
+    std::string expected =
+        "##TITLE=2/1/1980 02:03:55\n##JCAMP-DX=5.0    $$ Varnix v. 4.1\n##DATATYPE=LINK\n##BLOCKS=4\n"
+        "##ORIGIN=Velorant\n##OWNER=ann\n##DATE=80/01/02\n##TIME=02:03:55\n";
+    // Time 0 then Time 1.5, each with property 1 then 2.
+    const char* titles[] = {"Absorbance at Time=0", "CircularDichroism at Time=0", "Absorbance at Time=1.5",
+                            "CircularDichroism at Time=1.5"};
+    for (int b = 0; b < 4; ++b) {
+        const int p = b % 2, step = b / 2, first = -(p * 6 + step * 3);
+        const std::string kind = p == 0 ? "Absorbance" : "CircularDichroism";
+        expected += std::string("##TITLE=") + titles[b] + "\n##JCAMP-DX=5.0\n##DATATYPE=" + kind +
+                    " over Wavelength at specific Time\n##BLOCK_ID=" + std::to_string(b + 1) +
+                    "\n##DATACLASS=XYDATA\n##XUNITS=NANOMETERS\n##YUNITS=" + (p == 0 ? "ABSORBANCE" : "ARBITRARY UNITS") +
+                    "\n##XLABEL=\n##XFACTOR=1.00000\n##YFACTOR=0.000001\n##FIRSTX=200.000000\n##LASTX=220.000000\n"
+                    "##MAXY=" + FormatFixedString(first, 6) + "\n##MINY=" + FormatFixedString(first - 2, 6) +
+                    "\n##NPOINTS=3\n##FIRSTY=" + FormatFixedString(first, 6) + "\n##TIME=" + (step ? "1.500000" : "0.000000") +
+                    "\n##XYDATA=(X++(Y..Y))\n";
+        for (int i = 0; i < 3; ++i)
+            expected += std::to_string(200 + 10 * i) + ".0000 " + std::to_string((first - i) * 1000000) + "\n";
+        expected += "##END=\n";
+    }
+    EXPECT_EQ(Jdx(ds), Crlf(expected + "##END=\n"));
+}
+
+// How stores of one to five dimensions are cut into blocks: X is the dimension with the most
+// steps, every other one of more than one step is stepped through (the first fastest), and the
+// dimensions of one step are recorded beside the data.
+TEST_F(Jcamp, EverySliceIsABlock) {
+    struct Case {
+        std::vector<int> steps;
+        int properties;
+        std::vector<std::string> expectTitles;  // of the first blocks, in order
+        std::size_t blocks;
+        const char* record;  // one record every block carries
+    };
+    const char* names[] = {"Wavelength", "Time", "Temperature", "Repeat", "Cell"};
+    const Case cases[] = {
+        {{4, 3, 2}, 1, {"Absorbance at Time=0, Temperature=0", "Absorbance at Time=1, Temperature=0",
+                        "Absorbance at Time=2, Temperature=0", "Absorbance at Time=0, Temperature=1"}, 6, "##TEMPERATURE="},
+        {{2, 5, 1, 3, 1}, 2, {"Absorbance at Wavelength=0, Repeat=0", "HT at Wavelength=0, Repeat=0",
+                              "Absorbance at Wavelength=1, Repeat=0"}, 12, "##$CELL=0.000000"},
+        {{1, 6, 1}, 1, {}, 1, "##$WAVELENGTH=0.000000"},  // one block: the simple layout
+        {{1, 1, 1}, 1, {}, 1, "##$TIME=0.000000"},
+        {{3, 3, 3, 2}, 1, {"Absorbance at Time=0, Temperature=0, Repeat=0"}, 18, "##REPEAT="},
+    };
+    for (const Case& c : cases) {
+        std::vector<Dimension> dims;
+        for (std::size_t k = 0; k < c.steps.size(); ++k) {
+            std::vector<float> axis;
+            for (int i = 0; i < c.steps[k]; ++i) axis.push_back(static_cast<float>(i));
+            dims.push_back(Dim(names[k], axis));
+        }
+        std::vector<std::string> props = {"Absorbance", "HT"};
+        props.resize(static_cast<std::size_t>(c.properties));
+        DataStore ds = Store(props, dims);
+        LossNotes losses;
+        JcampDxExporter exporter(ds);
+        const std::string out = OnDisk([&](std::ostream& os) { exporter.Write(os, &losses); });
+        const std::string where = "steps " + std::to_string(c.steps.size()) + "-d, first " + std::to_string(c.steps[0]);
+        EXPECT_TRUE(losses.empty()) << where;
+        EXPECT_EQ(Count(out, "##XYDATA="), c.blocks) << where;
+        EXPECT_EQ(Count(out, c.record), c.blocks) << where;
+        EXPECT_EQ(Count(out, "##BLOCK_ID="), c.blocks > 1 ? c.blocks : 0u) << where;
+        if (c.blocks > 1) EXPECT_NE(out.find("##BLOCKS=" + std::to_string(c.blocks) + "\r\n"), std::string::npos) << where;
+        std::size_t at = out.find("##ORIGIN=");
+        for (const std::string& title : c.expectTitles) {
+            at = out.find("##TITLE=", at);
+            ASSERT_NE(at, std::string::npos) << where;
+            EXPECT_EQ(out.substr(at + 8, out.find('\r', at) - at - 8), title) << where;
+            ++at;
+        }
+        // Every value is written once: the integers of all blocks add up to the store's values.
+        long long sum = 0, expectedSum = 0;
+        std::istringstream lines(out);
+        bool inData = false;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("##", 0) == 0) {
+                inData = line.rfind("##XYDATA=", 0) == 0;
+                continue;
+            }
+            if (inData) sum += std::stoll(line.substr(line.find(' ') + 1));
+        }
+        for (int i = 0; i < ds.data.Count(); ++i) expectedSum += static_cast<long long>(ds.data[i]) * 1000000;
+        EXPECT_EQ(sum, expectedSum) << where;
+    }
+}
+
+// An uneven axis, or a block with values that are not finite, gives every written point its own
+// X; the missing values are left out, counted, and kept out of MAXY and MINY. Small X steps get
+// the decimals that keep them apart.
+TEST_F(Jcamp, UnevenAxesAndMissingValuesArePoints) {
+    DataStore lines = Store({"Absorbance"}, {Dim("Wavelength", {589, 578, 546, 436, 365})}, [](int i) {
+        return i == 1 ? std::numeric_limits<float>::quiet_NaN() : i == 3 ? -std::numeric_limits<float>::infinity()
+                                                                          : 0.25f * static_cast<float>(i);
+    });
+    LossNotes losses;
+    JcampDxExporter exporter(lines);
+    const std::string out = OnDisk([&](std::ostream& os) { exporter.Write(os, &losses); });
+    EXPECT_NE(out.find(Crlf("##DATACLASS=XYPOINTS\n")), std::string::npos) << out;
+    EXPECT_NE(out.find(Crlf("##FIRSTX=589.000000\n##LASTX=365.000000\n##MAXY=1.000000\n##MINY=0.000000\n"
+                            "##NPOINTS=3\n##FIRSTY=0.000000\n##XYPOINTS=(XY..XY)\n589.0000, 0\n546.0000, 500000\n"
+                            "365.0000, 1000000\n##END=\n")),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(losses, LossNotes{"2 values that are not finite (NaN or infinity) were left out (JCAMP-DX has no number for them)"});
+
+    // A trace in steps of 1e-7 s: even, but only seven decimals tell the points apart.
+    std::vector<float> fine, logarithmic;
+    for (int i = 0; i < 50; ++i) fine.push_back(static_cast<float>(i) * 1e-7f);
+    for (int i = 0; i < 50; ++i) logarithmic.push_back(1e-4f * std::pow(10.0f, static_cast<float>(i) / 10.0f));
+    for (const auto& [axis, form] : {std::pair{fine, "##XYDATA=(X++(Y..Y))"}, std::pair{logarithmic, "##XYPOINTS=(XY..XY)"}}) {
+        DataStore ds = Store({"Absorbance"}, {Dim("Time", axis)});
+        std::string text = Jdx(ds);
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        ASSERT_NE(text.find(form), std::string::npos) << text;
+        std::istringstream in(text.substr(text.find(form)));
+        std::string line;
+        std::getline(in, line);
+        std::vector<double> xs;
+        while (std::getline(in, line) && line.rfind("##", 0) != 0) xs.push_back(std::strtod(line.c_str(), nullptr));
+        ASSERT_EQ(xs.size(), axis.size());
+        for (std::size_t i = 0; i < xs.size(); ++i) EXPECT_NEAR(xs[i], axis[i], 1e-7 * axis[i] + 1e-30) << line;
+        const double firstX = std::strtod(text.c_str() + text.find("##FIRSTX=") + 9, nullptr);
+        const double lastX = std::strtod(text.c_str() + text.find("##LASTX=") + 8, nullptr);
+        EXPECT_NEAR(firstX, axis.front(), 1e-7 * axis.front());
+        EXPECT_NEAR(lastX, axis.back(), 1e-7 * axis.back());
+    }
+}
+
+// Text records are ASCII: Windows-1252 and UTF-8 text alike get close forms, the rest '?'.
+TEST(JcampText, AsciiForms) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"10 \xB5L at 25 \xB0" "C", "10 uL at 25 degC"},        // Windows-1252
+        {"10 \xC2\xB5L at 25 \xC2\xB0" "C", "10 uL at 25 degC"},  // UTF-8
+        {"\xE2\x80\x93 \xCE\xBB max \xC3\x85", "- lambda max A"},
+        {"line\r\nbreak\ttab", "line  break tab"},
+        {"plain", "plain"},
+        {"\x81 and \x01", "? and ?"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(jcamp::AsciiText(in), out) << in;
+    std::int64_t unmapped = 0;
+    jcamp::AsciiText("\x81\x8D", &unmapped);
+    EXPECT_EQ(unmapped, 2);
+
+    setenv("USERNAME", "J\xF6rg", 1);
+    DataStore ds = Store({"Absorbance"}, {Dim("Wavelength", {1, 2})});
+    ds.title = "Lysozyme 5 \xB5M, 20 \xB0" "C";
     const std::string out = Jdx(ds);
-    EXPECT_EQ(out.substr(0, Crlf("##TITLE=2/1/1980 02:03:55\n").size()), Crlf("##TITLE=2/1/1980 02:03:55\n"));
-    EXPECT_NE(out.find(Crlf("##DATE=80/01/02\n##TIME=02:03:55\n" + block1Head)), std::string::npos) << out;
-    // Blocks for Time 0 then Time 1.5, each for property 1 then 2, block ids repeat per step.
-    EXPECT_NE(out.find(Crlf("##MAXY=-6.000000\n##MINY=-8.000000\n##NPOINTS=3\n##FIRSTY=-6.000000\n##TIME=0.000000\n")),
-              std::string::npos);
-    EXPECT_NE(out.find(Crlf("##BLOCK_ID=2\n##DATACLASS=XYDATA\n##XUNITS=NANOMETERS\n##YUNITS=ARBITRARY UNITS\n")),
-              std::string::npos);
-    EXPECT_NE(out.find(Crlf("##TIME=1.500000\n##XYDATA=(X++(Y..Y))\n200.0000 -3000000\n")), std::string::npos);
-    std::size_t blocks = 0;
-    for (std::size_t p = out.find("##BLOCK_ID="); p != std::string::npos; p = out.find("##BLOCK_ID=", p + 1)) ++blocks;
-    EXPECT_EQ(blocks, 4u);
-    EXPECT_EQ(out.substr(out.size() - 16), "##END=\r\n##END=\r\n");
+    unsetenv("USERNAME");
+    EXPECT_EQ(out.substr(0, 32), "##TITLE=Lysozyme 5 uM, 20 degC\r\n");
+    EXPECT_NE(out.find("##OWNER=Jorg\r\n"), std::string::npos);
 }
 
 TEST(JcampDate, Forms) {
@@ -164,6 +310,30 @@ TEST_F(Jcamp, WrittenIntegersFitAndScaleBack) {
         EXPECT_GE(y, -2147483648LL);
         EXPECT_LE(y, 2147483647LL);
         EXPECT_NEAR(y * factor, v, std::abs(v) * 1e-6 + factor) << line;
+    }
+}
+
+// The reader takes the first data block of what the exporter writes: the first block of a
+// compound file, and the points of an XYPOINTS block.
+TEST_F(Jcamp, ReadsTheFirstBlockBack) {
+    DataStore compound = Store({"Absorbance", "HT"}, {Dim("Wavelength", {300, 302, 304}), Dim("Temperature", {20, 25})},
+                               [](int i) { return 0.5f * static_cast<float>(i); });
+    DataStore points = Store({"Absorbance"}, {Dim("Wavelength", {589, 578, 546, 436})},
+                             [](int i) { return i == 1 ? std::numeric_limits<float>::quiet_NaN() : 1.0f + static_cast<float>(i); });
+    const std::pair<DataStore*, std::vector<std::pair<float, float>>> cases[] = {
+        {&compound, {{300, 0}, {302, 0.5f}, {304, 1}}},
+        {&points, {{589, 1}, {546, 3}, {436, 4}}},
+    };
+    for (const auto& [store, expected] : cases) {
+        TextInput in(Jdx(*store));
+        DataStore back;
+        back.ReadJcampText(in.is);
+        ASSERT_FALSE(in.is.fail());
+        ASSERT_EQ(back.data.Count(), static_cast<int>(expected.size()));
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_FLOAT_EQ(back.dimensions[0][static_cast<int>(i)], expected[i].first);
+            EXPECT_FLOAT_EQ(back.data[static_cast<int>(i)], expected[i].second);
+        }
     }
 }
 
