@@ -19,10 +19,14 @@
 //   [CSV] History: \n <blocks without "\.."> \n
 //   [CSV + extra info] the raw properties, dimensions, options and value blocks
 //
+// Text cells that hold the separator, a double quote or a line end are quoted as RFC 4180 says
+// (history lines each on their own); every other cell is written as it is.
+//
 // Numbers are %g with six significant digits and a three-digit exponent; the TSV "Euro" option
 // spells them the German way (decimal comma, "." between thousands) with our own formatter, so
 // the process locale, which the user-interface thread shares, is never touched.
 #include <string>
+#include <string_view>
 
 #include "datastore/DataStore.h"
 #include "datastore/Descriptions.h"
@@ -44,6 +48,39 @@ struct Style {
     const char* name() const { return csv ? "VarnixCSV" : "VarnixTSV"; }
 };
 
+// A text cell: as it is, or, when it holds the separator, a double quote or a line end, in double
+// quotes with its quotes doubled, so that a spreadsheet reader takes it as one cell whatever it
+// holds (RFC 4180). Cells without those characters are written exactly as they are.
+void PutCell(ChunkWriter& w, std::string_view text, char sep) {
+    const char special[] = {sep, '"', '\n', '\r', '\0'};
+    if (text.find_first_of(special) == std::string_view::npos) {
+        w.Put(text);
+        return;
+    }
+    w.Put('"');
+    for (char c : text) {
+        if (c == '"') w.Put('"');
+        w.Put(c);
+    }
+    w.Put('"');
+}
+
+// A block of text lines (a history entry) whose lines are rows: each line is a cell of its own,
+// its line end kept outside the quotes.
+void PutLines(ChunkWriter& w, std::string_view block, char sep) {
+    for (;;) {
+        const std::size_t end = block.find('\n');
+        std::string_view line = block.substr(0, end);
+        std::size_t crs = 0;
+        while (crs < line.size() && line[line.size() - 1 - crs] == '\r') ++crs;
+        PutCell(w, line.substr(0, line.size() - crs), sep);
+        w.Put(line.substr(line.size() - crs));
+        if (end == std::string_view::npos) return;
+        w.Put('\n');
+        block.remove_prefix(end + 1);
+    }
+}
+
 // Writes the slice of property p along dimension d: values separated by sep, then a line break.
 void WriteSliceRow(ChunkWriter& w, DataStore& ds, int d, int p, char sep) {
     const Array<float> slice = ds.GetSlice(d, p);
@@ -64,7 +101,10 @@ void WriteGrid(ChunkWriter& w, DataStore& ds, int p, int row, int col, int rows,
     for (int j = 0; j < cols; ++j) w.Number(colDim.values[j]).Put(sep);
     if (columnMarkers)
         for (const Marker& m : *columnMarkers)
-            if (m.visible) w.Put(m.label).Put(sep);
+            if (m.visible) {
+                PutCell(w, m.label, sep);
+                w.Put(sep);
+            }
     w.Newline();
     for (int i = 0; i < rows; ++i) {
         w.Number(ds.dimensions[row].values[i]).Put(sep);
@@ -100,8 +140,13 @@ std::int64_t WriteTwoDimensional(ChunkWriter& w, DataStore& ds, const Style& sty
     }
     std::int64_t rowsWritten = rows;
     for (int p = 0; p < ds.properties.Count(); ++p) {
-        w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
-        w.Put(ds.GetDimensionName(row, true)).Put(sep).Put(ds.GetDimensionName(col, true)).Newline();
+        w.Newline();
+        PutCell(w, ds.GetPropertyName(p, true), sep);
+        w.Newline();
+        PutCell(w, ds.GetDimensionName(row, true), sep);
+        w.Put(sep);
+        PutCell(w, ds.GetDimensionName(col, true), sep);
+        w.Newline();
         WriteGrid(w, ds, p, row, col, rows, cols, sep, colMarkers);
         if (!rowMarkers) continue;
         const int steps = ds.dimensions[row].Steps();
@@ -113,7 +158,8 @@ std::int64_t WriteTwoDimensional(ChunkWriter& w, DataStore& ds, const Style& sty
             // match the axis would point past it, and such a row is left out.
             const long long step = static_cast<long long>(rows) + static_cast<long long>(j);
             if (step >= steps) continue;
-            w.Put(m.label).Put(sep);
+            PutCell(w, m.label, sep);
+            w.Put(sep);
             ds.SetDimensionCurrent(row, static_cast<int>(step));
             WriteSliceRow(w, ds, col, p, sep);
             ++rowsWritten;
@@ -128,16 +174,22 @@ void WriteBlocks(ChunkWriter& w, DataStore& ds, const DimensionOrder& order, int
     const Dimension& colDim = ds.dimensions[col];
     const Dimension& blockDim = ds.dimensions[block];
     for (int p = 0; p < ds.properties.Count(); ++p) {
-        w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
+        w.Newline();
+        PutCell(w, ds.GetPropertyName(p, true), sep);
+        w.Newline();
         for (int j = 0; j < blockDim.Steps(); ++j) {
             if (k == 4) {
                 const int fourth = order.index[3];
-                w.Put(ds.GetDimensionName(fourth, true)).Put(':').Put(sep);
-                w.Number(ds.dimensions[fourth].values[0]).Newline();
+                PutCell(w, ds.GetDimensionName(fourth, true) + ':', sep);
+                w.Put(sep).Number(ds.dimensions[fourth].values[0]).Newline();
             }
-            w.Put(ds.GetDimensionName(block, true)).Put(':').Put(sep).Number(blockDim.values[j]).Newline();
+            PutCell(w, ds.GetDimensionName(block, true) + ':', sep);
+            w.Put(sep).Number(blockDim.values[j]).Newline();
             ds.SetDimensionCurrent(block, j);
-            w.Put(ds.GetDimensionName(row, true)).Put(sep).Put(ds.GetDimensionName(col, true)).Newline();
+            PutCell(w, ds.GetDimensionName(row, true), sep);
+            w.Put(sep);
+            PutCell(w, ds.GetDimensionName(col, true), sep);
+            w.Newline();
             WriteGrid(w, ds, p, row, col, rowDim.Steps(), colDim.Steps(), sep, nullptr);
         }
     }
@@ -166,18 +218,25 @@ void WriteExtraInfo(ChunkWriter& w, DataStore& ds) {
     w.Put("Original DataStore data below:\n\n");
     w.Flush();
     w.Put("Properties:\n").Integer(ds.properties.Count()).Newline();
-    for (int p = 0; p < ds.properties.Count(); ++p) w.Put(ds.properties.At(p)).Newline();
+    for (int p = 0; p < ds.properties.Count(); ++p) {
+        PutCell(w, ds.properties.At(p), ',');
+        w.Newline();
+    }
     w.Put("Dimensions:\n").Integer(ds.dimensions.Count()).Newline();
     for (int d = 0; d < ds.dimensions.Count(); ++d) {
         const Dimension& dim = ds.dimensions.At(d);
-        w.Put(dim.name).Newline().Integer(dim.Steps()).Newline();
+        PutCell(w, dim.name, ',');
+        w.Newline().Integer(dim.Steps()).Newline();
         for (int i = 0; i < dim.Steps(); ++i) {
             if (i) w.Put(',');
             w.Number(dim.values.At(i));
         }
         w.Newline();
     }
-    for (int i = 0; i < ds.options.Count(); ++i) w.Put(ds.options.At(i)).Newline();
+    for (int i = 0; i < ds.options.Count(); ++i) {
+        PutCell(w, ds.options.At(i), ',');
+        w.Newline();
+    }
     const long long perProperty = ds.ValueCount() / (ds.properties.Count() > 0 ? ds.properties.Count() : 1);
     // The blocks are read straight from the value block: it must hold what the axes announce.
     if (ds.ValueCount() < 0 || ds.ValueCount() > ds.data.Count()) Fail(msg::kDPointerIndex);
@@ -192,19 +251,31 @@ void WriteExtraInfo(ChunkWriter& w, DataStore& ds) {
 void WriteHeader(ChunkWriter& w, DataStore& ds, const Style& style) {
     w.Put(style.name()).Put("\n\n");
     if (style.csv) ds.formatName = "VarnixCSV";
-    w.Put("Title: ").Put(ds.title).Put("\n\n");
+    const char sep = style.sep();
+    PutCell(w, "Title: " + ds.title, sep);
+    w.Put("\n\n");
     w.Put("Remarks:\n");
-    for (int i = 0; i < ds.remarks.Count(); ++i) w.Put(ds.remarks.At(i)).Newline();
+    for (int i = 0; i < ds.remarks.Count(); ++i) {
+        PutCell(w, ds.remarks.At(i), sep);
+        w.Newline();
+    }
     w.Newline();
     ds.StampLastModified();
     if (ds.modifiedBy.empty()) ds.modifiedBy = "unknown";
-    w.Put("Last Modified: ").Put(ds.lastModified).Put(" by ").Put(ds.modifiedBy).Put(".\n\n");
+    PutCell(w, "Last Modified: " + ds.lastModified + " by " + ds.modifiedBy + ".", sep);
+    w.Put("\n\n");
     w.Put("Options:\n");
-    for (int i = 0; i < ds.options.Count(); ++i) w.Put(ds.options.At(i)).Newline();
+    for (int i = 0; i < ds.options.Count(); ++i) {
+        PutCell(w, ds.options.At(i), sep);
+        w.Newline();
+    }
     w.Newline();
     if (!style.csv) {
         w.Put("History: \n");
-        for (const std::string& block : ds.GetHistoryText()) w.Put(block).Newline();
+        for (const std::string& block : ds.GetHistoryText()) {
+            PutLines(w, block, sep);
+            w.Newline();
+        }
         w.Newline();
     }
 }
@@ -226,14 +297,19 @@ int WriteDimensionsAndProperties(ChunkWriter& w, DataStore& ds, const DimensionO
     w.Flush();
     for (int i = 0; i < n; ++i) {
         const int d = order.index[static_cast<std::size_t>(i)];
-        w.Put(ds.GetDimensionName(d, true));
-        if (i >= written) w.Put("(*)");
-        w.Put(sep).Put(DimensionDescription(ds.dimensions[d])).Newline();
+        PutCell(w, ds.GetDimensionName(d, true) + (i >= written ? "(*)" : ""), sep);
+        w.Put(sep);
+        PutCell(w, DimensionDescription(ds.dimensions[d]), sep);
+        w.Newline();
     }
     w.Newline();
     w.Put("Available Properties: ").Put(sep).Integer(ds.properties.Count()).Newline();
-    for (int p = 0; p < ds.properties.Count(); ++p)
-        w.Put(ds.GetPropertyName(p, true)).Put(sep).Put(PropertyDescription(ds.properties.At(p))).Newline();
+    for (int p = 0; p < ds.properties.Count(); ++p) {
+        PutCell(w, ds.GetPropertyName(p, true), sep);
+        w.Put(sep);
+        PutCell(w, PropertyDescription(ds.properties.At(p)), sep);
+        w.Newline();
+    }
     w.Newline();
     w.Flush();
     return written;
@@ -252,8 +328,10 @@ std::int64_t WriteTables(ChunkWriter& w, DataStore& ds, const DimensionOrder& or
     }
     const Dimension& dim = ds.dimensions[0];
     for (int p = 0; p < ds.properties.Count(); ++p) {
-        w.Put(ds.GetDimensionName(0, true)).Put(sep);
-        w.Newline().Put(ds.GetPropertyName(p, true)).Newline();
+        PutCell(w, ds.GetDimensionName(0, true), sep);
+        w.Put(sep).Newline();
+        PutCell(w, ds.GetPropertyName(p, true), sep);
+        w.Newline();
         const Array<float> slice = ds.GetSlice(0, p);
         for (int j = 0; j < dim.Steps(); ++j) w.Number(dim.values.At(j)).Put(sep).Number(slice[j]).Newline();
         w.Newline();
@@ -266,7 +344,8 @@ void WriteCsvTrailer(ChunkWriter& w, DataStore& ds, const Style& style) {
     w.Put("History: \n");
     for (std::string block : ds.GetHistoryText()) {
         RemoveAll(block, "\\..");
-        w.Put(block).Newline();
+        PutLines(w, block, style.sep());
+        w.Newline();
     }
     w.Newline();
     w.Flush();

@@ -33,7 +33,7 @@ TEST(VarnixCsv, OneDimensionGolden) {
     const std::string expected =
         "VarnixCSV\n\nTitle: T\n\nRemarks:\nr1\n\nLast Modified: * by unknown.\n\nOptions:\nopt=1\n\n"
         "Available Dimensions:,1\n"
-        "Wavelength,Wavelength: 200nm - 220nm, Step Size: 10nm\n\n"
+        "Wavelength,\"Wavelength: 200nm - 220nm, Step Size: 10nm\"\n\n"
         "Available Properties: ,1\nAbsorbance,\n\n"
         "Data:\n\n"
         "Wavelength,\nAbsorbance\n200,0.5\n210,1.25\n220,1e-005\n\n"
@@ -52,8 +52,8 @@ TEST(VarnixCsv, TwoDimensionsWithMarkersGolden) {
     const std::string expected =
         std::string(kCsvHeadNoText) +
         "Available Dimensions:,2\n"
-        "Wavelength,Wavelength: 300nm - 999nm, Step Size: 10nm\n"
-        "Time,2 time points over 5s,linear,not oversampled,internal trigger\n\n"
+        "Wavelength,\"Wavelength: 300nm - 999nm, Step Size: 10nm\"\n"
+        "Time,\"2 time points over 5s,linear,not oversampled,internal trigger\"\n\n"
         "Available Properties: ,1\nCircularDichroism,\n\n"
         "Data:\n\n"
         "\nCircularDichroism\nWavelength,Time\n,0,5,C1,\n300,0,4\n310,1,5\n320,2,6\nM1,3,7\n"
@@ -75,11 +75,11 @@ TEST(VarnixCsv, FiveDimensionsTruncatedGolden) {
         "Warning! This DataStore contains more than three Dimensions.\n"
         "Output will be truncated to the three most significant Dimensions.\n"
         "(Unsaved dimensions are marked below with an asterix.)\n"
-        "Wavelength,Wavelength: 100nm - 400nm, Step Size: 100nm\n"
-        "Time,3 time points over 20s,linear,not oversampled,internal trigger\n"
+        "Wavelength,\"Wavelength: 100nm - 400nm, Step Size: 100nm\"\n"
+        "Time,\"3 time points over 20s,linear,not oversampled,internal trigger\"\n"
         "Cell,2 cells in set.\n"
         "Repeat(*),2 repeats in set.\n"
-        "Temperature(*),2 temperatures, from 4 to 5degrees Celsius in stepped ramp mode.\n\n"
+        "Temperature(*),\"2 temperatures, from 4 to 5degrees Celsius in stepped ramp mode.\"\n\n"
         "Available Properties: ,1\nAbsorbance,\n\n"
         "Data:\n\n"
         "\nAbsorbance\n"
@@ -104,6 +104,27 @@ TEST(VarnixCsv, HistoryAfterDataWithoutBackslashDotDot) {
     ds.history.push_back(raw);
     const std::string out = Csv(ds);
     EXPECT_NE(out.find("0,0\r\n\r\n\r\nHistory: \r\nab\\.c\r\r\n\r\n\r\n"), std::string::npos) << out;
+}
+
+// Text cells with the separator, a double quote or a line end are quoted (quotes doubled);
+// history lines each on their own, their line ends outside the quotes; other cells as they are.
+TEST(VarnixCsv, TextCellsAreQuotedWhenTheyMustBe) {
+    DataStore ds = Store({"Absorbance"}, {Dim("Time", {0, 1})});
+    ds.title = "Lysozyme, pH 7";
+    ds.remarks.Append("Cuvette 10 mm,\"QS 110");
+    ds.remarks.Append("tab\there");
+    ds.remarks.Append("plain remark");
+    kyn::HistoryEntry raw;
+    raw.isRawText = true;
+    raw.text = "Smoothed: 5 points, \"SG\"\r\nnothing special\r\n";
+    ds.history.push_back(raw);
+    const std::string csv = Csv(ds), tsv = Tsv(ds);
+    for (const char* cell : {"\"Title: Lysozyme, pH 7\"\r\n", "\r\n\"Cuvette 10 mm,\"\"QS 110\"\r\n", "\r\ntab\there\r\n",
+                             "\r\nplain remark\r\n", "\r\n\"Smoothed: 5 points, \"\"SG\"\"\"\r\r\nnothing special\r\r\n"})
+        EXPECT_NE(csv.find(cell), std::string::npos) << cell << "\n" << csv;
+    for (const char* cell : {"\r\nTitle: Lysozyme, pH 7\r\n", "\r\n\"Cuvette 10 mm,\"\"QS 110\"\r\n", "\r\n\"tab\there\"\r\n",
+                             "\r\n\"Smoothed: 5 points, \"\"SG\"\"\"\r\r\nnothing special\r\r\n"})
+        EXPECT_NE(tsv.find(cell), std::string::npos) << cell << "\n" << tsv;
 }
 
 TEST(VarnixCsv, ExtraInfoWritesRawBlocks) {
