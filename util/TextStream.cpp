@@ -8,9 +8,13 @@ namespace kyn {
 // ---------------------------------------------------------------------------------------------
 // Output
 
+// Both buffers have kSlack bytes more than they are used for, so that a short line can be moved
+// with one fixed-size copy that may read and write past its end.
+constexpr std::size_t kSlack = 32;
+
 TextOutBuf::TextOutBuf(std::streambuf* sink, std::size_t bufferSize)
-    : sink_(sink), buffer_(bufferSize), translated_(bufferSize * 2) {
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    : sink_(sink), buffer_(bufferSize + kSlack), translated_(bufferSize * 2 + kSlack) {
+    setp(buffer_.data(), buffer_.data() + bufferSize);
 }
 
 TextOutBuf::~TextOutBuf() { FlushBuffer(); }
@@ -23,14 +27,18 @@ bool TextOutBuf::FlushBuffer() {
     while (p < end) {
         const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         const char* stop = nl ? nl : end;
-        std::memcpy(out, p, static_cast<std::size_t>(stop - p));
-        out += stop - p;
+        const auto length = static_cast<std::size_t>(stop - p);
+        if (length <= kSlack)
+            std::memcpy(out, p, kSlack);  // short lines (most numeric rows): one fixed-size move
+        else
+            std::memcpy(out, p, length);
+        out += length;
         if (!nl) break;
         *out++ = '\r';
         *out++ = '\n';
         p = nl + 1;
     }
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    setp(buffer_.data(), buffer_.data() + (buffer_.size() - kSlack));
     const std::streamsize n = out - translated_.data();
     return sink_ && sink_->sputn(translated_.data(), n) == n;
 }
