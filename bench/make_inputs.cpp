@@ -7,6 +7,8 @@
 //                 the numpy/pandas peers)
 //   trace.dsb     VarnixBinary, one Time axis of 4 Mi steps (SimpleCSV and KYN-ASCII write a
 //                 column pair per step)
+//   trace_log.dsb the same values over a logarithmic Time axis (1e-4 s to 1e3 s): an uneven axis,
+//                 which JCAMP-DX writes point by point
 //   small/NNNNN.dsa   VarnixStore files of 256 values each, a few KiB
 //
 // Values look like absorbance spectra: two bands that grow in over time, plus a little noise,
@@ -65,11 +67,13 @@ kyn::DataStore Spectra(int nLambda, int nTime, std::uint64_t seed) {
     return ds;
 }
 
-kyn::DataStore Trace(int n) {
+kyn::DataStore Trace(int n, bool logarithmic = false) {
     kyn::DataStore ds("Kinetic trace", "generated for the benchmark", 1, 1);
     ds.properties.At(0) = "Absorbance";
     ds.dimensions.At(0) = kyn::Dimension("Time", n);
-    for (int j = 0; j < n; ++j) ds.dimensions.At(0).values.At(j) = 0.0001f * static_cast<float>(j);
+    for (int j = 0; j < n; ++j)
+        ds.dimensions.At(0).values.At(j) =
+            logarithmic ? static_cast<float>(1e-4 * std::pow(10.0, 7.0 * j / n)) : 0.0001f * static_cast<float>(j);
     ds.Initialize();
     Lcg noise;
     float* v = ds.data.Data();
@@ -120,6 +124,8 @@ int main(int argc, char** argv) {
     {
         kyn::DataStore trace = Trace(4 << 20);
         ok = ok && WriteBinary(trace, dir / "trace.dsb");
+        kyn::DataStore uneven = Trace(4 << 20, true);
+        ok = ok && WriteBinary(uneven, dir / "trace_log.dsb");
     }
     for (int k = 0; k < smallFiles && ok; ++k) {
         kyn::DataStore s = Spectra(256, 1, static_cast<std::uint64_t>(k) + 7);
