@@ -585,7 +585,7 @@ AxisForm ShapeAxis(const Dimension& dim) {
 class BodyWriter {
 public:
     BodyWriter(ChunkWriter& w, DataStore& ds, const BodyPlan& plan, int propertyCount, Losses& lost)
-        : w_(w), ds_(ds), plan_(plan), compound_(plan.blocks > 1), propertyCount_(propertyCount), lost_(lost),
+        : w_(w), ds_(ds), plan_(plan), propertyCount_(propertyCount), lost_(lost),
           axis_(ShapeAxis(ds.dimensions[plan.x])) {
         // The kinds in ASCII, once each (so that a character without an ASCII form counts once).
         for (int d = 0; d < ds.dimensions.Count(); ++d)
@@ -594,13 +594,42 @@ public:
             propertyKinds_.push_back(jcamp::AsciiText(ds.GetPropertyName(p, true), &lost.unmappedText));
     }
 
-    void Run() {
+    // The blocks that have a point to write: a block whose every value (or X) is not finite is
+    // left out, as its points are. Counted before writing, for the link block's ##BLOCKS=.
+    std::int64_t CountBlocks() {
+        bool anyMissing = false;
+        const Dimension& x = ds_.dimensions[plan_.x];
+        for (int i = 0; i < x.Steps() && !anyMissing; ++i) anyMissing = !std::isfinite(x.values[i]);
+        const float* v = ds_.data.Data();
+        const std::int64_t count = std::min<std::int64_t>(ds_.ValueCount(), ds_.data.Count());
+        for (std::int64_t i = 0; i < count && !anyMissing; ++i) anyMissing = !std::isfinite(v[i]);
+        if (!anyMissing) return plan_.blocks;
+        std::int64_t blocks = 0;
+        ForEachBlock([&](int p) { blocks += WrittenPoints(p) > 0; });
+        return blocks;
+    }
+
+    // Writes the blocks; `blocks` of them have points (more than one: a compound file).
+    void Run(std::int64_t blocks) {
+        compound_ = blocks > 1;
+        std::int64_t id = 0;
+        ForEachBlock([&](int p) {
+            if (blocks == plan_.blocks || WrittenPoints(p) > 0)
+                Block(p, ++id);
+            else
+                lost_.nonFinite += ds_.dimensions[plan_.x].Steps();  // a block left out whole
+        });
+    }
+
+private:
+    // Sets the current steps of every block in turn and calls `block(p)` for each property.
+    template <typename PerBlock>
+    void ForEachBlock(PerBlock&& block) {
         std::vector<int> steps(plan_.stepped.size(), 0);
         for (int d : plan_.fixed) ds_.SetDimensionCurrent(d, 0);
-        std::int64_t id = 0;
         for (;;) {
             for (std::size_t k = 0; k < steps.size(); ++k) ds_.SetDimensionCurrent(plan_.stepped[k], steps[k]);
-            for (int p = 0; p < propertyCount_; ++p) Block(p, ++id);
+            for (int p = 0; p < propertyCount_; ++p) block(p);
             // The next combination of steps, the first stepped dimension fastest.
             std::size_t k = 0;
             while (k < steps.size() && ++steps[k] == ds_.dimensions[plan_.stepped[k]].Steps()) steps[k++] = 0;
@@ -608,7 +637,15 @@ public:
         }
     }
 
-private:
+    // The points of property p's block at the current steps with a finite value and X.
+    int WrittenPoints(int p) {
+        const Array<float> view = ds_.GetSlice(plan_.x, p);
+        const float* xs = ds_.dimensions[plan_.x].values.Data();
+        int written = 0;
+        for (int i = 0; i < view.Count(); ++i) written += std::isfinite(view.At(i)) && std::isfinite(xs[i]);
+        return written;
+    }
+
     const std::string& Kind(int d) const { return dimensionKinds_[static_cast<std::size_t>(d)]; }
 
     // A stepped or set-aside dimension's value at its current step, in fixed notation.
@@ -715,7 +752,7 @@ private:
     ChunkWriter& w_;
     DataStore& ds_;
     const BodyPlan& plan_;
-    bool compound_;
+    bool compound_ = false;
     int propertyCount_;
     Losses& lost_;
     AxisForm axis_;
@@ -736,14 +773,20 @@ std::ostream& JcampDxExporter::Write(std::ostream& os, LossNotes* losses) {
     ChunkWriter w(os);
     Losses lost;
     const BodyPlan plan = PlanBody(ds, propertyCount_);
-    const bool compound = plan.blocks > 1;
+    std::optional<BodyWriter> body;
+    std::int64_t blocks = 0;
+    if (plan.blocks > 0) {
+        body.emplace(w, ds, plan, propertyCount_, lost);
+        blocks = body->CountBlocks();
+    }
+    const bool compound = blocks > 1;
     const std::string title = ds.title.empty() ? std::string("Export Data") : ds.title;
     w.Put("##TITLE=").Put(jcamp::AsciiText(title, &lost.unmappedText)).Newline();
     w.Put("##JCAMP-DX=5.0    $$ Varnix v. 4.1\n");
     if (compound) {
         // A compound file: this link block holds the blocks, each a JCAMP-DX block of its own.
         w.Put("##DATATYPE=LINK\n");
-        w.Put("##BLOCKS=").Integer(plan.blocks).Newline();
+        w.Put("##BLOCKS=").Integer(blocks).Newline();
     } else {
         w.Put("##DATATYPE=SPECTRUM\n");
     }
@@ -757,7 +800,7 @@ std::ostream& JcampDxExporter::Write(std::ostream& os, LossNotes* losses) {
     std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
     w.Put("##TIME=").Put(buf).Newline();
 
-    if (plan.blocks > 0) BodyWriter(w, ds, plan, propertyCount_, lost).Run();
+    if (body) body->Run(blocks);
     if (compound) w.Put("##END=\n");
     w.Flush();
     if (losses) {

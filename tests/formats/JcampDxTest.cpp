@@ -163,6 +163,18 @@ TEST_F(Jcamp, UnevenAxesAndMissingValuesArePoints) {
         << out;
     EXPECT_EQ(losses, LossNotes{"2 values that are not finite (NaN or infinity) were left out (JCAMP-DX has no number for them)"});
 
+    // A block without a single number is left out whole (readers refuse a block without points);
+    // the one left is a simple file.
+    DataStore gap = Store({"Absorbance"}, {Dim("Wavelength", {500, 501, 502}), Dim("Time", {0, 1})},
+                          [](int i) { return i < 3 ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(i); });
+    LossNotes gapLosses;
+    JcampDxExporter gapExporter(gap);
+    const std::string gapOut = OnDisk([&](std::ostream& os) { gapExporter.Write(os, &gapLosses); });
+    EXPECT_EQ(Count(gapOut, "##NPOINTS="), 1u) << gapOut;
+    EXPECT_EQ(Count(gapOut, "##BLOCKS="), 0u) << gapOut;
+    EXPECT_NE(gapOut.find(Crlf("##TIME=1.000000\n##XYDATA=(X++(Y..Y))\n500.0000 3000000\n")), std::string::npos) << gapOut;
+    EXPECT_EQ(gapLosses, LossNotes{"3 values that are not finite (NaN or infinity) were left out (JCAMP-DX has no number for them)"});
+
     // A trace in steps of 1e-7 s: even, but only seven decimals tell the points apart.
     std::vector<float> fine, logarithmic;
     for (int i = 0; i < 50; ++i) fine.push_back(static_cast<float>(i) * 1e-7f);
