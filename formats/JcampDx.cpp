@@ -494,22 +494,24 @@ std::string Upper(std::string s) {
     return s;
 }
 
-// An X value with the decimals chosen for its axis (-1: the shortest form that reads back as the
-// same float, for values too small for fixed notation).
+// An X value with the decimals chosen for its axis (-1: the shortest fixed-notation form that
+// reads back as the same float, for values too small for 17 decimals). Never an exponent: a
+// reader may take its letter for a compressed-data character.
 void PutX(ChunkWriter& w, float x, int decimals) {
     if (decimals >= 0) {
         w.Fixed(x, decimals);
         return;
     }
-    char text[32];
-    w.Put(std::string_view(text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, x).ptr - text)));
+    char text[64];  // the shortest fixed form of a float below 1e-10 is at most about 55 characters
+    w.Put(std::string_view(
+        text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, x, std::chars_format::fixed).ptr - text)));
 }
 
 // The same as text; -1 gives the shortest form, as in block titles.
 std::string XText(float x, int decimals) {
     if (decimals >= 0) return FormatFixedString(x, decimals);
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
+    char text[64];
+    return std::string(text, std::to_chars(text, text + sizeof text, x, std::chars_format::fixed).ptr);
 }
 
 // How the body is cut into blocks: X, the dimensions stepped through (each block records its step
@@ -687,6 +689,10 @@ private:
         }
         const std::span<const float> s(view.Stride() == 1 ? view.Data() : gathered_.data(), static_cast<std::size_t>(n));
         const float yFactor = jcamp::ChooseYFactor(s.data(), n);
+        // The integers are the values divided by the factor as the file states it (a reader
+        // multiplies by that decimal, not by the nearest float), in double: a float quotient
+        // above 2^24 would be off by more than one YFACTOR.
+        const double statedFactor = std::strtod(FormatFixedString(yFactor, 6).c_str(), nullptr);
         // The data range does not change between blocks: one pass over the whole block is enough.
         if (!rangeComputed_) ds_.ComputeDataRange();
         rangeComputed_ = true;
@@ -736,8 +742,8 @@ private:
             if (points && (!std::isfinite(v) || !std::isfinite(xs[i]))) continue;
             PutX(w_, xs[i], axis_.lineDecimals);
             w_.Put(separator);
-            const float q = v / yFactor;
-            if (std::isfinite(q) && q >= -2147483648.0f && q < 2147483648.0f) {
+            const double q = v / statedFactor;
+            if (std::isfinite(q) && q > -2147483649.0 && q < 2147483648.0) {
                 const auto integer = static_cast<std::int32_t>(q);
                 w_.Integer(integer);
                 if (integer == 0 && v != 0.0f) ++lost_.toZero;
