@@ -303,26 +303,29 @@ TEST(JcampYFactor, SearchMatchesThePairCountWhenDivisionJoinsNeighbouringValues)
 // strtod/strtoll, each integer inside the 32-bit range and times YFACTOR within one YFACTOR of
 // the value (quotients far above 2^24 included).
 TEST_F(Jcamp, WrittenIntegersFitAndScaleBack) {
-    const std::vector<float> values = {18000.25f, -21000.0f, 2147.48f, -0.003f, 1e9f};
-    DataStore ds = Store({"CircularDichroism -mre"}, {Dim("Wavelength", {200, 201, 202, 203, 204})},
-                         [&](int i) { return values[static_cast<std::size_t>(i)]; });
-    std::string out = Jdx(ds);
-    out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
-    const std::size_t f = out.find("##YFACTOR=");
-    ASSERT_NE(f, std::string::npos);
-    const double factor = std::strtod(out.c_str() + f + 10, nullptr);
-    const std::size_t data = out.find("##XYDATA=(X++(Y..Y))\n");
-    ASSERT_NE(data, std::string::npos);
-    std::istringstream lines(out.substr(data + 21));
-    for (float v : values) {
-        std::string line;
-        ASSERT_TRUE(std::getline(lines, line));
-        const std::size_t blank = line.find(' ');
-        ASSERT_NE(blank, std::string::npos);
-        const long long y = std::strtoll(line.c_str() + blank + 1, nullptr, 10);
-        EXPECT_GE(y, -2147483648LL);
-        EXPECT_LE(y, 2147483647LL);
-        EXPECT_NEAR(y * factor, v, factor) << line;  // truncation: less than one YFACTOR off
+    const std::vector<float> large = {18000.25f, -21000.0f, 2147.48f, -0.003f, 1e9f};
+    const std::vector<float> fine = {-4330.6299f, 1234.5678f, 0.5f, 2000.25f, -0.003f};  // quotients near 4e8
+    for (const std::vector<float>& values : {large, fine}) {
+        DataStore ds = Store({"CircularDichroism -mre"}, {Dim("Wavelength", {200, 201, 202, 203, 204})},
+                             [&](int i) { return values[static_cast<std::size_t>(i)]; });
+        std::string out = Jdx(ds);
+        out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+        const std::size_t f = out.find("##YFACTOR=");
+        ASSERT_NE(f, std::string::npos);
+        const double factor = std::strtod(out.c_str() + f + 10, nullptr);
+        const std::size_t data = out.find("##XYDATA=(X++(Y..Y))\n");
+        ASSERT_NE(data, std::string::npos);
+        std::istringstream lines(out.substr(data + 21));
+        for (float v : values) {
+            std::string line;
+            ASSERT_TRUE(std::getline(lines, line));
+            const std::size_t blank = line.find(' ');
+            ASSERT_NE(blank, std::string::npos);
+            const long long y = std::strtoll(line.c_str() + blank + 1, nullptr, 10);
+            EXPECT_GE(y, -2147483648LL);
+            EXPECT_LE(y, 2147483647LL);
+            EXPECT_NEAR(y * factor, v, factor) << line;  // truncation: less than one YFACTOR off
+        }
     }
 }
 
