@@ -689,9 +689,8 @@ private:
         }
         const std::span<const float> s(view.Stride() == 1 ? view.Data() : gathered_.data(), static_cast<std::size_t>(n));
         const float yFactor = jcamp::ChooseYFactor(s.data(), n);
-        // The integers are the values divided by the factor as the file states it (a reader
-        // multiplies by that decimal, not by the nearest float), in double: a float quotient
-        // above 2^24 would be off by more than one YFACTOR.
+        // A reader multiplies the integers by the factor as the file states it (a decimal, not
+        // the nearest float): the integers are checked against that.
         const double statedFactor = std::strtod(FormatFixedString(yFactor, 6).c_str(), nullptr);
         // The data range does not change between blocks: one pass over the whole block is enough.
         if (!rangeComputed_) ds_.ComputeDataRange();
@@ -744,7 +743,15 @@ private:
             w_.Put(separator);
             const double q = v / statedFactor;
             if (std::isfinite(q) && q > -2147483649.0 && q < 2147483648.0) {
-                const auto integer = static_cast<std::int32_t>(q);
+                // The float quotient truncated, as always written; where a float cannot hold the
+                // quotient that closely (above about 2^24) the exact one truncated instead, so that
+                // every integer times the stated factor is within one YFACTOR of its value.
+                auto integer = static_cast<std::int32_t>(q);
+                const float single = v / yFactor;
+                if (single > -2147483648.0f && single < 2147483648.0f) {
+                    const auto truncated = static_cast<std::int32_t>(single);
+                    if (std::fabs(truncated - q) < 1.0) integer = truncated;
+                }
                 w_.Integer(integer);
                 if (integer == 0 && v != 0.0f) ++lost_.toZero;
             } else {
