@@ -40,10 +40,10 @@ const char* UnitName(const std::string& name);
 
 // The spread measure of the YFACTOR search: with t the number of pairs (i, k) such that
 // 1 <= k < n-1-i and a[k] == a[i], the value floor(100 t / n); with a divisor other than 0 (finite),
-// the measure of the quotients a[i] / divisor. O(n log n) for the sort by value, done in batches
-// of neighbouring value ranges of about `batchPositions` positions at a time (16 bytes each at
-// most); a run of equal quotients too long to keep (values whose quotients all overflow to
-// infinity, say, over many batches) is counted by a walk over the block instead.
+// the measure of the quotients a[i] / divisor. The values are sorted in batches of neighbouring
+// value ranges of at most `batchPositions` positions (eight bytes each) at a time; a value at
+// more positions, or a run of equal quotients too long to keep (values whose quotients all
+// overflow to infinity, say), is counted by a walk over the block instead of being held.
 constexpr std::size_t kRepeatBatchPositions = std::size_t{1} << 20;
 std::int64_t RepeatMeasure(const float* a, int n, float divisor = 0.0f,
                            std::size_t batchPositions = kRepeatBatchPositions);

@@ -18,6 +18,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kyn::jcamp {
 
 namespace {
@@ -52,21 +56,35 @@ std::int64_t Measure(std::int64_t t, int n) {
 }
 
 // The pairs (i, k) of one set of positions with 1 <= k <= n-2-i (k == i included), from its
-// positions in increasing order (the low 32 bits of each element). The bound on k falls as i
-// rises, so one index walks down.
+// positions in increasing order (the low 32 bits of each element), n >= 3. Ignoring k >= 1 for a
+// moment the count is symmetric: positions up to (n-2)/2 pair with each other both ways (and with
+// themselves), positions beyond it with none of their own kind, and across the two the bound on the
+// partner falls as the low position rises, so one index walks down.
 template <typename T>
 std::int64_t PairCount(const T* pos, std::size_t m, std::int64_t n) {
     const auto at = [pos](std::size_t j) { return static_cast<std::int64_t>(static_cast<std::uint32_t>(pos[j])); };
-    if (m == 1) return at(0) >= 1 && 2 * at(0) <= n - 2 ? 1 : 0;
-    const std::size_t lo = at(0) == 0 ? 1 : 0;  // k = 0 never counts
-    std::size_t hi = m;                          // positions [0, hi) lie within the bound
-    std::int64_t t = 0;
-    for (std::size_t j = 0; j < m; ++j) {
-        const std::int64_t bound = n - 2 - at(j);
-        while (hi > lo && at(hi - 1) > bound) --hi;
-        if (hi == lo) break;
-        t += static_cast<std::int64_t>(hi - lo);
+    const std::int64_t limit = n - 2;  // i + k <= n-2
+    if (m == 1) return at(0) >= 1 && 2 * at(0) <= limit ? 1 : 0;
+    std::size_t low = 0, count = m;  // low = the number of positions p with 2p <= limit
+    while (count > 0) {
+        const std::size_t half = count / 2;
+        if (2 * at(low + half) <= limit) {
+            low += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
     }
+    std::int64_t cross = 0;
+    std::size_t hi = m;  // high positions [low, hi) lie within the bound
+    for (std::size_t j = 0; j < low; ++j) {
+        const std::int64_t bound = limit - at(j);
+        while (hi > low && at(hi - 1) > bound) --hi;
+        if (hi == low) break;
+        cross += static_cast<std::int64_t>(hi - low);
+    }
+    std::int64_t t = static_cast<std::int64_t>(low) * static_cast<std::int64_t>(low) + 2 * cross;
+    if (at(0) == 0) t -= static_cast<std::int64_t>(m) - (at(m - 1) > limit ? 1 : 0);  // pairs (i, 0) never count
     return t;
 }
 
@@ -84,6 +102,40 @@ std::int64_t StreamedPairCount(const float* a, int n, std::uint32_t first, std::
     return t;
 }
 
+// Writes to `inside` the offsets j < len whose keys lie in [first, last], in rising order, and
+// returns how many; without a branch on the data. `inside` has room for len offsets.
+int KeysInRange(const float* a, int len, std::uint32_t first, std::uint32_t last, std::uint32_t* inside) {
+    int k = 0, j = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i sign = _mm_set1_epi32(static_cast<int>(0x80000000u));
+    const __m128i from = _mm_set1_epi32(static_cast<int>(first));
+    const __m128i span = _mm_set1_epi32(static_cast<int>((last - first) ^ 0x80000000u));
+    for (; j + 4 <= len; j += 4) {
+        __m128i bits = _mm_castps_si128(_mm_loadu_ps(a + j));
+        bits = _mm_andnot_si128(_mm_cmpeq_epi32(_mm_slli_epi32(bits, 1), zero), bits);  // -0 as +0
+        const __m128i key = _mm_xor_si128(bits, _mm_or_si128(_mm_srai_epi32(bits, 31), sign));
+        // key - first <= last - first, unsigned, as a signed comparison with the sign bits flipped
+        const __m128i rel = _mm_xor_si128(_mm_sub_epi32(key, from), sign);
+        const int in = ~_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(rel, span))) & 0xF;
+        const std::uint32_t at = static_cast<std::uint32_t>(j);
+        inside[k] = at;
+        k += in & 1;
+        inside[k] = at + 1;
+        k += (in >> 1) & 1;
+        inside[k] = at + 2;
+        k += (in >> 2) & 1;
+        inside[k] = at + 3;
+        k += in >> 3;
+    }
+#endif
+    for (; j < len; ++j) {
+        inside[k] = static_cast<std::uint32_t>(j);
+        k += KeyIn(OrderKey(a[j]), first, last);
+    }
+    return k;
+}
+
 // The quotients of one value by up to eight divisors at once, in two vectors of four.
 constexpr int kLanes = 8;
 typedef float Quad __attribute__((vector_size(4 * sizeof(float))));
@@ -98,12 +150,17 @@ inline Lanes Divide(float v, const Lanes& divisors) {
 }
 
 inline unsigned EqualLanes(const Lanes& a, const Lanes& b) {
+#if defined(__SSE2__)
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(a.half[0], b.half[0])) |
+                                 _mm_movemask_ps(_mm_cmpeq_ps(a.half[1], b.half[1])) << 4);
+#else
     unsigned bits = 0;
     for (int h = 0; h < 2; ++h) {
         const QuadFlags eq = a.half[h] == b.half[h];
         for (int i = 0; i < 4; ++i) bits |= static_cast<unsigned>(eq[i] & 1) << (4 * h + i);
     }
     return bits;
+#endif
 }
 
 // The walk over the sorted values. For every value it counts the value's own pairs; for every
@@ -122,6 +179,7 @@ public:
           n_(n),
           limit_(std::max<std::size_t>(batchPositions, 1)),
           holdLimit_(std::max<std::size_t>(limit_ / 8, 1)),
+          gatherLimit_(std::max<std::size_t>(limit_ / 4, 1)),
           divisors_{{{1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}}},
           earlyOut_(earlyOut) {
         for (std::size_t d = 0; d < divisors.size() && d < kLanes; ++d) {
@@ -180,25 +238,38 @@ private:
 
     // Keys lo .. lo + (65,536 << shift) - 1 in cells of 1 << shift keys; shift is 16 (every key)
     // or 0 (the keys of one cell of the first level, one by one). A batch is as many neighbouring
-    // cells as fit in the batch size; a first-level cell with more positions is cut up by key,
-    // and a single key with more positions is a value of its own, never collected.
+    // cells as fit in the batch size together with the room to sort the largest; a first-level
+    // cell of more than half a batch is cut up by key, and a single key at more positions than a
+    // batch is a value of its own, never collected.
     void Range(std::uint32_t lo, int shift) {
         constexpr std::uint32_t kCells = 1u << 16;
         std::vector<std::uint32_t> count(kCells, 0);
-        for (int i = 0; i < n_; ++i) {
-            const std::uint32_t key = OrderKey(a_[i]);
-            if (!KeyIn(key, kLowestKey, kHighestKey)) continue;
-            if (shift > 0)
-                ++count[key >> 16];
-            else if (key - lo < kCells)
-                ++count[key - lo];
+        if (shift > 0) {
+            // Even and odd positions in two tallies: values often fall into one cell in a row, and
+            // then each count need not wait for the one before.
+            std::vector<std::uint32_t> odd(kCells, 0);
+            int i = 0;
+            for (; i + 1 < n_; i += 2) {
+                const std::uint32_t even = OrderKey(a_[i]), next = OrderKey(a_[i + 1]);
+                count[even >> 16] += KeyIn(even, kLowestKey, kHighestKey);
+                odd[next >> 16] += KeyIn(next, kLowestKey, kHighestKey);
+            }
+            if (i < n_) count[OrderKey(a_[i]) >> 16] += KeyIn(OrderKey(a_[i]), kLowestKey, kHighestKey);
+            for (std::uint32_t c = 0; c < kCells; ++c) count[c] += odd[c];
+        } else {
+            for (int i = 0; i < n_; ++i) {
+                const std::uint32_t key = OrderKey(a_[i]);
+                if (KeyIn(key, kLowestKey, kHighestKey) && key - lo < kCells) ++count[key - lo];
+            }
         }
         for (std::uint32_t first = 0; first < kCells && !stopped_;) {
             if (count[first] == 0) {
                 ++first;
                 continue;
             }
-            if (count[first] > limit_) {
+            // A cell of several keys is sorted in the batch's buffer, behind the batch: at most
+            // half a batch of it.
+            if (count[first] > (shift > 0 ? limit_ / 2 : limit_)) {
                 if (shift > 0)
                     Range(lo + (first << shift), 0);
                 else
@@ -206,16 +277,21 @@ private:
                 ++first;
                 continue;
             }
-            std::size_t total = 0;
+            std::size_t total = 0, largest = 0;  // largest: the room a cell's sort needs
             std::uint32_t last = first;
-            while (last < kCells && count[last] <= limit_ - total) total += count[last++];
+            for (; last < kCells; ++last) {
+                const std::size_t wider = shift > 0 ? std::max<std::size_t>(largest, count[last]) : 0;
+                if (total + count[last] + wider > limit_) break;
+                total += count[last];
+                largest = wider;
+            }
             Batch(lo, shift, first, last, count.data(), total);
             first = last;
         }
     }
 
     // Collects the entries of cells [first, last) cell by cell (positions rising within a cell),
-    // sorts each cell of several keys, and walks them.
+    // sorts each cell of several keys (in the room behind them), and walks them.
     void Batch(std::uint32_t lo, int shift, std::uint32_t first, std::uint32_t last, const std::uint32_t* count,
                std::size_t total) {
         const std::uint32_t base = lo + (first << shift);
@@ -228,7 +304,8 @@ private:
             cellEnd_[c - first] = static_cast<std::uint32_t>(at);  // the cell's next free entry
             at += count[c];
         }
-        if (buf_.size() < total) buf_.resize(total);
+        if (buf_.empty())  // once, at the size no batch exceeds (growing would briefly hold two)
+            buf_.resize(std::min(limit_, 2 * static_cast<std::size_t>(n_)));
         Entry* out = buf_.data();
         // Chunks of the block: first the positions inside the batch without a branch, then their
         // entries into their cells.
@@ -237,11 +314,7 @@ private:
         for (int start = 0; start < n_; start += kChunk) {
             const int len = std::min(kChunk, n_ - start);
             const float* a = a_ + start;
-            int k = 0;
-            for (int j = 0; j < len; ++j) {
-                inside[k] = static_cast<std::uint32_t>(j);
-                k += KeyIn(OrderKey(a[j]), keyFirst, keyLast);
-            }
+            const int k = KeysInRange(a, len, keyFirst, keyLast, inside);
             for (int j = 0; j < k; ++j) {
                 const std::uint32_t key = OrderKey(a[inside[j]]);
                 out[cellEnd_[(key - base) >> shift]++] = Entry{key} << 32 | (static_cast<std::uint32_t>(start) + inside[j]);
@@ -250,7 +323,7 @@ private:
         if (shift > 0) {
             std::size_t begin = 0;
             for (const std::uint32_t end : cellEnd_) {
-                if (end - begin > 1) SortCell(out + begin, end - begin);
+                if (end - begin > 1) SortCell(out + begin, end - begin, out + total);
                 begin = end;
             }
         }
@@ -265,13 +338,13 @@ private:
         if (!stopped_) EndBatch();
     }
 
-    // Sorts the entries of one cell by key; the positions of a key stay in their rising order.
-    void SortCell(Entry* p, std::size_t m) {
+    // Sorts the entries of one cell by key, the positions of a key staying in their rising order;
+    // `spare` has room for m entries.
+    static void SortCell(Entry* p, std::size_t m, Entry* spare) {
         if (m <= 64) {
             std::sort(p, p + m);  // entries are distinct: the positions of a key stay in order
             return;
         }
-        if (scratch_.size() < m) scratch_.resize(m);
         // Within a cell the keys differ in their low 16 bits only: two stable passes by byte.
         std::uint32_t counts[2][256] = {};
         for (std::size_t j = 0; j < m; ++j) {
@@ -279,7 +352,7 @@ private:
             ++counts[1][(p[j] >> 40) & 0xFF];
         }
         Entry* src = p;
-        Entry* dst = scratch_.data();
+        Entry* dst = spare;
         for (int pass = 0; pass < 2; ++pass) {
             const int shift = 32 + 8 * pass;
             std::uint32_t* c = counts[pass];
@@ -339,7 +412,7 @@ private:
         r.lastKey = g.key;
         r.size += g.size;
         r.ownPairs += g.ownPairs;
-        if (g.where == Where::kStreamed || static_cast<std::size_t>(r.size) > limit_)
+        if (g.where == Where::kStreamed || static_cast<std::size_t>(r.size) > gatherLimit_)
             r.where = Where::kStreamed;
         else if (r.where != Where::kStreamed)
             r.batchEnd = g.start + static_cast<std::size_t>(g.size);
@@ -353,14 +426,13 @@ private:
             return;
         }
         // The positions of the run's values, each value's rising, merged into one rising list.
-        // (The sort's scratch space is free while a batch is walked.)
-        scratch_.clear();
+        gathered_.clear();
         if (r.where == Where::kHeld)
-            scratch_.insert(scratch_.end(), held_.begin() + static_cast<std::ptrdiff_t>(r.heldStart), held_.end());
+            gathered_.insert(gathered_.end(), held_.begin() + static_cast<std::ptrdiff_t>(r.heldStart), held_.end());
         const std::size_t from = r.where == Where::kHeld ? 0 : r.batchStart;
-        for (std::size_t j = from; j < r.batchEnd; ++j) scratch_.push_back(static_cast<std::uint32_t>(buf_[j]));
-        std::sort(scratch_.begin(), scratch_.end());
-        AddExtra(d, PairCount(scratch_.data(), scratch_.size(), n_) - r.ownPairs);
+        for (std::size_t j = from; j < r.batchEnd; ++j) gathered_.push_back(static_cast<std::uint32_t>(buf_[j]));
+        std::sort(gathered_.begin(), gathered_.end());
+        AddExtra(d, PairCount(gathered_.data(), gathered_.size(), n_) - r.ownPairs);
     }
 
     void AddExtra(int d, std::int64_t pairs) {
@@ -406,7 +478,8 @@ private:
     const float* a_;
     int n_;
     std::size_t limit_;
-    std::size_t holdLimit_;
+    std::size_t holdLimit_;    // the most positions kept over a batch end
+    std::size_t gatherLimit_;  // the most positions of a run counted from its positions
     Lanes divisors_;
     unsigned live_ = 0;  // divisors still measured, one bit each
     bool earlyOut_;
@@ -423,7 +496,7 @@ private:
 
     std::vector<Entry> buf_;
     std::vector<std::uint32_t> cellEnd_;
-    std::vector<Entry> scratch_;  // a cell's sort, then the positions of a run
+    std::vector<std::uint32_t> gathered_;  // the positions of a run
     std::vector<std::uint32_t> held_;
 };
 
@@ -467,8 +540,7 @@ float ChooseYFactor(const float* values, int n, std::size_t batchPositions) {
     // keeps the order, so the smallest and the largest finite value decide for all.
     float lowest = 0.0f, highest = 0.0f;
     for (int i = 0; i < n; ++i) {
-        const float v = values[i];
-        if (!std::isfinite(v)) continue;
+        const float v = std::isfinite(values[i]) ? values[i] : 0.0f;
         lowest = std::min(lowest, v);
         highest = std::max(highest, v);
     }
