@@ -449,7 +449,8 @@ private:
     // value, so their positions are kept while few enough, else counted by key range later (as
     // is a run that already spans a whole batch).
     void EndBatch() {
-        if (prev_.where != Where::kBatch) return;  // then every open run is streamed as well
+        // A streamed last value has every open run streamed with it; without divisors nothing joins.
+        if (prev_.where != Where::kBatch || live_ == 0) return;
         const std::size_t end = prev_.start + static_cast<std::size_t>(prev_.size);
         std::size_t from = prev_.start;  // open runs all end with the last value
         for (unsigned o = open_; o != 0; o &= o - 1) {
