@@ -1,9 +1,11 @@
 // Export speed: a 64 MiB value block written as VarnixCSV against formatting the same numbers
-// with std::to_chars alone, and a one-million-point JCAMP-DX trace (the YFACTOR search).
+// with std::to_chars alone, a one-million-point JCAMP-DX trace, and the JCAMP-DX YFACTOR search
+// alone on 4 Mi values.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <streambuf>
 #include <vector>
 
@@ -112,5 +114,40 @@ void BM_JcampMillionPoints(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JcampMillionPoints)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The YFACTOR search on 4 Mi values: a kinetic trace that levels off (a few tens of thousands of
+// distinct values, each at many positions, whose neighbours division often joins), and the wide
+// spread of the 64 MiB block (nearly every value distinct).
+std::vector<float> TraceValues(int n) {
+    std::vector<float> v(static_cast<std::size_t>(n));
+    std::uint64_t s = 0x9E3779B97F4A7C15ull;
+    for (int j = 0; j < n; ++j) {
+        s = s * 6364136223846793005ull + 1442695040888963407ull;
+        const float noise = static_cast<float>(static_cast<std::int64_t>(s >> 40) - (1 << 23)) / static_cast<float>(1 << 23);
+        v[static_cast<std::size_t>(j)] = 0.8f * (1.0f - std::exp(-0.0001f * static_cast<float>(j) / 3.0f)) + 0.001f * noise;
+    }
+    return v;
+}
+
+void BM_JcampYFactor4Mi(benchmark::State& state) {
+    const int n = 4 << 20;
+    std::vector<float> values;
+    if (state.range(0) == 0) {
+        values = TraceValues(n);
+    } else {
+        values.resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) values[static_cast<std::size_t>(i)] = Value(i);
+    }
+    float factor = 0.0f;
+    for (auto _ : state) {
+        factor = kyn::jcamp::ChooseYFactor(values.data(), n);
+        benchmark::DoNotOptimize(factor);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * n);
+    state.counters["ns_per_value"] =
+        benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["yfactor"] = factor;
+}
+BENCHMARK(BM_JcampYFactor4Mi)->ArgName("spread")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,14 +50,18 @@ int XDecimals(const float* values, int n, int atLeast);
 const char* UnitName(const std::string& name);
 
 // The spread measure of the YFACTOR search: with t the number of pairs (i, k) such that
-// 1 <= k < n-1-i and a[k] == a[i], the value floor(100 t / n); with a divisor other than 0, the
-// measure of the quotients a[i] / divisor. O(n log n). The positions are sorted in batches of
-// consecutive value ranges, about `batchPositions` at a time (eight bytes each); equal
-// quotients of values in different batches (large values that all overflow to infinity) still
-// count as one run.
+// 1 <= k < n-1-i and a[k] == a[i], the value floor(100 t / n); with a divisor other than 0 (finite),
+// the measure of the quotients a[i] / divisor. The values are sorted in batches of neighbouring
+// value ranges of at most `batchPositions` positions (eight bytes each) at a time; a value at
+// more positions, or a run of equal quotients too long to keep (values whose quotients all
+// overflow to infinity, say), is counted by a walk over the block instead of being held.
 constexpr std::size_t kRepeatBatchPositions = std::size_t{1} << 20;
 std::int64_t RepeatMeasure(const float* a, int n, float divisor = 0.0f,
                            std::size_t batchPositions = kRepeatBatchPositions);
+
+// The measures for up to eight divisors (0: the values themselves) from one walk over the values.
+std::vector<std::int64_t> RepeatMeasures(const float* a, int n, std::span<const float> divisors,
+                                         std::size_t batchPositions = kRepeatBatchPositions);
 
 // The Y factor written for a block: the first of 1e-6 ... 1e-1 under which dividing the values
 // keeps their repeat measure, else 1; raised to the smallest power of ten at which every finite

@@ -3,7 +3,11 @@
 
 #include "formats/FormatTestUtil.h"
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -297,6 +301,102 @@ TEST(JcampYFactor, SearchMatchesThePairCountWhenDivisionJoinsNeighbouringValues)
         differentFromFinest += expected != 0.000001f;
     }
     EXPECT_GT(differentFromFinest, 0);  // the arrays really exercise joined values
+}
+
+// The factor as described, the measure counted pair by pair, then raised by powers of ten until
+// every finite quotient, one by one, has a 32-bit integer form.
+float QuadraticRaisedYFactor(const std::vector<float>& s) {
+    const float factors[] = {0.000001f, 0.00001f, 0.0001f, 0.001f, 0.01f, 0.1f};
+    const float chosen = QuadraticYFactor(s);
+    int k = 0;
+    while (k < 6 && factors[k] != chosen) ++k;
+    for (;; ++k) {
+        const float f = k < 6 ? factors[k] : std::pow(10.0f, static_cast<float>(k - 6));
+        bool fit = true;
+        for (float v : s)
+            if (std::isfinite(v) && !(v / f >= -2147483648.0f && v / f < 2147483648.0f)) fit = false;
+        if (fit) return f;
+    }
+}
+
+// Shapes that take the search down each of its ways, against the pair count, the measure of the
+// values and of every quotient and the chosen factor, with batches from one position (every value
+// range its own batch, runs of joined values over many batches, values shared by more positions
+// than a batch) to the normal size.
+TEST(JcampYFactor, EveryShapeMatchesThePairCount) {
+    float joinStart = 1.5f;  // from here on neighbouring floats often share their quotient by 1e-6
+    while (joinStart / 0.000001f != std::nextafter(joinStart, 3.0f) / 0.000001f) joinStart = std::nextafter(joinStart, 3.0f);
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    using Shape = std::function<float(std::mt19937&)>;
+    const std::vector<std::pair<const char*, Shape>> shapes = {
+        {"one value", [](std::mt19937&) { return 0.25f; }},
+        {"NaN, infinities, zeros",
+         [&](std::mt19937& rng) {
+             const float pool[] = {nan, inf, -inf, 0.0f, -0.0f, 1.0f, -1.0f, 3e38f};
+             return pool[rng() % 8];
+         }},
+        {"chains of joined neighbours",  // runs of up to 16 neighbouring values with one quotient;
+         [&](std::mt19937& rng) {          // two values at many positions cut batches short
+             float v = joinStart;
+             const unsigned r = rng() % 24;
+             for (unsigned steps = r < 16 ? r : r < 20 ? 5 : 11; steps > 0; --steps) v = std::nextafter(v, 3.0f);
+             return rng() % 4 == 0 ? -v : v;
+         }},
+        {"quotients past the float range",  // distinct values of many batches, one infinite quotient
+         [](std::mt19937& rng) { return rng() % 5 == 0 ? static_cast<float>(rng() % 4) : 1e33f * static_cast<float>(1 + rng() % 1000); }},
+        {"one crowded range of keys",  // over 64 distinct neighbouring keys in one range: sorted by byte
+         [](std::mt19937& rng) {
+             float v = 1.0f;
+             for (unsigned steps = rng() % 600; steps > 0; --steps) v = std::nextafter(v, 2.0f);
+             return v;
+         }},
+    };
+    std::mt19937 rng(23);
+    const float factors[] = {0.0f, 0.000001f, 0.00001f, 0.0001f, 0.001f, 0.01f, 0.1f};
+    for (const auto& [name, shape] : shapes) {
+        for (int round = 0; round < 12; ++round) {
+            const int n = round < 4 ? round : static_cast<int>(rng() % (std::string(name) == "one crowded range of keys" ? 300 : 120));
+            std::vector<float> a(static_cast<std::size_t>(n));
+            for (float& v : a) v = shape(rng);
+            const float expectedFactor = QuadraticRaisedYFactor(a);
+            for (std::size_t batch : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{16}, std::size_t{64},
+                                      kyn::jcamp::kRepeatBatchPositions}) {
+                // All factors in one walk: runs of different lengths end at the same batch end.
+                const std::vector<std::int64_t> measures = kyn::jcamp::RepeatMeasures(a.data(), n, factors, batch);
+                for (std::size_t k = 0; k < std::size(factors); ++k) {
+                    std::vector<float> q = a;
+                    if (factors[k] != 0.0f)
+                        for (float& v : q) v /= factors[k];
+                    EXPECT_EQ(measures[k], QuadraticMeasure(q))
+                        << name << ", n " << n << ", batch " << batch << ", factor " << factors[k];
+                }
+                EXPECT_EQ(kyn::jcamp::ChooseYFactor(a.data(), n, batch), expectedFactor)
+                    << name << ", n " << n << ", batch " << batch;
+            }
+        }
+    }
+}
+
+// Two joined values kept over one batch end, the second alone in its batch (cut short by a value at
+// many positions after it), the run ending in the batch after that. Four neighbouring floats
+// F < A < B < C in one range of the sort (the same upper 16 bits), of which only A and B share
+// their quotient by 1e-6; batches of 16 positions: {F x14, A x2} | {B x3} | {C x14}.
+TEST(JcampYFactor, JoinedRunOverAWholeShortBatch) {
+    const float f = 0.000001f;
+    float x = 1.5f;
+    const auto bits = [](float v) { return std::bit_cast<std::uint32_t>(v) >> 16; };
+    for (;; x = std::nextafter(x, 3.0f)) {
+        const float a = std::nextafter(x, 3.0f), b = std::nextafter(a, 3.0f), c = std::nextafter(b, 3.0f);
+        if (x / f != a / f && a / f == b / f && b / f != c / f && bits(x) == bits(c)) break;
+    }
+    const float a = std::nextafter(x, 3.0f), b = std::nextafter(a, 3.0f), c = std::nextafter(b, 3.0f);
+    std::vector<float> s = {a, b, b, a, b};  // the run's positions first, so that its pairs count
+    s.insert(s.end(), 14, c);
+    s.insert(s.end(), 14, x);
+    std::vector<float> q = s;
+    for (float& v : q) v /= f;
+    for (std::size_t batch : {std::size_t{16}, kyn::jcamp::kRepeatBatchPositions})
+        EXPECT_EQ(kyn::jcamp::RepeatMeasure(s.data(), static_cast<int>(s.size()), f, batch), QuadraticMeasure(q)) << batch;
 }
 
 // An independent view of the written numbers: YFACTOR and the integers of XYDATA parsed with
