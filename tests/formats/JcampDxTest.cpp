@@ -124,7 +124,9 @@ TEST_F(Jcamp, EverySliceIsABlock) {
         EXPECT_EQ(Count(out, "##XYDATA="), c.blocks) << where;
         EXPECT_EQ(Count(out, c.record), c.blocks) << where;
         EXPECT_EQ(Count(out, "##BLOCK_ID="), c.blocks > 1 ? c.blocks : 0u) << where;
-        if (c.blocks > 1) EXPECT_NE(out.find("##BLOCKS=" + std::to_string(c.blocks) + "\r\n"), std::string::npos) << where;
+        if (c.blocks > 1) {
+            EXPECT_NE(out.find("##BLOCKS=" + std::to_string(c.blocks) + "\r\n"), std::string::npos) << where;
+        }
         std::size_t at = out.find("##ORIGIN=");
         for (const std::string& title : c.expectTitles) {
             at = out.find("##TITLE=", at);
