@@ -258,16 +258,40 @@ bool FitsDecimals(const float* v, int n, int decimals) {
             havePrevious = false;  // the whole number is written out: exact and distinct
             continue;
         }
-        const double rounded = std::nearbyint(scaled);
-        if (std::fabs(rounded - scaled) > 1e-7 * std::fabs(scaled)) return false;
-        if (havePrevious && rounded == previous && v[i] != v[i - 1]) return false;
+        // Nearest integer (ties either way: a tie is 0.5 off, far from passing the test anyway
+        // unless the value is large, when either neighbour passes alike).
+        const double magnitude = std::fabs(scaled);
+        const double rounded = static_cast<double>(static_cast<std::int64_t>(magnitude + 0.5));
+        if (std::fabs(rounded - magnitude) > 1e-7 * magnitude) return false;
+        const double signedRounded = scaled < 0 ? -rounded : rounded;
+        if (havePrevious && signedRounded == previous && v[i] != v[i - 1]) return false;
         havePrevious = true;
-        previous = rounded;
+        previous = signedRounded;
     }
     return true;
 }
 
 }  // namespace
+
+int PointDecimals(float x) {
+    // The rounding error of d decimals, at most 0.5 10^-d, is within 1e-7 |x| whenever
+    // |x| >= 5 10^(6-d): that many always do. A few less often do too (365 needs none), so
+    // those are tried first.
+    static constexpr float kFrom[] = {500.0f, 50.0f, 5.0f, 0.5f, 0.05f, 5e-3f, 5e-4f,
+                                      5e-5f,  5e-6f, 5e-7f, 5e-8f, 5e-9f,  5e-10f, 5e-11f};
+    const double magnitude = std::fabs(static_cast<double>(x));
+    if (magnitude == 0.0) return 4;
+    int enough = -1;
+    for (int k = 0; k < 14 && enough < 0; ++k)
+        if (magnitude >= kFrom[k]) enough = 4 + k;
+    if (enough < 0) return -1;
+    for (int d = std::max(4, enough - 3); d < enough; ++d) {
+        const double scaled = magnitude * kPowersOfTen[d];
+        const double rounded = static_cast<double>(static_cast<std::int64_t>(scaled + 0.5));
+        if (std::fabs(rounded - scaled) <= 1e-7 * scaled) return d;
+    }
+    return enough;
+}
 
 int XDecimals(const float* values, int n, int atLeast) {
     for (int d = atLeast; d <= kMaxFixedDecimals; ++d)
@@ -436,6 +460,19 @@ private:
         }
     }
 
+    // A point's own X: the fewest decimals (4 or more) that keep it within 1e-7 of itself, more
+    // where the point before it would otherwise read the same.
+    void PutPointX(float x) {
+        int decimals = jcamp::PointDecimals(x);
+        if (decimals >= 0 && previousX_ && previousX_->x != x) {
+            const auto scaled = [](float v, int d) { return std::nearbyint(static_cast<double>(v) * jcamp::kPowersOfTen[d]); };
+            while (decimals >= 0 && decimals == previousX_->decimals && scaled(x, decimals) == scaled(previousX_->x, decimals))
+                decimals = decimals < kMaxFixedDecimals ? decimals + 1 : -1;
+        }
+        previousX_ = PreviousX{x, decimals};
+        PutX(w_, x, decimals);
+    }
+
     // The points of property p's block at the current steps with a finite value and X.
     int WrittenPoints(int p) {
         const Array<float> view = ds_.GetSlice(plan_.x, p);
@@ -532,12 +569,18 @@ private:
         for (int d : plan_.stepped) w_.Put("##").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
         for (int d : plan_.fixed) w_.Put("##$").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
         w_.Put(points ? "##XYPOINTS=(XY..XY)\n" : "##XYDATA=(X++(Y..Y))\n");
-        const char* separator = points ? ", " : " ";
+        const char comma = ',';
+        previousX_.reset();
         for (int i = 0; i < n; ++i) {
             const float v = s[static_cast<std::size_t>(i)];
             if (points && (!std::isfinite(v) || !std::isfinite(xs[i]))) continue;
-            PutX(w_, xs[i], axis_.lineDecimals);
-            w_.Put(separator);
+            if (points) {
+                PutPointX(xs[i]);
+                w_.Put(comma);
+            } else {
+                PutX(w_, xs[i], axis_.lineDecimals);
+            }
+            w_.Put(' ');
             const double q = v / statedFactor;
             if (std::isfinite(q) && q > -2147483649.0 && q < 2147483648.0) {
                 // The float quotient truncated, as always written; where a float cannot hold the
@@ -569,6 +612,11 @@ private:
     bool rangeComputed_ = false;
     std::vector<float> gathered_;
     std::vector<std::string> dimensionKinds_, propertyKinds_;
+    struct PreviousX {
+        float x;
+        int decimals;
+    };
+    std::optional<PreviousX> previousX_;
 };
 
 }  // namespace

@@ -46,6 +46,10 @@ std::string AsciiText(std::string_view text, std::int64_t* unmapped = nullptr);
 // the most decimals are not enough (values below about 1e-10).
 int XDecimals(const float* values, int n, int atLeast);
 
+// The fewest decimals, 4 or more, with which x alone reads back within 1e-7 of itself in fixed
+// notation; -1 below about 5e-11 (written in its shortest fixed form instead).
+int PointDecimals(float x);
+
 // The unit name written for a dimension or property name.
 const char* UnitName(const std::string& name);
 

@@ -170,39 +170,64 @@ char* WriteSixDigits(char* out, bool negative, const char* d, int x, char expLet
 // Writes sign, integer part and `decimals` decimals of the number scaled * 10^-decimals, as %.*f
 // does (a negative value that rounds to zero keeps its sign: "-0.00").
 char* WriteScaled(char* out, bool negative, std::uint64_t scaled, int decimals) {
-    // Digits from the last one backwards into a small buffer, the point and the leading "0."
-    // zeros put in on the way, then one copy of the finished text: no second pass, no division
-    // of the work between calls. A scaled value below 2^52 has at most 16 digits; with at most
-    // 17 decimals the text is at most 1 + 17 + 1 + 1 characters long.
+    // The decimals and then the whole part, each from its last digit backwards two at a time,
+    // straight into place: no digit buffer, no copy.
     static constexpr char kPairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
-    constexpr int kRoom = 48;
-    char text[kRoom];
-    char* p = text + kRoom;
-    int written = 0;  // digits so far
-    const auto digit = [&](int d) {
-        if (written == decimals && decimals > 0) *--p = '.';
-        *--p = static_cast<char>('0' + d);
-        ++written;
+    static constexpr std::uint64_t kScale[] = {1ULL,
+                                               10ULL,
+                                               100ULL,
+                                               1000ULL,
+                                               10000ULL,
+                                               100000ULL,
+                                               1000000ULL,
+                                               10000000ULL,
+                                               100000000ULL,
+                                               1000000000ULL,
+                                               10000000000ULL,
+                                               100000000000ULL,
+                                               1000000000000ULL,
+                                               10000000000000ULL,
+                                               100000000000000ULL,
+                                               1000000000000000ULL,
+                                               10000000000000000ULL,
+                                               100000000000000000ULL};
+    const auto backwards = [](char* end, std::uint64_t v, int digits) {
+        for (; digits >= 2; digits -= 2) {
+            end -= 2;
+            std::memcpy(end, kPairs + (v % 100) * 2, 2);
+            v /= 100;
+        }
+        if (digits == 1) *--end = static_cast<char>('0' + v % 10);
+        return end;
     };
-    while (scaled >= 100 && written + 2 <= decimals) {
-        const auto pair = static_cast<std::size_t>(scaled % 100) * 2;
-        scaled /= 100;
-        p -= 2;
-        std::memcpy(p, kPairs + pair, 2);
-        written += 2;
+    // The length is known first, so the digits go straight to their places in `out`. The split
+    // at the point divides by a constant for each count of decimals (a division by a variable
+    // costs several times more).
+    std::uint64_t whole = 0;
+    switch (decimals) {
+#define KYN_SPLIT(d) \
+    case d: whole = scaled / kScale[d]; break;
+        KYN_SPLIT(0) KYN_SPLIT(1) KYN_SPLIT(2) KYN_SPLIT(3) KYN_SPLIT(4) KYN_SPLIT(5) KYN_SPLIT(6) KYN_SPLIT(7)
+        KYN_SPLIT(8) KYN_SPLIT(9) KYN_SPLIT(10) KYN_SPLIT(11) KYN_SPLIT(12) KYN_SPLIT(13) KYN_SPLIT(14) KYN_SPLIT(15)
+        KYN_SPLIT(16) KYN_SPLIT(17)
+#undef KYN_SPLIT
+        default: break;
     }
-    do {
-        digit(static_cast<int>(scaled % 10));
-        scaled /= 10;
-    } while (scaled != 0);
-    while (written <= decimals) digit(0);  // "0.0..." before a small value, "0" before the point
-    if (negative) *--p = '-';
-    const auto length = static_cast<std::size_t>(text + kRoom - p);
-    std::memcpy(out, p, length);
-    return out + length;
+    const std::uint64_t fraction = scaled - whole * kScale[decimals];
+    int wholeDigits = 1;  // comparisons, not a chain of divisions (whole < 2^52 < 10^17)
+    while (wholeDigits < 17 && whole >= kScale[wholeDigits]) ++wholeDigits;
+    if (negative) *out++ = '-';
+    char* const end = out + wholeDigits + (decimals > 0 ? decimals + 1 : 0);
+    char* p = end;
+    if (decimals > 0) {
+        p = backwards(p, fraction, decimals);
+        *--p = '.';
+    }
+    backwards(p, whole, wholeDigits);
+    return end;
 }
 
 char* FormatGeneral(char* out, double value, bool upper) {
