@@ -328,6 +328,31 @@ void PutX(ChunkWriter& w, float x, int decimals) {
         text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, x, std::chars_format::fixed).ptr - text)));
 }
 
+// An X value into `out` (room for kMaxFixedChars), as PutX writes it.
+char* WriteX(char* out, float x, int decimals) {
+    if (decimals >= 0) return FormatFixed(out, x, decimals);
+    return std::to_chars(out, out + kMaxFixedChars, x, std::chars_format::fixed).ptr;
+}
+
+// Room for one data line: X in fixed notation, ", ", an integer and the line end.
+constexpr std::size_t kLineRoom = kMaxFixedChars + 16;
+
+// The integer written for value v: the float quotient v / yFactor truncated, as always written;
+// where a float cannot hold the quotient that closely (above about 2^24) the exact quotient by the
+// factor the file states, truncated, so that every integer times the stated factor is within one
+// YFACTOR of its value. The quotient of a finite value always fits: the factor was chosen so.
+std::int32_t YInteger(float v, float yFactor, double statedFactor, double reciprocal) {
+    const float single = v / yFactor;
+    if (single > -2147483648.0f && single < 2147483648.0f) {
+        const auto truncated = static_cast<std::int32_t>(single);
+        // The reciprocal's product is within a few units in the last place of the quotient: a
+        // difference clearly below one needs no exact division.
+        if (std::fabs(truncated - v * reciprocal) < 0.999) return truncated;
+    }
+    const double q = std::trunc(v / statedFactor);
+    return static_cast<std::int32_t>(std::clamp(q, -2147483648.0, 2147483647.0));
+}
+
 // The same as text; -1 gives the shortest form, as in block titles.
 std::string XText(float x, int decimals) {
     if (decimals >= 0) return FormatFixedString(x, decimals);
@@ -462,7 +487,7 @@ private:
 
     // A point's own X: the fewest decimals (4 or more) that keep it within 1e-7 of itself, more
     // where the point before it would otherwise read the same.
-    void PutPointX(float x) {
+    int PointXDecimals(float x) {
         int decimals = jcamp::PointDecimals(x);
         if (decimals >= 0 && previousX_ && previousX_->x != x) {
             const auto scaled = [](float v, int d) { return std::nearbyint(static_cast<double>(v) * jcamp::kPowersOfTen[d]); };
@@ -470,7 +495,7 @@ private:
                 decimals = decimals < kMaxFixedDecimals ? decimals + 1 : -1;
         }
         previousX_ = PreviousX{x, decimals};
-        PutX(w_, x, decimals);
+        return decimals;
     }
 
     // The points of property p's block at the current steps with a finite value and X.
@@ -569,35 +594,25 @@ private:
         for (int d : plan_.stepped) w_.Put("##").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
         for (int d : plan_.fixed) w_.Put("##$").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
         w_.Put(points ? "##XYPOINTS=(XY..XY)\n" : "##XYDATA=(X++(Y..Y))\n");
-        const char comma = ',';
         previousX_.reset();
+        const double reciprocal = 1.0 / statedFactor;
         for (int i = 0; i < n; ++i) {
             const float v = s[static_cast<std::size_t>(i)];
             if (points && (!std::isfinite(v) || !std::isfinite(xs[i]))) continue;
+            // One line straight into the writer's buffer: X, the separator, the integer, the end.
+            char* out = w_.Room(kLineRoom);
             if (points) {
-                PutPointX(xs[i]);
-                w_.Put(comma);
+                out = WriteX(out, xs[i], PointXDecimals(xs[i]));
+                *out++ = ',';
             } else {
-                PutX(w_, xs[i], axis_.lineDecimals);
+                out = WriteX(out, xs[i], axis_.lineDecimals);
             }
-            w_.Put(' ');
-            const double q = v / statedFactor;
-            if (std::isfinite(q) && q > -2147483649.0 && q < 2147483648.0) {
-                // The float quotient truncated, as always written; where a float cannot hold the
-                // quotient that closely (above about 2^24) the exact one truncated instead, so that
-                // every integer times the stated factor is within one YFACTOR of its value.
-                auto integer = static_cast<std::int32_t>(q);
-                const float single = v / yFactor;
-                if (single > -2147483648.0f && single < 2147483648.0f) {
-                    const auto truncated = static_cast<std::int32_t>(single);
-                    if (std::fabs(truncated - q) < 1.0) integer = truncated;
-                }
-                w_.Integer(integer);
-                if (integer == 0 && v != 0.0f) ++lost_.toZero;
-            } else {
-                w_.Put('?');  // not reached: the factor gives every finite value an integer form
-            }
-            w_.Newline();
+            *out++ = ' ';
+            const std::int32_t integer = YInteger(v, yFactor, statedFactor, reciprocal);
+            if (integer == 0 && v != 0.0f) ++lost_.toZero;
+            out = FormatInt(out, integer);
+            *out++ = '\n';
+            w_.Commit(out);
         }
         w_.Put("##END=\n");
     }

@@ -48,6 +48,14 @@ public:
     ChunkWriter& Fixed(double v, int decimals);
     ChunkWriter& Newline() { return Put('\n'); }
 
+    // Room for `n` characters written straight into the buffer (a line of numbers at once):
+    // Room(n) gives where they go, Commit(end) takes what was written up to end.
+    char* Room(std::size_t n) {
+        Reserve(n);
+        return pos_;
+    }
+    void Commit(char* end) { pos_ = end; }
+
     // Hands the buffered text to the stream.
     void Drain();
     // Drain, then flush the stream.
