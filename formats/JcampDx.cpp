@@ -35,6 +35,11 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <semaphore>
+#include <thread>
+#include <atomic>
+#include <exception>
+#include <memory>
 #include <span>
 #include <strings.h>
 #include <utility>
@@ -360,6 +365,182 @@ std::string XText(float x, int decimals) {
     return std::string(text, std::to_chars(text, text + sizeof text, x, std::chars_format::fixed).ptr);
 }
 
+// What the data lines of one block are made of.
+struct DataLines {
+    const float* values;
+    const float* xs;
+    bool points;       // XYPOINTS: "x, y", each X with its own decimals, points that are not finite left out
+    int lineDecimals;  // XYDATA: the X decimals of the whole axis
+    float yFactor;
+    double statedFactor;
+    double reciprocal;  // 1 / statedFactor
+
+    bool Written(int i) const { return !points || (std::isfinite(values[i]) && std::isfinite(xs[i])); }
+
+    // A point's own X decimals: the fewest (4 or more) that keep it within 1e-7 of itself, more
+    // where the written point before it would otherwise read the same.
+    int PointXDecimals(int i) const {
+        int decimals = jcamp::PointDecimals(xs[i]);
+        int before = i - 1;
+        while (before >= 0 && !Written(before)) --before;
+        if (decimals < 0 || before < 0 || xs[before] == xs[i]) return decimals;
+        // Rounded to d decimals (|x| 10^d < 2^53 here: at most 17 significant digits).
+        const auto scaled = [](float v, int d) {
+            return static_cast<std::int64_t>(std::fabs(static_cast<double>(v)) * jcamp::kPowersOfTen[d] + 0.5) *
+                   (v < 0 ? -1 : 1);
+        };
+        if (scaled(xs[i], decimals) != scaled(xs[before], decimals)) return decimals;  // the usual case
+        const int beforeDecimals = jcamp::PointDecimals(xs[before]);
+        while (decimals >= 0 && decimals == beforeDecimals && scaled(xs[i], decimals) == scaled(xs[before], decimals))
+            decimals = decimals < kMaxFixedDecimals ? decimals + 1 : -1;
+        return decimals;
+    }
+
+    // Line i (a written point) into `out`, which has kLineRoom characters of room; with
+    // `crlf` ending in CR LF (for a stream that is handed the text as it is).
+    char* Format(char* out, int i, std::int64_t& toZero, bool crlf = false) const {
+        if (points) {
+            out = WriteX(out, xs[i], PointXDecimals(i));
+            *out++ = ',';
+        } else {
+            out = WriteX(out, xs[i], lineDecimals);
+        }
+        *out++ = ' ';
+        const std::int32_t integer = YInteger(values[i], yFactor, statedFactor, reciprocal);
+        if (integer == 0 && values[i] != 0.0f) ++toZero;
+        out = FormatInt(out, integer);
+        if (crlf) *out++ = '\r';
+        *out++ = '\n';
+        return out;
+    }
+};
+
+// A growing text buffer for a run of lines formatted away from the writer.
+class LineChunk {
+public:
+    void Clear() { size_ = 0; }
+    char* Room(std::size_t n) {
+        if (capacity_ - size_ < n) {
+            const std::size_t capacity = std::max(capacity_ * 2, size_ + n);
+            auto grown = std::make_unique<char[]>(capacity);
+            if (size_) std::memcpy(grown.get(), data_.get(), size_);
+            data_ = std::move(grown);
+            capacity_ = capacity;
+        }
+        return data_.get() + size_;
+    }
+    void Commit(char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+    std::string_view Text() const { return {data_.get(), size_}; }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
+
+std::int64_t FormatLines(const DataLines& lines, int first, int last, bool crlf, LineChunk& out) {
+    std::int64_t toZero = 0;
+    for (int i = first; i < last; ++i)
+        if (lines.Written(i)) out.Commit(lines.Format(out.Room(kLineRoom), i, toZero, crlf));
+    return toZero;
+}
+
+// Lines per chunk of the two-thread path, and the fewest lines for which it is taken.
+constexpr int kChunkLines = 1 << 14;
+std::atomic<int> g_parallelLinesFrom{4 * kChunkLines};
+
+// The data lines of a block; returns how many non-zero values were written as 0. A long block is
+// formatted in chunks of kChunkLines lines by a helper thread and by this one, which also hands
+// the finished chunks to the stream in order and formats the next ones while it waits: numbers
+// into text on both cores, the text through to the file on this one. Into a text-mode file the
+// CR LF line ends are written with the numbers and the chunks pass the stream's translation.
+// The text is the same either way; at most kRingChunks chunks are held at a time.
+constexpr int kRingChunks = 4;
+
+std::int64_t WriteDataLines(ChunkWriter& w, const DataLines& lines, int n) {
+    std::int64_t toZero = 0;
+    if (n < g_parallelLinesFrom || std::thread::hardware_concurrency() < 2) {
+        for (int i = 0; i < n; ++i)
+            if (lines.Written(i)) w.Commit(lines.Format(w.Room(kLineRoom), i, toZero));
+        return toZero;
+    }
+    const int chunks = (n + kChunkLines - 1) / kChunkLines;
+    const bool crlf = w.TranslatesLineEnds();
+    struct Slot {
+        LineChunk text;
+        std::int64_t toZero = 0;
+        std::atomic<int> holds{-1};  // the chunk whose text is ready in the slot
+    };
+    Slot ring[kRingChunks];
+    std::atomic<int> next{0};     // the next chunk nobody formats yet
+    std::atomic<int> written{0};  // chunks handed to the stream; chunk k may use its slot once
+                                  // chunk k - kRingChunks is among them
+    std::atomic<bool> stop{false};
+    const auto format = [&](int k) {
+        Slot& slot = ring[k % kRingChunks];
+        slot.text.Clear();
+        slot.toZero = FormatLines(lines, k * kChunkLines, std::min(n, (k + 1) * kChunkLines), crlf, slot.text);
+        slot.holds.store(k);
+        slot.holds.notify_all();
+    };
+    std::exception_ptr failure;  // read after the helper is joined
+    std::thread helper([&] {
+        try {
+            for (int k = next.fetch_add(1); k < chunks && !stop; k = next.fetch_add(1)) {
+                for (int done = written.load(); done < k - kRingChunks + 1 && !stop; done = written.load())
+                    written.wait(done);
+                if (stop) return;
+                format(k);
+            }
+        } catch (...) {
+            failure = std::current_exception();
+            stop = true;
+            for (Slot& slot : ring) {
+                slot.holds.store(-2);
+                slot.holds.notify_all();
+            }
+        }
+    });
+    const auto finish = [&] {
+        stop = true;
+        written.store(chunks + kRingChunks);
+        written.notify_all();
+        helper.join();
+    };
+    try {
+        for (int k = 0; k < chunks && !stop; ++k) {
+            Slot& slot = ring[k % kRingChunks];
+            for (int holds = slot.holds.load(); holds != k && !stop; holds = slot.holds.load()) {
+                // While chunk k is being made, make a later one whose slot is free.
+                int j = next.load();
+                if (j < chunks && j < k + kRingChunks && next.compare_exchange_strong(j, j + 1))
+                    format(j);
+                else
+                    slot.holds.wait(holds);
+            }
+            if (stop) break;
+            if (crlf)
+                w.PutTranslated(slot.text.Text());
+            else
+                w.Put(slot.text.Text());
+            toZero += slot.toZero;
+            written.store(k + 1);
+            written.notify_all();
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    if (failure) std::rethrow_exception(failure);
+    return toZero;
+}
+
+}  // namespace
+
+void jcamp::SetParallelLinesFrom(int lines) { g_parallelLinesFrom = lines; }
+
+namespace {
+
 // How the body is cut into blocks: X, the dimensions stepped through (each block records its step
 // as "##KIND=value"), and the single-step dimensions set aside beside them ("##$KIND=value").
 struct BodyPlan {
@@ -485,19 +666,6 @@ private:
         }
     }
 
-    // A point's own X: the fewest decimals (4 or more) that keep it within 1e-7 of itself, more
-    // where the point before it would otherwise read the same.
-    int PointXDecimals(float x) {
-        int decimals = jcamp::PointDecimals(x);
-        if (decimals >= 0 && previousX_ && previousX_->x != x) {
-            const auto scaled = [](float v, int d) { return std::nearbyint(static_cast<double>(v) * jcamp::kPowersOfTen[d]); };
-            while (decimals >= 0 && decimals == previousX_->decimals && scaled(x, decimals) == scaled(previousX_->x, decimals))
-                decimals = decimals < kMaxFixedDecimals ? decimals + 1 : -1;
-        }
-        previousX_ = PreviousX{x, decimals};
-        return decimals;
-    }
-
     // The points of property p's block at the current steps with a finite value and X.
     int WrittenPoints(int p) {
         const Array<float> view = ds_.GetSlice(plan_.x, p);
@@ -594,26 +762,8 @@ private:
         for (int d : plan_.stepped) w_.Put("##").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
         for (int d : plan_.fixed) w_.Put("##$").Put(Upper(Kind(d))).Put('=').Put(StepText(d)).Newline();
         w_.Put(points ? "##XYPOINTS=(XY..XY)\n" : "##XYDATA=(X++(Y..Y))\n");
-        previousX_.reset();
-        const double reciprocal = 1.0 / statedFactor;
-        for (int i = 0; i < n; ++i) {
-            const float v = s[static_cast<std::size_t>(i)];
-            if (points && (!std::isfinite(v) || !std::isfinite(xs[i]))) continue;
-            // One line straight into the writer's buffer: X, the separator, the integer, the end.
-            char* out = w_.Room(kLineRoom);
-            if (points) {
-                out = WriteX(out, xs[i], PointXDecimals(xs[i]));
-                *out++ = ',';
-            } else {
-                out = WriteX(out, xs[i], axis_.lineDecimals);
-            }
-            *out++ = ' ';
-            const std::int32_t integer = YInteger(v, yFactor, statedFactor, reciprocal);
-            if (integer == 0 && v != 0.0f) ++lost_.toZero;
-            out = FormatInt(out, integer);
-            *out++ = '\n';
-            w_.Commit(out);
-        }
+        const DataLines lines{s.data(), xs, points, axis_.lineDecimals, yFactor, statedFactor, 1.0 / statedFactor};
+        lost_.toZero += WriteDataLines(w_, lines, n);
         w_.Put("##END=\n");
     }
 
@@ -627,11 +777,6 @@ private:
     bool rangeComputed_ = false;
     std::vector<float> gathered_;
     std::vector<std::string> dimensionKinds_, propertyKinds_;
-    struct PreviousX {
-        float x;
-        int decimals;
-    };
-    std::optional<PreviousX> previousX_;
 };
 
 }  // namespace

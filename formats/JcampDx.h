@@ -50,6 +50,10 @@ int XDecimals(const float* values, int n, int atLeast);
 // notation; -1 below about 5e-11 (written in its shortest fixed form instead).
 int PointDecimals(float x);
 
+// The fewest data lines of a block that two threads format (4 chunks of 16,384 lines); the text is
+// the same either way, which a test checks by setting it low.
+void SetParallelLinesFrom(int lines);
+
 // The unit name written for a dimension or property name.
 const char* UnitName(const std::string& name);
 

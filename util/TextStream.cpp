@@ -43,6 +43,10 @@ bool TextOutBuf::FlushBuffer() {
     return sink_ && sink_->sputn(translated_.data(), n) == n;
 }
 
+bool TextOutBuf::WriteTranslated(const char* s, std::streamsize n) {
+    return FlushBuffer() && sink_ && sink_->sputn(s, n) == n;
+}
+
 TextOutBuf::int_type TextOutBuf::overflow(int_type ch) {
     if (!FlushBuffer()) return traits_type::eof();
     if (!traits_type::eq_int_type(ch, traits_type::eof())) {

@@ -24,6 +24,10 @@ public:
     TextOutBuf(const TextOutBuf&) = delete;
     TextOutBuf& operator=(const TextOutBuf&) = delete;
 
+    // Text whose line ends are CR LF already (made by a writer that formats lines elsewhere),
+    // after what is buffered: handed to the file as it is. False when the file refused it.
+    bool WriteTranslated(const char* s, std::streamsize n);
+
 protected:
     int_type overflow(int_type ch) override;
     std::streamsize xsputn(const char* s, std::streamsize n) override;

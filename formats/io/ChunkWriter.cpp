@@ -1,5 +1,7 @@
 #include "formats/io/ChunkWriter.h"
 
+#include "util/TextStream.h"
+
 #include <cstring>
 
 #include "util/NumberFormat.h"
@@ -39,6 +41,15 @@ ChunkWriter& ChunkWriter::Put(std::string_view text) {
         text.remove_prefix(n);
     }
     return *this;
+}
+
+bool ChunkWriter::TranslatesLineEnds() const { return dynamic_cast<TextOutBuf*>(os_.rdbuf()) != nullptr; }
+
+void ChunkWriter::PutTranslated(std::string_view text) {
+    Drain();
+    auto* translating = dynamic_cast<TextOutBuf*>(os_.rdbuf());
+    if (!translating || !translating->WriteTranslated(text.data(), static_cast<std::streamsize>(text.size())))
+        os_.setstate(std::ios_base::badbit);
 }
 
 ChunkWriter& ChunkWriter::Integer(long long v) {

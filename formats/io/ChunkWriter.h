@@ -56,6 +56,12 @@ public:
     }
     void Commit(char* end) { pos_ = end; }
 
+    // True when the stream turns "\n" into CR LF itself (a text-mode file): then text made with
+    // CR LF line ends elsewhere may be handed on with PutTranslated.
+    bool TranslatesLineEnds() const;
+    // Text with CR LF line ends, after what is buffered, past the stream's own translation.
+    void PutTranslated(std::string_view text);
+
     // Hands the buffered text to the stream.
     void Drain();
     // Drain, then flush the stream.

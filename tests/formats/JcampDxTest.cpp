@@ -204,6 +204,32 @@ TEST_F(Jcamp, UnevenAxesAndMissingValuesArePoints) {
     }
 }
 
+// A long block is formatted by two threads in turns; the text is the same as from one, for
+// even and uneven axes, with values left out across the chunk borders and a chunk count that
+// is odd and even.
+TEST_F(Jcamp, TwoThreadsWriteTheSameText) {
+    for (const int n : {16384 * 3 + 5, 16384 * 4}) {
+        std::vector<float> even, uneven;
+        for (int i = 0; i < n; ++i) {
+            even.push_back(0.0001f * static_cast<float>(i));
+            uneven.push_back(1e-4f * std::pow(10.0f, 6.0f * static_cast<float>(i) / static_cast<float>(n)));
+        }
+        for (const bool gaps : {false, true}) {
+            DataStore ds = Store({"Absorbance"}, {Dim("Time", gaps ? uneven : even)}, [n, gaps](int i) {
+                const bool gap = gaps && (i % 16384 == 0 || i == n - 1);
+                return gap ? std::numeric_limits<float>::quiet_NaN() : std::sin(0.001f * static_cast<float>(i));
+            });
+            jcamp::SetParallelLinesFrom(std::numeric_limits<int>::max());
+            const std::string one = Jdx(ds);
+            jcamp::SetParallelLinesFrom(1);
+            const std::string two = Jdx(ds);
+            jcamp::SetParallelLinesFrom(4 * 16384);
+            EXPECT_GT(one.size(), static_cast<std::size_t>(n) * 8);
+            EXPECT_TRUE(one == two) << n << " points: the texts differ";
+        }
+    }
+}
+
 // Text records are ASCII: Windows-1252 and UTF-8 text alike get close forms, the rest '?'.
 TEST(JcampText, AsciiForms) {
     const std::pair<std::string, std::string> cases[] = {
