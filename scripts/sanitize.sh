@@ -4,6 +4,7 @@
 #   scripts/sanitize.sh          AddressSanitizer + UndefinedBehaviorSanitizer, the whole suite,
 #                                in build-asan/ (no recovery: the first report fails the test)
 #   scripts/sanitize.sh thread   ThreadSanitizer in build-tsan/, the tests that run threads: the
+#                                JCAMP-DX writer's two-thread test, the
 #                                conversion job tests, the command-line tests and (when the
 #                                desktop program is built) its tests, whose workers hand messages
 #                                and questions to the user-interface thread. Qt itself is not built
@@ -32,9 +33,10 @@ case "$kind" in
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYN_SANITIZE=thread >/dev/null
     app=
     if grep -q '^KYN_BUILD_APP:BOOL=ON' "$build/CMakeCache.txt"; then app=test_app; fi
-    cmake --build "$build" -j"$jobs" --target kynconvert test_conversion test_cli $app >/dev/null
+    cmake --build "$build" -j"$jobs" --target kynconvert test_formats test_conversion test_cli $app >/dev/null
     export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/hardening/tsan.supp}
     export KYN_CLI=$build/cli/kynconvert
+    "$build/tests/test_formats" --gtest_brief=1 --gtest_filter='Jcamp.TwoThreads*'
     "$build/tests/test_conversion" --gtest_brief=1
     "$build/tests/test_cli" --gtest_brief=1
     if [[ -n "$app" ]]; then
