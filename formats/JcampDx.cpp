@@ -320,23 +320,20 @@ std::string Upper(std::string s) {
     return s;
 }
 
-// An X value with the decimals chosen for its axis (-1: the shortest fixed-notation form that
-// reads back as the same float, for values too small for 17 decimals). Never an exponent: a
-// reader may take its letter for a compressed-data character.
-void PutX(ChunkWriter& w, float x, int decimals) {
-    if (decimals >= 0) {
-        w.Fixed(x, decimals);
-        return;
-    }
-    char text[64];  // the shortest fixed form of a float below 1e-10 is at most about 55 characters
-    w.Put(std::string_view(
-        text, static_cast<std::size_t>(std::to_chars(text, text + sizeof text, x, std::chars_format::fixed).ptr - text)));
-}
-
-// An X value into `out` (room for kMaxFixedChars), as PutX writes it.
+// An X value with the decimals chosen for it into `out` (room for kMaxFixedChars); -1: the
+// shortest fixed-notation form that reads back as the same float, for values too small for 17
+// decimals. Never an exponent: a reader may take its letter for a compressed-data character.
 char* WriteX(char* out, float x, int decimals) {
     if (decimals >= 0) return FormatFixed(out, x, decimals);
     return std::to_chars(out, out + kMaxFixedChars, x, std::chars_format::fixed).ptr;
+}
+
+void PutX(ChunkWriter& w, float x, int decimals) { w.Commit(WriteX(w.Room(kMaxFixedChars), x, decimals)); }
+
+// The same as text; -1 gives the shortest form, as in block titles.
+std::string XText(float x, int decimals) {
+    char text[kMaxFixedChars];
+    return std::string(text, WriteX(text, x, decimals));
 }
 
 // Room for one data line: X in fixed notation, ", ", an integer and the line end.
@@ -356,13 +353,6 @@ std::int32_t YInteger(float v, float yFactor, double statedFactor, double recipr
     }
     const double q = std::trunc(v / statedFactor);
     return static_cast<std::int32_t>(std::clamp(q, -2147483648.0, 2147483647.0));
-}
-
-// The same as text; -1 gives the shortest form, as in block titles.
-std::string XText(float x, int decimals) {
-    if (decimals >= 0) return FormatFixedString(x, decimals);
-    char text[64];
-    return std::string(text, std::to_chars(text, text + sizeof text, x, std::chars_format::fixed).ptr);
 }
 
 // What the data lines of one block are made of.
