@@ -374,14 +374,18 @@ struct DataLines {
         int before = i - 1;
         while (before >= 0 && !Written(before)) --before;
         if (decimals < 0 || before < 0 || xs[before] == xs[i]) return decimals;
-        // Rounded to d decimals (|x| 10^d < 2^53 here: at most 17 significant digits).
-        const auto scaled = [](float v, int d) {
-            return static_cast<std::int64_t>(std::fabs(static_cast<double>(v)) * jcamp::kPowersOfTen[d] + 0.5) *
-                   (v < 0 ? -1 : 1);
+        // Whether the two texts at d decimals are the same: rounded alike, and of one sign. A
+        // value of 2^53 or more times 10^d is written as its exact whole number.
+        const auto sameText = [](float a, float b, int d) {
+            const double sa = std::fabs(static_cast<double>(a)) * jcamp::kPowersOfTen[d];
+            const double sb = std::fabs(static_cast<double>(b)) * jcamp::kPowersOfTen[d];
+            if (sa >= 0x1p53 || sb >= 0x1p53) return a == b;
+            return std::signbit(a) == std::signbit(b) &&
+                   static_cast<std::int64_t>(sa + 0.5) == static_cast<std::int64_t>(sb + 0.5);
         };
-        if (scaled(xs[i], decimals) != scaled(xs[before], decimals)) return decimals;  // the usual case
+        if (!sameText(xs[i], xs[before], decimals)) return decimals;  // the usual case
         const int beforeDecimals = jcamp::PointDecimals(xs[before]);
-        while (decimals >= 0 && decimals == beforeDecimals && scaled(xs[i], decimals) == scaled(xs[before], decimals))
+        while (decimals >= 0 && decimals == beforeDecimals && sameText(xs[i], xs[before], decimals))
             decimals = decimals < kMaxFixedDecimals ? decimals + 1 : -1;
         return decimals;
     }

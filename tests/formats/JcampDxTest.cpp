@@ -169,6 +169,15 @@ TEST_F(Jcamp, UnevenAxesAndMissingValuesArePoints) {
         << out;
     EXPECT_EQ(losses, LossNotes{"2 values that are not finite (NaN or infinity) were left out (JCAMP-DX has no number for them)"});
 
+    // Points far beyond 2^53 / 10^4, next to each other: written in full, each its own.
+    DataStore huge = Store({"Absorbance"}, {Dim("Wavelength", {3e38f, 1.2e31f, 1.2e31f, -1e20f, 5})},
+                           [](int i) { return i == 4 ? std::numeric_limits<float>::quiet_NaN() : 1.0f; });
+    const std::string hugeOut = Jdx(huge);
+    EXPECT_NE(hugeOut.find(Crlf("##XYPOINTS=(XY..XY)\n" + FormatFixedString(3e38f, 4) + ", 1000000\n" +
+                                FormatFixedString(1.2e31f, 4) + ", 1000000\n")),
+              std::string::npos)
+        << hugeOut;
+
     // A block without a single number is left out whole (readers refuse a block without points);
     // the one left is a simple file.
     DataStore gap = Store({"Absorbance"}, {Dim("Wavelength", {500, 501, 502}), Dim("Time", {0, 1})},
