@@ -20,6 +20,7 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/TargetFormat.h"
 #include "conversion/FileInfo.h"
+#include "formats/Registry.h"
 #include "util/ProgressLog.h"
 
 namespace {
@@ -52,6 +53,40 @@ std::string FormatList() {
         text += line;
     }
     return text;
+}
+
+// Every format of the registry: its --to key and extension when it is a target of its own, what
+// the program does with it, and what one of its files holds.
+std::string FormatTable() {
+    std::string text = "Formats: --to key, extension, name, what kynconvert does with it, what a file holds\n";
+    for (const FormatInfo* f : Formats()) {
+        const bool target = f->target.index >= 0;
+        std::string does = f->read ? "read" : "";
+        if (f->write) does += std::string(does.empty() ? "" : ", ") + (target ? "write" : "write (by another --to)");
+        std::string holds = f->holds.dimensions == 0 ? "any number of dimensions"
+                            : f->holds.dimensions == 1 ? "one dimension"
+                                                        : std::to_string(f->holds.dimensions) + " dimensions";
+        holds += f->holds.allProperties ? ", every property" : ", one property";
+        if (f->holds.history) holds += ", history";
+        holds += f->holds.exactValues ? ", exact values" : ", rounded values";
+        char line[320];
+        std::snprintf(line, sizeof line, "  %-4s %-5s %-25s %-30s %s\n", target ? f->target.key : "-",
+                      target ? f->target.extension : "-", f->name, does.c_str(), holds.c_str());
+        text += line;
+    }
+    return text;
+}
+
+// A parse error as kynconvert's own message, with a hint where a file name that starts with '-'
+// was probably taken for an option.
+void ReportParseError(const CLI::ParseError& e, int argc, char** argv) {
+    std::fprintf(stderr, "kynconvert: %s\n", e.what());
+    bool dashedName = false;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] == '-' && argv[i][1] != '\0' && argv[i][1] != '-' && std::string(argv[i]).size() > 2) dashedName = true;
+    if (dashedName && (dynamic_cast<const CLI::ExtrasError*>(&e) || dynamic_cast<const CLI::RequiredError*>(&e)))
+        std::fprintf(stderr, "kynconvert: a file whose name starts with '-' goes after --: kynconvert [OPTIONS] -- -name.dsb\n");
+    std::fprintf(stderr, "Run with --help for more information.\n");
 }
 
 // What the loader made of each file, on standard output.
@@ -104,8 +139,8 @@ void AddOptions(CLI::App& app, CommandLine& c) {
     for (const TargetFormat& t : TargetFormats()) keys.emplace_back(t.key);
     app.add_option_function<std::string>(
            "-t,--to", [&s](const std::string& key) { s.DefaultFileType = FindTargetByKey(TargetFormats(), key)->index; },
-           "Target format (see below)")
-        ->check(CLI::IsMember(keys))
+           "Target format (see below; any case)")
+        ->transform(CLI::IsMember(keys, CLI::ignore_case))
         ->default_str(FindTarget(TargetFormats(), s.DefaultFileType)->key);
     app.add_option("-o,--output-dir", c.job.OutputDirectory, "Write the outputs into DIR instead of next to the inputs")
         ->check(CLI::ExistingDirectory);
@@ -125,6 +160,14 @@ void AddOptions(CLI::App& app, CommandLine& c) {
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
     app.add_option("FILE", c.files, "Input files")->required();
+    app.set_version_flag("--version", std::string("kynconvert ") + KYN_VERSION);
+    app.add_flag_callback(
+        "--formats",
+        [] {
+            std::fputs(FormatTable().c_str(), stdout);
+            throw CLI::Success();
+        },
+        "List every format: what kynconvert reads and writes, and what each holds");
 }
 
 // Converts the files; the exit status.
@@ -169,8 +212,12 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
+        ReportParseError(e, argc, argv);
         return kExitUsage;
     }
     if (c.info) return PrintInfo(c.files);

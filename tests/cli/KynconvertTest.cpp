@@ -5,6 +5,7 @@
 #include "Subprocess.h"
 #include "TestSupport.h"
 #include "datastore/DataStore.h"
+#include "formats/Registry.h"
 
 namespace kyn::test {
 namespace {
@@ -32,7 +33,9 @@ TEST_F(Kynconvert, UsageErrorsExitWithTwoAndTouchNothing) {
         std::vector<std::string> args;
         std::string says;
     } bad[] = {
-        {{}, ""}, {{"--to", "xls", in}, ""}, {{"--bogus", in}, ""}, {{"-o", dir / "no-such-dir", in}, ""},
+        {{}, "kynconvert: FILE is required"}, {{"--to", "xls", in}, "kynconvert: --to: xls not in"},
+        {{"--bogus", in}, "kynconvert: "}, {{"-o", dir / "no-such-dir", in}, "kynconvert: "},
+        {{"-t", "dsa", "-x.dsb"}, "a file whose name starts with '-' goes after --"},
         {{"-t"}, ""}, {{"-j", "0", in}, ""}, {{"-j", "-1", in}, ""}, {{"-j", "x", in}, ""},
         {{"--in-place", "-o", dir / "out", "-t", "dsb", in}, "kynconvert: --in-place replaces each input where it is"},
         {{"--in-place", "-t", "csv", in}, "kynconvert: --in-place would replace each measurement by its csv export"}};
@@ -46,6 +49,29 @@ TEST_F(Kynconvert, UsageErrorsExitWithTwoAndTouchNothing) {
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "out", "scratch"}));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
     EXPECT_EQ(ReadFile(in), "x");
+}
+
+// --version and --formats answer without a file; --to takes its key in any case.
+TEST_F(Kynconvert, VersionFormatsAndTheCaseOfTo) {
+    const RunResult version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("kynconvert ", 0), 0u) << version.out;
+    const RunResult formats = Run({"--formats"});
+    EXPECT_EQ(formats.exitCode, 0) << formats.err;
+    for (const FormatInfo* f : Formats()) {
+        const std::size_t at = formats.out.find(std::string(" ") + f->name + " ");
+        ASSERT_NE(at, std::string::npos) << f->name << "\n" << formats.out;
+        const std::string line = formats.out.substr(formats.out.rfind('\n', at) + 1, formats.out.find('\n', at) - formats.out.rfind('\n', at) - 1);
+        EXPECT_EQ(line.find("read") != std::string::npos, f->read != nullptr) << line;
+        EXPECT_EQ(line.find("write") != std::string::npos, f->write != nullptr) << line;
+        if (f->target.index >= 0) {
+            EXPECT_EQ(line.rfind(std::string("  ") + f->target.key + " ", 0), 0u) << line;
+        }
+    }
+    WriteMeasurement(dir / "a.dsa", "upper case key");
+    const RunResult upper = Run({"-q", "--to", "DSB", dir / "a.dsa"});
+    EXPECT_EQ(upper.exitCode, 0) << upper.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "a.dsb"));
 }
 
 TEST_F(Kynconvert, WithoutTerminalUnreadableAndMissingFilesAreReportedAndSkipped) {
