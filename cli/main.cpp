@@ -124,6 +124,7 @@ struct CommandLine {
     ConversionJob job;
     std::vector<std::string> files;
     bool quiet = false;
+    bool verbose = false;
     bool info = false;
     int jobs = DefaultJobCount();
 };
@@ -154,7 +155,8 @@ void AddOptions(CLI::App& app, CommandLine& c) {
     AddSetting(app, "--delete-originals", s.DeleteOriginals, 1, "Delete each input after it was converted");
     AddSetting(app, "--overwrite", s.SilentlyOverwrite, 1, "Overwrite existing outputs without asking");
     AddSetting(app, "--skip-bad", s.SkipBadFilesSilently, 1, "Skip unreadable inputs without asking");
-    app.add_flag("-q,--quiet", c.quiet, "Report problems only: no progress, no summary, no reader messages");
+    app.add_flag("-q,--quiet", c.quiet, "Report problems only: no progress, no summary");
+    app.add_flag("-v,--verbose", c.verbose, "Also show the readers' own progress lines, each naming its file");
     app.add_flag("--info", c.info, "Describe each file as loaded; write nothing");
     app.add_option("-j,--jobs", c.jobs, "Convert up to N files at once (default: the number of cores)")
         ->check(CLI::Range(1, 1024))
@@ -183,9 +185,9 @@ int Convert(CommandLine& c) {
     cli::ConsolePlatform platform(options);
     cli::InstallInterruptHandler();
 
-    // Quiet also silences the readers' own progress lines ("reading 3 comments"); the job's
-    // problems still reach standard error through the platform.
-    SetProgressQuiet(c.quiet);
+    // The readers' own progress lines ("a.dsa: reading 3 comments") only when asked for; the
+    // job's problems reach standard error through the platform either way.
+    SetProgressQuiet(!c.verbose);
     const JobOutcome outcome = RunConversionJobParallel(c.job, platform, c.jobs);
     // A run that a signal asked to end says so, whether or not the last file was finished.
     if (cli::Interrupted()) return cli::InterruptedExitStatus();
@@ -220,6 +222,7 @@ int main(int argc, char** argv) {
         ReportParseError(e, argc, argv);
         return kExitUsage;
     }
+    SetProgressQuiet(!c.verbose);
     if (c.info) return PrintInfo(c.files);
     if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
         std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());

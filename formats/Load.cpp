@@ -31,6 +31,7 @@
 #include "datastore/DataStore.h"
 #include "formats/Registry.h"
 #include "formats/io/TextCursor.h"
+#include "util/ProgressLog.h"
 #include "util/TextStream.h"
 
 namespace kyn {
@@ -121,6 +122,7 @@ bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly) {
 }
 
 bool DataStore::Load(const std::string& path, bool headerOnly) {
+    const ProgressFile reportsName(path);  // the readers' progress lines name this file
     // Checked by name just before opening; a name swapped for a pipe in between is not caught.
     const std::string kind = NotARegularFile(path);
     if (!kind.empty()) Fail("This is " + kind + ", not a measurement file.\n");

@@ -2,16 +2,24 @@
 
 #include <atomic>
 #include <iostream>
+#include <string>
 
 namespace kyn {
 
 namespace {
 std::atomic<bool> progressQuiet{false};
+thread_local const std::string* currentFile = nullptr;
 }  // namespace
+
+ProgressFile::ProgressFile(const std::string& path) : previous_(currentFile) { currentFile = &path; }
+ProgressFile::~ProgressFile() { currentFile = previous_; }
 
 void ReportProgress(std::string_view line) {
     if (progressQuiet.load(std::memory_order_relaxed)) return;
-    std::cerr.write(line.data(), static_cast<std::streamsize>(line.size()));
+    std::string whole;
+    if (currentFile) whole = *currentFile + ": ";
+    whole += line;
+    std::cerr.write(whole.data(), static_cast<std::streamsize>(whole.size()));
     std::cerr.flush();
 }
 

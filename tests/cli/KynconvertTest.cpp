@@ -102,9 +102,12 @@ TEST_F(Kynconvert, ConvertsNextToEachInput) {
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(TitleOf(dir / "a.dsx"), "first");
     EXPECT_EQ(TitleOf(dir / "b.dsx"), "second");
-    // The readers report their progress ...
-    EXPECT_NE(r.err.find("reading 1 comments"), std::string::npos) << r.err;
-    // ... except in quiet mode, where a run without problems says nothing at all.
+    // The readers' own progress lines only with -v, each naming its file ...
+    EXPECT_EQ(r.err.find("reading"), std::string::npos) << r.err;
+    const RunResult verbose = Run({"-v", "--overwrite", "-j", "2", "--to", "dsx", dir / "a.dsa", dir / "b.dsa"});
+    EXPECT_NE(verbose.err.find(dir / "a.dsa" + ": reading 1 comments\n"), std::string::npos) << verbose.err;
+    EXPECT_NE(verbose.err.find(dir / "b.dsa" + ": reading 1 comments\n"), std::string::npos) << verbose.err;
+    // ... and in quiet mode a run without problems says nothing at all.
     const RunResult quiet = Run({"-q", "-j", "2", "--to", "dsb", dir / "a.dsa", dir / "b.dsa"});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_EQ(quiet.err, "");
