@@ -11,15 +11,21 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/ConsolePlatform.h"
 #include "conversion/ConversionJob.h"
 #include "conversion/TargetFormat.h"
 #include "conversion/FileInfo.h"
+#include "formats/Load.h"
 #include "formats/Registry.h"
 #include "util/ProgressLog.h"
 
@@ -89,6 +95,45 @@ void ReportParseError(const CLI::ParseError& e, int argc, char** argv) {
     std::fprintf(stderr, "Run with --help for more information.\n");
 }
 
+// The paths of a --files-from list: one a line (a CR before the line end dropped), or separated by
+// NUL; empty entries are skipped. False when the list cannot be read.
+bool ReadFileList(const std::string& from, bool nulSeparated, std::vector<std::string>& files) {
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (from != "-") {
+        file.open(from, std::ios_base::binary);
+        if (!file.is_open()) return false;
+        in = &file;
+    }
+    for (std::string entry; std::getline(*in, entry, nulSeparated ? '\0' : '\n');) {
+        if (!nulSeparated && !entry.empty() && entry.back() == '\r') entry.pop_back();
+        if (!entry.empty()) files.push_back(entry);
+    }
+    return !in->bad();
+}
+
+// The inputs with every folder named replaced by the measurement files under it, in path order
+// (links to folders are not followed, folders that cannot be read are passed over).
+std::vector<std::string> ExpandFolders(const std::vector<std::string>& inputs) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    for (const std::string& input : inputs) {
+        std::error_code error;
+        if (!fs::is_directory(input, error)) {
+            files.push_back(input);
+            continue;
+        }
+        std::vector<std::string> found;
+        for (fs::recursive_directory_iterator it(input, fs::directory_options::skip_permission_denied, error), end;
+             !error && it != end; it.increment(error))
+            if (it->is_regular_file(error) && RecogniseFile(it->path().string())) found.push_back(it->path().string());
+        if (found.empty()) std::fprintf(stderr, "kynconvert: %s: no measurement file in this folder\n", input.c_str());
+        std::sort(found.begin(), found.end());
+        files.insert(files.end(), found.begin(), found.end());
+    }
+    return files;
+}
+
 // What the loader made of each file, on standard output.
 int PrintInfo(const std::vector<std::string>& files) {
     int status = kExitOk;
@@ -123,6 +168,9 @@ int PrintInfo(const std::vector<std::string>& files) {
 struct CommandLine {
     ConversionJob job;
     std::vector<std::string> files;
+    std::string filesFrom;     // --files-from: a list of paths ("-": standard input)
+    bool nulSeparated = false;  // -0: that list separated by NUL, not line ends
+    bool recursive = false;
     bool quiet = false;
     bool verbose = false;
     bool info = false;
@@ -161,7 +209,11 @@ void AddOptions(CLI::App& app, CommandLine& c) {
     app.add_option("-j,--jobs", c.jobs, "Convert up to N files at once (default: the number of cores)")
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
-    app.add_option("FILE", c.files, "Input files")->required();
+    app.add_option("FILE", c.files, "Input files (folders with -r)");
+    app.add_flag("-r,--recursive", c.recursive,
+                 "Convert every measurement file under each folder named (files whose first line a reader takes)");
+    app.add_option("--files-from", c.filesFrom, "Read more input paths from FILE, one a line ('-': standard input)");
+    app.add_flag("-0,--null", c.nulSeparated, "The --files-from list is separated by NUL characters (find -print0)");
     app.set_version_flag("--version", std::string("kynconvert ") + KYN_VERSION);
     app.add_flag_callback(
         "--formats",
@@ -223,10 +275,27 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     SetProgressQuiet(!c.verbose);
+    if (!c.filesFrom.empty() && !ReadFileList(c.filesFrom, c.nulSeparated, c.files)) {
+        std::fprintf(stderr, "kynconvert: --files-from %s: the list cannot be read\n", c.filesFrom.c_str());
+        return kExitUsage;
+    }
+    if (c.files.empty()) {
+        std::fprintf(stderr, "kynconvert: no input: name files (or folders with -r), or give --files-from\n"
+                             "Run with --help for more information.\n");
+        return kExitUsage;
+    }
+    const bool namedFolders = std::any_of(c.files.begin(), c.files.end(), [](const std::string& f) {
+        std::error_code error;
+        return std::filesystem::is_directory(f, error);
+    });
+    if (c.recursive) c.files = ExpandFolders(c.files);
     if (c.info) return PrintInfo(c.files);
     if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
         std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
         return kExitUsage;
     }
-    return Convert(c);
+    const int status = Convert(c);
+    if (namedFolders && !c.recursive)
+        std::fprintf(stderr, "kynconvert: folders are passed over; -r converts the measurement files under them\n");
+    return status;
 }

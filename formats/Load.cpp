@@ -84,6 +84,19 @@ std::string KindOfFile(unsigned mode) {
     return "not a regular file";
 }
 
+const FormatInfo* RecogniseFile(const std::string& path) {
+    if (!NotARegularFile(path).empty()) return nullptr;
+    std::ifstream in(path, std::ios_base::in | std::ios_base::binary);
+    if (!in.is_open()) return nullptr;
+    TextCursor probe(in);
+    probe.SkipWs();
+    std::string line;
+    if (!probe.GetLineCapped(line, kFirstLineLimit)) return nullptr;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const Detected detected = Detect(line);
+    return detected.refused || !detected.row || !detected.row->read ? nullptr : detected.row;
+}
+
 bool LoadFromStreams(DataStore& ds, std::istream& in, const TextReopener& reopenAsText, bool headerOnly) {
     TextCursor probe(in);
     probe.SkipWs();

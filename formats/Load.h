@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "datastore/DataStore.h"
+#include "formats/Registry.h"
 
 namespace kyn {
 
@@ -28,6 +29,11 @@ bool LoadFromMemory(DataStore& ds, std::string_view bytes, bool headerOnly = fal
 // The longest first line looked at (the CARY probe's second line too): every recognised first
 // line is far shorter, and a file whose first line runs on past it is unrecognised at once.
 inline constexpr std::size_t kFirstLineLimit = 8192;
+
+// The format whose reader takes the file, judged by its first line alone (as a load would, without
+// the CARY probe); null when the file cannot be opened, is no regular file, its first line is
+// unrecognised, or it is an export-only format.
+const FormatInfo* RecogniseFile(const std::string& path);
 
 // What the path names when that is not a regular file ("a folder", "a named pipe (FIFO)", "a
 // character device", ...); empty for a regular file, or when the path cannot be looked at.

@@ -33,9 +33,10 @@ TEST_F(Kynconvert, UsageErrorsExitWithTwoAndTouchNothing) {
         std::vector<std::string> args;
         std::string says;
     } bad[] = {
-        {{}, "kynconvert: FILE is required"}, {{"--to", "xls", in}, "kynconvert: --to: xls not in"},
+        {{}, "kynconvert: no input"}, {{"--to", "xls", in}, "kynconvert: --to: xls not in"},
         {{"--bogus", in}, "kynconvert: "}, {{"-o", dir / "no-such-dir", in}, "kynconvert: "},
         {{"-t", "dsa", "-x.dsb"}, "a file whose name starts with '-' goes after --"},
+        {{"--files-from", dir / "no-such-list"}, "kynconvert: --files-from"},
         {{"-t"}, ""}, {{"-j", "0", in}, ""}, {{"-j", "-1", in}, ""}, {{"-j", "x", in}, ""},
         {{"--in-place", "-o", dir / "out", "-t", "dsb", in}, "kynconvert: --in-place replaces each input where it is"},
         {{"--in-place", "-t", "csv", in}, "kynconvert: --in-place would replace each measurement by its csv export"}};
@@ -72,6 +73,40 @@ TEST_F(Kynconvert, VersionFormatsAndTheCaseOfTo) {
     const RunResult upper = Run({"-q", "--to", "DSB", dir / "a.dsa"});
     EXPECT_EQ(upper.exitCode, 0) << upper.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "a.dsb"));
+}
+
+// -r converts the measurement files under a folder (and nothing else there); without it a folder
+// is passed over with a hint. --files-from takes a list, with line ends or NUL between paths.
+TEST_F(Kynconvert, FoldersAndFileLists) {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.path() / "tree" / "deeper");
+    WriteMeasurement(dir / "tree/a.dsa", "top");
+    WriteMeasurement(dir / "tree/deeper/b.dsb", "deep");
+    WriteFile(dir / "tree/notes.txt", "not a measurement\n");
+    WriteFile(dir / "tree/deeper/export.csv", "VarnixCSV\n\n");
+    const RunResult flat = Run({"-q", "-t", "dsx", dir / "tree"});
+    EXPECT_EQ(flat.exitCode, 1);
+    EXPECT_NE(flat.err.find("-r converts the measurement files under them"), std::string::npos) << flat.err;
+    const RunResult deep = Run({"-q", "-r", "-t", "dsx", dir / "tree"});
+    EXPECT_EQ(deep.exitCode, 0) << deep.err;
+    EXPECT_EQ(TitleOf(dir / "tree/a.dsx"), "top");
+    EXPECT_EQ(TitleOf(dir / "tree/deeper/b.dsx"), "deep");
+    EXPECT_EQ(ListDir(dir.path() / "tree"), (std::vector<std::string>{"a.dsa", "a.dsx", "deeper", "notes.txt"}));
+
+    WriteFile(dir / "list.txt", dir / "tree/a.dsa" + "\r\n\n" + dir / "tree/deeper/b.dsb" + "\n");
+    const RunResult listed = Run({"-q", "-t", "dsa", "-o", dir / "scratch", "--files-from", dir / "list.txt"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(TitleOf(dir / "scratch/b.dsa"), "deep");
+    WriteFile(dir / "list0", dir / "tree/deeper/b.dsb" + std::string(1, '\0'));
+    const std::string list0 = dir / "list0";
+    const RunResult fromStdin = RunCli({"-q", "-t", "dsb", "-o", dir / "scratch", "-0", "--files-from", "-"},
+                                       dir.path() / "scratch", std::chrono::seconds(30), {},
+                                       [&] { dup2(open(list0.c_str(), O_RDONLY), 0); });
+    EXPECT_EQ(fromStdin.exitCode, 0) << fromStdin.err;
+    EXPECT_EQ(TitleOf(dir / "scratch/b.dsb"), "deep");
+    const RunResult none = Run({"-t", "dsb"});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_NE(none.err.find("kynconvert: no input"), std::string::npos) << none.err;
 }
 
 TEST_F(Kynconvert, WithoutTerminalUnreadableAndMissingFilesAreReportedAndSkipped) {
