@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -134,6 +135,43 @@ std::vector<std::string> ExpandFolders(const std::vector<std::string>& inputs) {
     return files;
 }
 
+// What the loader made of each file as JSON Lines on standard output: one object a file, the
+// schema the README gives. A file that cannot be read gets {"path", "error"} (and the usual line
+// on standard error).
+int PrintInfoJson(const std::vector<std::string>& files) {
+    int status = kExitOk;
+    for (const std::string& path : files) {
+        std::string reason;
+        const std::optional<FileInfo> info = DescribeFile(path, reason);
+        nlohmann::ordered_json out;
+        out["path"] = path;
+        if (!info) {
+            if (reason.empty()) reason = "cannot be read";
+            std::fprintf(stderr, "kynconvert: %s: %s\n", path.c_str(), reason.c_str());
+            out["error"] = reason;
+            std::puts(out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+            status = kExitIncomplete;
+            continue;
+        }
+        out["format"] = info->format;
+        out["title"] = info->title;
+        out["remarks"] = info->remarks;
+        out["properties"] = nlohmann::ordered_json::array();
+        for (std::size_t p = 0; p < info->properties.size(); ++p)
+            out["properties"].push_back({{"name", info->properties[p]}, {"unit", info->propertyUnits[p]}});
+        out["dimensions"] = nlohmann::ordered_json::array();
+        for (const AxisInfo& a : info->dimensions)
+            out["dimensions"].push_back({{"name", a.name}, {"steps", a.steps}, {"first", a.first}, {"last", a.last},
+                                         {"lowest", a.lowest}, {"highest", a.highest}, {"even", a.even}});
+        out["values"] = {{"count", info->values}, {"min", info->minValue}, {"max", info->maxValue}};
+        out["history"] = info->history;
+        // Texts are bytes of the file (often Windows-1252): what is no UTF-8 becomes U+FFFD.
+        std::puts(out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    }
+    std::fflush(stdout);
+    return status;
+}
+
 // What the loader made of each file, on standard output.
 int PrintInfo(const std::vector<std::string>& files) {
     int status = kExitOk;
@@ -174,6 +212,7 @@ struct CommandLine {
     bool quiet = false;
     bool verbose = false;
     bool info = false;
+    bool json = false;
     int jobs = DefaultJobCount();
 };
 
@@ -205,7 +244,8 @@ void AddOptions(CLI::App& app, CommandLine& c) {
     AddSetting(app, "--skip-bad", s.SkipBadFilesSilently, 1, "Skip unreadable inputs without asking");
     app.add_flag("-q,--quiet", c.quiet, "Report problems only: no progress, no summary");
     app.add_flag("-v,--verbose", c.verbose, "Also show the readers' own progress lines, each naming its file");
-    app.add_flag("--info", c.info, "Describe each file as loaded; write nothing");
+    CLI::Option* info = app.add_flag("--info", c.info, "Describe each file as loaded; write nothing");
+    app.add_flag("--json", c.json, "With --info: one JSON object per file (JSON Lines)")->needs(info);
     app.add_option("-j,--jobs", c.jobs, "Convert up to N files at once (default: the number of cores)")
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
@@ -289,7 +329,7 @@ int main(int argc, char** argv) {
         return std::filesystem::is_directory(f, error);
     });
     if (c.recursive) c.files = ExpandFolders(c.files);
-    if (c.info) return PrintInfo(c.files);
+    if (c.info) return c.json ? PrintInfoJson(c.files) : PrintInfo(c.files);
     if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
         std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
         return kExitUsage;

@@ -1,6 +1,10 @@
 // kynconvert end to end: options, exit status, no hang without a terminal, Ctrl-C.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+#include <algorithm>
+#include <sstream>
+
 #include "Stores.h"
 #include "Subprocess.h"
 #include "TestSupport.h"
@@ -182,6 +186,37 @@ TEST_F(Kynconvert, InfoDescribesWithoutWriting) {
                              "Time", "3 steps", "history:"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
+}
+
+// --info --json: one object a file, in the schema of the README, parsed back here.
+TEST_F(Kynconvert, InfoAsJsonLines) {
+    WriteMeasurement(dir / "a.dsa", "described");
+    const RunResult r = Run({"--info", "--json", dir / "a.dsa", dir / "missing.dsa"});
+    EXPECT_EQ(r.exitCode, 1);
+    std::istringstream lines(r.out);
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    const nlohmann::json a = nlohmann::json::parse(line);
+    EXPECT_EQ(a["path"], dir / "a.dsa");
+    EXPECT_EQ(a["format"], "VarnixStore");
+    EXPECT_EQ(a["title"], "described");
+    EXPECT_EQ(a["properties"][0]["name"], "Absorbance");
+    ASSERT_EQ(a["dimensions"].size(), 2u);
+    EXPECT_EQ(a["dimensions"][0]["name"], "Wavelength");
+    EXPECT_EQ(a["dimensions"][0]["steps"], 2);
+    EXPECT_EQ(a["dimensions"][1]["first"], 0.0);
+    EXPECT_EQ(a["dimensions"][1]["last"], 1.0);
+    EXPECT_EQ(a["dimensions"][1]["even"], true);
+    EXPECT_EQ(a["values"]["count"], 6);
+    EXPECT_EQ(a["values"]["max"], 0.625);
+    EXPECT_TRUE(std::any_of(a["history"].begin(), a["history"].end(),
+                            [](const nlohmann::json& entry) { return entry.get<std::string>().find("measured") != std::string::npos; }))
+        << a["history"];
+    ASSERT_TRUE(std::getline(lines, line));
+    const nlohmann::json missing = nlohmann::json::parse(line);
+    EXPECT_FALSE(missing["error"].get<std::string>().empty());
+    EXPECT_FALSE(std::getline(lines, line));
+    EXPECT_EQ(Run({"--json", dir / "a.dsa"}).exitCode, 2);  // --json describes; it needs --info
 }
 
 TEST_F(Kynconvert, ParallelJobsGiveTheSameOutputsAndSummaryAsOne) {
