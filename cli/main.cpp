@@ -26,6 +26,7 @@
 #include "conversion/ConversionJob.h"
 #include "conversion/TargetFormat.h"
 #include "conversion/FileInfo.h"
+#include "conversion/OutputNaming.h"
 #include "formats/Load.h"
 #include "formats/Registry.h"
 #include "util/ProgressLog.h"
@@ -213,6 +214,7 @@ struct CommandLine {
     bool verbose = false;
     bool info = false;
     bool json = false;
+    bool dryRun = false;
     int jobs = DefaultJobCount();
 };
 
@@ -246,6 +248,8 @@ void AddOptions(CLI::App& app, CommandLine& c) {
     app.add_flag("-v,--verbose", c.verbose, "Also show the readers' own progress lines, each naming its file");
     CLI::Option* info = app.add_flag("--info", c.info, "Describe each file as loaded; write nothing");
     app.add_flag("--json", c.json, "With --info: one JSON object per file (JSON Lines)")->needs(info);
+    app.add_flag("-n,--dry-run", c.dryRun,
+                 "Print what would be done (each input's format and output name) and write nothing");
     app.add_option("-j,--jobs", c.jobs, "Convert up to N files at once (default: the number of cores)")
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
@@ -262,6 +266,51 @@ void AddOptions(CLI::App& app, CommandLine& c) {
             throw CLI::Success();
         },
         "List every format: what kynconvert reads and writes, and what each holds");
+}
+
+// The plan of a run, on standard output, in the job's order (the last file named first): each
+// input's format, as its first line shows it, and the output it would get, or why it would not
+// be converted. Reads first lines only; writes nothing. The names are the job's own plan.
+int DryRun(const CommandLine& c, bool interactive) {
+    const ConversionSettings& s = c.job.settings;
+    const TargetFormat& target = *FindTarget(TargetFormats(), s.DefaultFileType);
+    std::vector<std::filesystem::path> paths(c.files.begin(), c.files.end());
+    const std::vector<FilePlan> plans = PlanJobOutputs(paths, TargetExtension(target, s.UseSensibleExtensions),
+                                                       {s.StripAcornFileTypes, s.SaveInPlace, c.job.OutputDirectory});
+    int status = kExitOk;
+    for (std::size_t k = paths.size(); k-- > 0;) {
+        const std::string& path = c.files[k];
+        const FilePlan& plan = plans[k];
+        std::string line = path + ": ";
+        const std::string kind = NotARegularFile(path);
+        std::error_code error;
+        const FormatInfo* format = kind.empty() ? RecogniseFile(path) : nullptr;
+        if (plan.duplicateOf >= 0) {
+            line += "named earlier in this job: converted once";
+        } else if (!kind.empty()) {
+            line += "passed over: it is " + kind + ", not a regular file";
+            status = kExitIncomplete;
+        } else if (!std::filesystem::exists(path, error)) {
+            line += "skipped: it does not exist";
+            status = kExitIncomplete;
+        } else if (!format) {
+            line += "skipped: no format kynconvert reads (or it cannot be opened)";
+            status = kExitIncomplete;
+        } else {
+            line += std::string(format->name) + " -> " + plan.names.outputPath;
+            if (plan.names.inPlace)
+                line += " (in place)";
+            else if (plan.outputMode != 0)
+                line += s.SilentlyOverwrite ? " (overwriting the existing file)"
+                        : interactive       ? " (asking before overwriting the existing file)"
+                                            : " (kept: the file exists, and without a terminal nobody is asked)";
+            if (plan.outputMode != 0 && !plan.names.inPlace && !s.SilentlyOverwrite && !interactive)
+                status = kExitIncomplete;
+        }
+        std::puts(line.c_str());
+    }
+    std::fflush(stdout);
+    return status;
 }
 
 // Converts the files; the exit status.
@@ -330,6 +379,13 @@ int main(int argc, char** argv) {
     });
     if (c.recursive) c.files = ExpandFolders(c.files);
     if (c.info) return c.json ? PrintInfoJson(c.files) : PrintInfo(c.files);
+    if (c.dryRun) {
+        if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
+            std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
+            return kExitUsage;
+        }
+        return DryRun(c, isatty(STDERR_FILENO) != 0 && isatty(STDIN_FILENO) != 0);
+    }
     if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
         std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
         return kExitUsage;

@@ -188,6 +188,40 @@ TEST_F(Kynconvert, InfoDescribesWithoutWriting) {
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
 }
 
+// --dry-run writes nothing and names exactly the outputs a real run then writes, clashes and
+// all; what would not be converted it says why.
+TEST_F(Kynconvert, DryRunPredictsTheOutputs) {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.path() / "in" / "sub");
+    fs::create_directories(dir.path() / "out");
+    WriteMeasurement(dir / "in/a.dsa", "one");
+    WriteMeasurement(dir / "in/a.dsb", "two");
+    WriteMeasurement(dir / "in/sub/a.dsx", "three");
+    WriteFile(dir / "in/sub/notes.txt", "not a measurement\n");
+    WriteMeasurement(dir / "out/a.dsa", "already there");
+    const std::vector<std::string> args = {"-t", "dsa", "--overwrite", "-o", dir / "out", "-r", dir / "in", dir / "in/sub/notes.txt"};
+    std::vector<std::string> dry = args;
+    dry.insert(dry.begin(), "--dry-run");
+    const RunResult plan = Run(dry);
+    EXPECT_EQ(plan.exitCode, 1) << plan.err;  // notes.txt would be skipped
+    EXPECT_EQ(ListDir(dir.path() / "out"), (std::vector<std::string>{"a.dsa"}));
+    EXPECT_NE(plan.out.find(dir / "in/sub/notes.txt" + ": skipped: no format kynconvert reads"), std::string::npos) << plan.out;
+    std::vector<std::string> predicted;
+    std::istringstream lines(plan.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t arrow = line.find(" -> ");
+        if (arrow == std::string::npos) continue;
+        const std::string output = line.substr(arrow + 4, line.find(" (") == std::string::npos ? std::string::npos : line.find(" (") - arrow - 4);
+        predicted.push_back(fs::path(output).filename().string());
+    }
+    std::sort(predicted.begin(), predicted.end());
+    EXPECT_EQ(predicted, (std::vector<std::string>{"a(2).dsa", "a(3).dsa", "a.dsa"})) << plan.out;
+    EXPECT_NE(plan.out.find("(overwriting the existing file)"), std::string::npos) << plan.out;
+    const RunResult real = Run(args);
+    EXPECT_EQ(real.exitCode, 1) << real.err;
+    EXPECT_EQ(ListDir(dir.path() / "out"), predicted);
+}
+
 // --info --json: one object a file, in the schema of the README, parsed back here.
 TEST_F(Kynconvert, InfoAsJsonLines) {
     WriteMeasurement(dir / "a.dsa", "described");
