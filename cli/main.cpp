@@ -13,6 +13,9 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -207,6 +210,7 @@ int PrintInfo(const std::vector<std::string>& files) {
 struct CommandLine {
     ConversionJob job;
     std::vector<std::string> files;
+    std::string report;        // --report: JSON Lines of every input's result ("-": standard output)
     std::string filesFrom;     // --files-from: a list of paths ("-": standard input)
     bool nulSeparated = false;  // -0: that list separated by NUL, not line ends
     bool recursive = false;
@@ -256,6 +260,8 @@ void AddOptions(CLI::App& app, CommandLine& c) {
     app.add_option("FILE", c.files, "Input files (folders with -r)");
     app.add_flag("-r,--recursive", c.recursive,
                  "Convert every measurement file under each folder named (files whose first line a reader takes)");
+    app.add_option("--report", c.report,
+                   "Write one JSON object per input and a summary to FILE ('-': standard output; README has the keys)");
     app.add_option("--files-from", c.filesFrom, "Read more input paths from FILE, one a line ('-': standard input)");
     app.add_flag("-0,--null", c.nulSeparated, "The --files-from list is separated by NUL characters (find -print0)");
     app.set_version_flag("--version", std::string("kynconvert ") + KYN_VERSION);
@@ -313,6 +319,58 @@ int DryRun(const CommandLine& c, bool interactive) {
     return status;
 }
 
+// The console platform that also writes each input's result as a JSON line (--report).
+class ReportingPlatform : public cli::ConsolePlatform {
+public:
+    ReportingPlatform(const cli::ConsoleOptions& options, std::FILE* report) : ConsolePlatform(options), report_(report) {}
+
+    void FileDone(const FileResult& r) override {
+        ++counts_[static_cast<std::size_t>(r.outcome)];
+        if (!report_) return;
+        nlohmann::ordered_json line;
+        line["input"] = r.input;
+        line["output"] = r.output;
+        line["format"] = r.format;
+        line["target"] = r.target;
+        line["outcome"] = OutcomeName(r.outcome);
+        line["reason"] = r.reason;
+        line["warnings"] = r.warnings;
+        line["values"] = r.values;
+        line["bytes"] = r.bytes;
+        line["seconds"] = r.seconds;
+        Write(line);
+    }
+
+    // The closing object: how many inputs ended how, and how the job ended.
+    void Summary(const JobOutcome& outcome, std::size_t inputs, double seconds) {
+        if (!report_) return;
+        nlohmann::ordered_json summary;
+        summary["inputs"] = inputs;
+        for (auto o : {FileResult::Outcome::Converted, FileResult::Outcome::ConvertedWithWarnings, FileResult::Outcome::Skipped,
+                       FileResult::Outcome::Failed, FileResult::Outcome::PassedOver})
+            summary[OutcomeName(o)] = counts_[static_cast<std::size_t>(o)];
+        summary["not reached"] = static_cast<std::int64_t>(inputs) - Total();
+        summary["end"] = outcome.end == JobOutcome::End::Done ? "done" : outcome.end == JobOutcome::End::Stopped ? "stopped" : "cancelled";
+        summary["seconds"] = seconds;
+        Write({{"summary", summary}});
+    }
+
+private:
+    std::int64_t Total() const {
+        std::int64_t total = 0;
+        for (std::int64_t n : counts_) total += n;
+        return total;
+    }
+    void Write(const nlohmann::ordered_json& line) {
+        const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        std::fwrite(text.data(), 1, text.size(), report_);
+        std::fflush(report_);
+    }
+
+    std::FILE* report_;
+    std::int64_t counts_[5] = {};
+};
+
 // Converts the files; the exit status.
 int Convert(CommandLine& c) {
     c.job.paths.assign(c.files.begin(), c.files.end());
@@ -323,13 +381,25 @@ int Convert(CommandLine& c) {
     // Questions of a parallel job are read on worker threads, which wait for input with poll():
     // unbuffered, standard input holds no answer that poll() cannot see.
     if (options.interactive && c.jobs > 1) std::setvbuf(stdin, nullptr, _IONBF, 0);
-    cli::ConsolePlatform platform(options);
+    std::FILE* report = nullptr;
+    if (!c.report.empty()) {
+        report = c.report == "-" ? stdout : std::fopen(c.report.c_str(), "w");
+        if (!report) {
+            std::fprintf(stderr, "kynconvert: --report %s: %s\n", c.report.c_str(), std::strerror(errno));
+            return kExitUsage;
+        }
+    }
+    ReportingPlatform platform(options, report);
     cli::InstallInterruptHandler();
+    const auto started = std::chrono::steady_clock::now();
 
     // The readers' own progress lines ("a.dsa: reading 3 comments") only when asked for; the
     // job's problems reach standard error through the platform either way.
     SetProgressQuiet(!c.verbose);
     const JobOutcome outcome = RunConversionJobParallel(c.job, platform, c.jobs);
+    platform.Summary(outcome, c.files.size(), std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    if (report && report != stdout && std::fclose(report) != 0)
+        std::fprintf(stderr, "kynconvert: --report %s: %s\n", c.report.c_str(), std::strerror(errno));
     // A run that a signal asked to end says so, whether or not the last file was finished.
     if (cli::Interrupted()) return cli::InterruptedExitStatus();
     if (outcome.end == JobOutcome::End::Done &&

@@ -1,4 +1,7 @@
 #include "conversion/ConversionJob.h"
+
+#include <chrono>
+#include <filesystem>
 #include "conversion/JobSteps.h"
 
 #include <fcntl.h>
@@ -104,6 +107,17 @@ std::string Joined(const std::vector<std::string>& parts) {
 
 }  // namespace
 
+const char* OutcomeName(FileResult::Outcome outcome) {
+    switch (outcome) {
+        case FileResult::Outcome::Converted: return "converted";
+        case FileResult::Outcome::ConvertedWithWarnings: return "converted with warnings";
+        case FileResult::Outcome::Skipped: return "skipped";
+        case FileResult::Outcome::Failed: return "failed";
+        case FileResult::Outcome::PassedOver: return "passed over";
+    }
+    return "";
+}
+
 namespace jobtext {
 
 std::string KeptInPlace(const std::vector<std::string>& losses) {
@@ -166,7 +180,10 @@ public:
 
 private:
     FileEnd PassOver(const std::string& reason, bool duplicate = false);
-    FileEnd Skip();
+    // Counts the file as skipped; `failed` when it could not be read or saved (not by choice).
+    FileEnd Skip(bool failed);
+    // The result of this file, to the platform (under the gate's lock).
+    void Report(FileResult::Outcome outcome, const std::vector<std::string>& warnings = {});
     // The input in a fresh DataStore; null after a failed load (with the reason in `error`).
     std::unique_ptr<DataStore> Load(std::string& error);
     FileEnd AfterReadFailure(const std::string& error);
@@ -190,7 +207,32 @@ private:
     const std::string input_;
     const FilePlan& plan_;
     std::string reason_;  // why the file failed, when known
+    std::string format_;  // the input's format, once loaded
+    std::int64_t values_ = 0;
+    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
+
+void FileSteps::Report(FileResult::Outcome outcome, const std::vector<std::string>& warnings) {
+    FileResult r;
+    r.input = input_;
+    if (!format_.empty()) r.output = plan_.names.outputPath;  // an input never read has no output
+    r.format = format_;
+    r.target = run_.target ? run_.target->key : "";
+    r.outcome = outcome;
+    r.reason = reason_;
+    while (!r.reason.empty() && r.reason.back() == '\n') r.reason.pop_back();
+    for (char& c : r.reason)
+        if (c == '\n') c = ' ';
+    r.warnings = warnings;
+    r.values = values_;
+    if (outcome == FileResult::Outcome::Converted || outcome == FileResult::Outcome::ConvertedWithWarnings) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(plan_.names.outputPath, error);
+        if (!error) r.bytes = static_cast<std::int64_t>(size);
+    }
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    platform_.FileDone(r);
+}
 
 FileEnd FileSteps::PassOver(const std::string& reason, bool duplicate) {
     gate_.Passed();
@@ -198,14 +240,18 @@ FileEnd FileSteps::PassOver(const std::string& reason, bool duplicate) {
     ++run_.outcome.passedOver;
     if (duplicate) ++run_.outcome.duplicates;
     platform_.PassedOver(input_, reason);
+    reason_ = reason;
+    Report(FileResult::Outcome::PassedOver);
     return FileEnd::Next;
 }
 
-FileEnd FileSteps::Skip() {
+FileEnd FileSteps::Skip(bool failed) {
     const auto lock = gate_.Lock();
     ++run_.outcome.skipped;
     platform_.SetStatus({JobStatus::Action::Skipping, plan_.names.directory, plan_.names.inputName, {}, reason_});
     platform_.Post(WM_JOB_PROGRESS, 0, run_.Percent());
+    if (!failed && reason_.empty()) reason_ = "the output exists and was not replaced";
+    Report(failed ? FileResult::Outcome::Failed : FileResult::Outcome::Skipped);
     return FileEnd::Next;
 }
 
@@ -235,13 +281,13 @@ FileEnd FileSteps::AfterReadFailure(const std::string& error) {
     reason_ = error;
     if (run_.job.settings.SkipBadFilesSilently != 0) {
         gate_.Passed();
-        return Skip();
+        return Skip(true);
     }
     const std::optional<FailureAnswer> answer =
         Ask(true, FailureAnswer::Cancel, [&] { return platform_.AskReadFailure(jobtext::ReadFailure(input_, error)); });
     if (!answer) return FileEnd::Dropped;
     gate_.Passed();
-    return *answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
+    return *answer == FailureAnswer::Ok ? Skip(true) : FileEnd::Cancel;
 }
 
 template <typename Answer, typename Question>
@@ -291,7 +337,7 @@ std::optional<FileEnd> FileSteps::Commit(SafeOutputFile& output, bool mayReplace
         // replaced only when that is allowed.
         const std::optional<OverwriteAnswer> answer = AskOverwrite(false);
         if (!answer) return FileEnd::Dropped;
-        if (*answer == OverwriteAnswer::No) return Skip();
+        if (*answer == OverwriteAnswer::No) return Skip(false);
         if (*answer == OverwriteAnswer::Cancel) return FileEnd::Cancel;
         result = output.Commit(true);
     }
@@ -307,7 +353,7 @@ FileEnd FileSteps::AfterSaveFailure() {
         return platform_.AskSaveFailure(jobtext::SaveFailure(plan_.names.outputName), plan_.names.outputPath, reason_);
     });
     if (!answer) return FileEnd::Dropped;
-    return *answer == FailureAnswer::Ok ? Skip() : FileEnd::Cancel;
+    return *answer == FailureAnswer::Ok ? Skip(true) : FileEnd::Cancel;
 }
 
 FileEnd FileSteps::Converted(const LossNotes& losses) {
@@ -321,6 +367,7 @@ FileEnd FileSteps::Converted(const LossNotes& losses) {
         ++run_.outcome.withWarnings;
         platform_.ConvertedWithWarnings(input_, plan_.names.outputPath, losses, deleteAsked);
     }
+    Report(losses.empty() ? FileResult::Outcome::Converted : FileResult::Outcome::ConvertedWithWarnings, losses);
     run_.progress += run_.step;
     platform_.Post(WM_JOB_PROGRESS, 0, run_.Percent());
     return FileEnd::Next;
@@ -336,6 +383,8 @@ FileEnd FileSteps::Run() {
     std::string error;
     std::unique_ptr<DataStore> store = Load(error);
     if (!store) return AfterReadFailure(error);
+    format_ = store->GetFormatName();
+    values_ = store->ValueCount();
 
     // An output that existed when the job was planned is asked about now; one that appears after
     // that is asked about when the finished file is moved to its name (Commit).
@@ -344,7 +393,7 @@ FileEnd FileSteps::Run() {
         const std::optional<OverwriteAnswer> answer = AskOverwrite(true);
         if (!answer) return FileEnd::Dropped;
         gate_.Passed();
-        if (*answer == OverwriteAnswer::No) return Skip();
+        if (*answer == OverwriteAnswer::No) return Skip(false);
         if (*answer == OverwriteAnswer::Cancel) return FileEnd::Cancel;
     } else {
         gate_.Passed();

@@ -40,6 +40,31 @@ struct JobStatus {
     std::string reason;     // why a file is skipped, when the job knows ("" otherwise)
 };
 
+// What became of one input, as data: for reports (kynconvert --report) and result lists.
+struct FileResult {
+    enum class Outcome {
+        Converted,              // written with everything it held
+        ConvertedWithWarnings,  // written without all of its data (`warnings` says what)
+        Skipped,                // not written: its output exists and was not to be replaced
+        Failed,                 // it could not be read, or its output could not be saved (`reason`)
+        PassedOver,             // not taken up: not a regular file, not openable, named twice, ...
+    };
+    std::string input;
+    std::string output;       // the output path ("" for an input that was never read)
+    std::string format;       // the input's format, once loaded
+    std::string target;       // the target's --to key ("" for a target the table does not know)
+    Outcome outcome = Outcome::Converted;
+    std::string reason;       // why it was not converted, when known
+    std::vector<std::string> warnings;
+    std::int64_t values = 0;  // values of the loaded store
+    std::int64_t bytes = 0;   // bytes of the written output
+    double seconds = 0.0;     // from taking the input up to its end
+};
+
+// The outcome's name in reports: "converted", "converted with warnings", "skipped", "failed",
+// "passed over".
+const char* OutcomeName(FileResult::Outcome outcome);
+
 enum class OverwriteAnswer { Yes, No, Cancel };
 enum class FailureAnswer { Ok, Cancel };
 
@@ -71,6 +96,9 @@ public:
     // lost, one sentence each, and whether the original was kept although its deletion was asked.
     virtual void ConvertedWithWarnings(const std::string& /*input*/, const std::string& /*output*/,
                                        const std::vector<std::string>& /*warnings*/, bool /*originalKept*/) {}
+    // Once for each input the job took up, when it is done with it (after the calls above). Inputs
+    // left when a job is stopped or cancelled get none.
+    virtual void FileDone(const FileResult& /*result*/) {}
 };
 
 // The status shared by the worker and the display: every read sees one whole status.

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 #include <algorithm>
+#include <map>
 #include <sstream>
 
 #include "Stores.h"
@@ -220,6 +221,51 @@ TEST_F(Kynconvert, DryRunPredictsTheOutputs) {
     const RunResult real = Run(args);
     EXPECT_EQ(real.exitCode, 1) << real.err;
     EXPECT_EQ(ListDir(dir.path() / "out"), predicted);
+}
+
+// --report: one JSON object per input with its outcome and reason, then the summary.
+TEST_F(Kynconvert, ReportHasEveryInputWithItsOutcome) {
+    WriteMeasurement(dir / "good.dsa", "good");
+    WriteMeasurement(dir / "kept.dsa", "kept");
+    WriteMeasurement(dir / "kept.dsb", "already there");
+    WriteFile(dir / "junk.dsa", "no measurement\n");
+    const std::string report = dir / "report.jsonl";
+    const RunResult r = Run({"-q", "-t", "dsb", "--report", report, dir / "good.dsa", dir / "kept.dsa", dir / "junk.dsa",
+                             dir / "good.dsa", dir / "missing.dsa"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    std::map<std::string, std::vector<nlohmann::json>> byInput;
+    nlohmann::json summary;
+    std::istringstream lines(ReadFile(report));
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json object = nlohmann::json::parse(line);
+        if (object.contains("summary"))
+            summary = object["summary"];
+        else
+            byInput[object["input"].get<std::string>()].push_back(object);
+    }
+    const auto outcome = [&](const std::string& name, std::size_t k = 0) {
+        const auto& objects = byInput[dir / name];
+        return objects.size() > k ? objects[k]["outcome"].get<std::string>() : std::string("(none)");
+    };
+    // Named twice: converted once, passed over once (in either order: files run side by side).
+    const std::size_t converted = outcome("good.dsa", 0) == "converted" ? 0 : 1;
+    EXPECT_EQ(outcome("good.dsa", converted), "converted");
+    EXPECT_EQ(outcome("good.dsa", 1 - converted), "passed over");
+    const nlohmann::json& good = byInput[dir / "good.dsa"][converted];
+    EXPECT_EQ(good["output"], dir / "good.dsb");
+    EXPECT_EQ(good["format"], "VarnixStore");
+    EXPECT_EQ(good["values"], 6);
+    EXPECT_GT(good["bytes"].get<long long>(), 0);
+    EXPECT_EQ(outcome("kept.dsa"), "skipped");
+    EXPECT_EQ(outcome("junk.dsa"), "failed");
+    EXPECT_NE(byInput[dir / "junk.dsa"][0]["reason"].get<std::string>().find("unrecognised"), std::string::npos);
+    EXPECT_EQ(outcome("missing.dsa"), "passed over");
+    EXPECT_EQ(summary["inputs"], 5);
+    EXPECT_EQ(summary["converted"], 1);
+    EXPECT_EQ(summary["skipped"], 1);
+    EXPECT_EQ(summary["failed"], 1);
+    EXPECT_EQ(summary["passed over"], 2);
+    EXPECT_EQ(summary["end"], "done");
 }
 
 // --info --json: one object a file, in the schema of the README, parsed back here.
