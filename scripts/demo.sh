@@ -14,6 +14,9 @@ ls -l "$work"
 echo
 echo "== What the loader makes of them (kynconvert --info)"
 "$kyn" --info "$work"/* 2>/dev/null
+echo
+echo "== What a run would do, writing nothing (kynconvert --dry-run --to csv)"
+"$kyn" --dry-run --to csv "$work"/* || true
 for target in csv tsv jdx dsx dsa; do
   echo
   echo "== kynconvert --to $target --overwrite"
@@ -22,6 +25,9 @@ done
 echo
 echo "== kynconvert --to glb (kinetic and spectrakinetic files need a time axis; the others are refused)"
 "$kyn" --to glb --overwrite "$work"/stopped_flow.dsa "$work"/spectrakinetic.glb "$work"/cd_spectrum.dsx || echo "(exit status $?: one file could not be written in that format)"
+echo
+echo "== A report for scripts: one JSON object per input, then a summary (kynconvert --report -)"
+"$kyn" -q --to jdx --overwrite --report - "$work"/cd_spectrum.dsx "$work"/melt.dsb "$work"/stopped_flow.dsa
 echo
 echo "== Files written"
 ls -l "$work"
