@@ -194,12 +194,8 @@ char ConsolePlatform::ReadChoice(const char* prompt, const char* choices, char o
 
 OverwriteAnswer ConsolePlatform::AskOverwrite(const std::string& text) {
     ClearBar();
-    if (!options_.interactive) {
-        // Nobody to ask: keep the existing file.
-        std::fprintf(err_, "kynconvert: %s\n  No: skipped (use --overwrite to replace existing files).\n",
-                     WithoutButtonHint(text).c_str());
-        return OverwriteAnswer::No;
-    }
+    // Nobody to ask: the existing file is kept (FileDone says so).
+    if (!options_.interactive) return OverwriteAnswer::No;
     std::fprintf(err_, "%s\n", text.c_str());
     switch (ReadChoice("[y]es / [n]o / [c]ancel? ", "ync", 'c')) {
         case 'y':
@@ -213,18 +209,50 @@ OverwriteAnswer ConsolePlatform::AskOverwrite(const std::string& text) {
 
 FailureAnswer ConsolePlatform::AskFailure(const std::string& text, const std::string& reason) {
     ClearBar();
+    // Nobody to ask: the file is skipped (FileDone gives the reason).
+    if (!options_.interactive) return FailureAnswer::Ok;
     const std::string because = reason.empty() ? std::string() : "  Reason: " + reason + "\n";
-    if (!options_.interactive) {
-        std::fprintf(err_, "kynconvert: %s\n%s  Skipped.\n", WithoutButtonHint(text).c_str(), because.c_str());
-        return FailureAnswer::Ok;
-    }
     std::fprintf(err_, "%s\n%s", text.c_str(), because.c_str());
     return ReadChoice("[o]k / [c]ancel? ", "oc", 'c') == 'o' ? FailureAnswer::Ok : FailureAnswer::Cancel;
 }
 
-FailureAnswer ConsolePlatform::AskReadFailure(const std::string& text) { return AskFailure(text); }
-FailureAnswer ConsolePlatform::AskSaveFailure(const std::string& text, const std::string&, const std::string& reason) {
+FailureAnswer ConsolePlatform::AskReadFailure(const std::string& text) {
+    if (options_.interactive) askedAbout_.insert(text);
+    return AskFailure(text);
+}
+FailureAnswer ConsolePlatform::AskSaveFailure(const std::string& text, const std::string& outputPath, const std::string& reason) {
+    if (options_.interactive) askedAbout_.insert(outputPath);
     return AskFailure(text, reason);
+}
+
+void ConsolePlatform::FileDone(const FileResult& r) {
+    // A question about this file (its text names the input or the output) showed its reason already.
+    for (auto it = askedAbout_.begin(); it != askedAbout_.end(); ++it) {
+        if (*it == r.output || it->find(r.input) != std::string::npos) {
+            askedAbout_.erase(it);
+            return;
+        }
+    }
+    std::string line;
+    switch (r.outcome) {
+        case FileResult::Outcome::Converted:
+        case FileResult::Outcome::ConvertedWithWarnings:  // said by ConvertedWithWarnings
+        case FileResult::Outcome::PassedOver:             // said by PassedOver
+            return;
+        case FileResult::Outcome::Skipped:
+            if (options_.interactive) return;  // answered No
+            line = r.output + " exists and was kept (--overwrite replaces existing files)";
+            break;
+        case FileResult::Outcome::Failed:
+            if (r.format.empty())
+                line = r.reason.empty() ? "it cannot be read" : r.reason;
+            else
+                line = "not saved as " + r.output + ": " + (r.reason.empty() ? "the file could not be written" : r.reason);
+            break;
+    }
+    ClearBar();
+    std::fprintf(err_, "kynconvert: %s: %s\n", r.input.c_str(), line.c_str());
+    std::fflush(err_);
 }
 
 void ConsolePlatform::PassedOver(const std::string& path, const std::string& reason) {

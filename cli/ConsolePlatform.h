@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +51,9 @@ public:
     void PassedOver(const std::string& path, const std::string& reason) override;
     void ConvertedWithWarnings(const std::string& input, const std::string& output,
                                const std::vector<std::string>& warnings, bool originalKept) override;
+    // Without a terminal every problem is one line, "kynconvert: PATH: reason", also when quiet;
+    // a file that was asked about has said so already.
+    void FileDone(const FileResult& result) override;
 
 private:
     // Reads one answer among `choices` (lower-case letters); Cancel's letter at end of input.
@@ -66,6 +70,7 @@ private:
     std::string lastDirectory_;
     bool barShown_ = false;
     int withWarnings_ = 0;
+    std::set<std::string> askedAbout_;  // questions asked (their texts or outputs), until their file is done
     std::thread::id mainThread_;  // questions asked elsewhere (a parallel job) wait differently
 };
 

@@ -325,6 +325,7 @@ public:
     ReportingPlatform(const cli::ConsoleOptions& options, std::FILE* report) : ConsolePlatform(options), report_(report) {}
 
     void FileDone(const FileResult& r) override {
+        ConsolePlatform::FileDone(r);
         ++counts_[static_cast<std::size_t>(r.outcome)];
         if (!report_) return;
         nlohmann::ordered_json line;

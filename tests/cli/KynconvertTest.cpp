@@ -122,14 +122,17 @@ TEST_F(Kynconvert, WithoutTerminalUnreadableAndMissingFilesAreReportedAndSkipped
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_NE(r.err.find("unable to read the file " + junk), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("kynconvert: " + junk + ": The file is of an unrecognised format\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Done. Processed 0 files, skipped 1 file."), std::string::npos) << r.err;
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"junk.dsa", "scratch"}));
     // Quiet keeps the problems but drops progress and summary.
     const RunResult quiet = Run({"-q", "-t", "dsb", junk});
     EXPECT_EQ(quiet.exitCode, 1);
-    EXPECT_NE(quiet.err.find("unable to read"), std::string::npos);
+    EXPECT_EQ(quiet.err, "kynconvert: " + junk + ": The file is of an unrecognised format\n");
+    // Skipping bad files silently still says why, one line each.
+    const RunResult skipBad = Run({"-q", "--skip-bad", "-t", "dsb", junk});
+    EXPECT_EQ(skipBad.err, "kynconvert: " + junk + ": The file is of an unrecognised format\n");
     EXPECT_EQ(quiet.err.find("Done."), std::string::npos);
     EXPECT_EQ(quiet.err.find("Skipping"), std::string::npos);
 }
@@ -165,6 +168,10 @@ TEST_F(Kynconvert, ExistingOutputIsKeptWithoutTerminalUnlessOverwrite) {
     EXPECT_FALSE(kept.timedOut);
     EXPECT_EQ(kept.exitCode, 1);
     EXPECT_EQ(ReadFile(dir / "a.dsb"), "precious");
+    EXPECT_NE(kept.err.find("kynconvert: " + dir / "a.dsa" + ": " + dir / "a.dsb" +
+                            " exists and was kept (--overwrite replaces existing files)\n"),
+              std::string::npos)
+        << kept.err;
     const RunResult replaced = Run({"-t", "dsb", "--overwrite", dir / "a.dsa"});
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
     EXPECT_EQ(TitleOf(dir / "a.dsb"), "first");

@@ -131,7 +131,7 @@ TEST_F(Scenario, CutOffFilesAreRefusedAndTinyNumbersReadAsZero) {
     WriteFile(dir / "cut.dsb", bytes.substr(0, bytes.size() / 2));
     const RunResult r = Run({"-t", "dsa", dir / "cut.dsb"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Has(r, "The file is corrupt.\nIt ends after ")) << r.err;
+    EXPECT_TRUE(Has(r, "cut.dsb: The file is corrupt. It ends after ")) << r.err;
     EXPECT_TRUE(Has(r, " of its 765 values.")) << r.err;
     EXPECT_FALSE(fs::exists(dir / "cut.dsa"));
 
@@ -205,7 +205,7 @@ TEST_F(Scenario, NoTemporaryOutlivesTheProgram) {
         ::setrlimit(RLIMIT_FSIZE, &rl);
     });
     EXPECT_EQ(limited.exitCode, 1);
-    EXPECT_TRUE(Has(limited, "Reason: File too large")) << limited.err;
+    EXPECT_TRUE(Has(limited, "long.dsb: not saved as " + dir / "long.dsx" + ": File too large\n")) << limited.err;
     EXPECT_FALSE(fs::exists(dir / "long.dsx"));
     EXPECT_EQ(Temporaries(dir.path()), std::vector<std::string>{});
 }
