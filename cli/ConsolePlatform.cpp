@@ -137,14 +137,12 @@ void ConsolePlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t
             break;
         case WM_JOB_DONE: {
             ClearBar();
-            const std::string warned =
-                withWarnings_ > 0 ? " (" + std::to_string(withWarnings_) + " with warnings)" : std::string();
-            if (lParam > 0)
-                std::fprintf(err_, "Done. Processed %lld %s%s, skipped %lld %s.\n", static_cast<long long>(wParam),
-                             Files(wParam), warned.c_str(), static_cast<long long>(lParam), Files(lParam));
-            else
-                std::fprintf(err_, "Done. Processed %lld %s%s.\n", static_cast<long long>(wParam), Files(wParam),
-                             warned.c_str());
+            // Every input is counted: processed, skipped, and passed over (not taken up at all).
+            std::string line = "Done. Processed " + std::to_string(wParam) + " " + Files(wParam);
+            if (withWarnings_ > 0) line += " (" + std::to_string(withWarnings_) + " with warnings)";
+            if (lParam > 0) line += ", skipped " + std::to_string(lParam) + " " + Files(lParam);
+            if (passedOver_ > 0) line += ", passed over " + std::to_string(passedOver_) + " " + Files(passedOver_);
+            std::fprintf(err_, "%s.\n", line.c_str());
             break;
         }
         case WM_JOB_STARTED:
@@ -256,6 +254,7 @@ void ConsolePlatform::FileDone(const FileResult& r) {
 }
 
 void ConsolePlatform::PassedOver(const std::string& path, const std::string& reason) {
+    ++passedOver_;
     ClearBar();
     std::fprintf(err_, "kynconvert: %s: skipped, %s.\n", path.c_str(), reason.c_str());
     std::fflush(err_);

@@ -70,6 +70,7 @@ private:
     std::string lastDirectory_;
     bool barShown_ = false;
     int withWarnings_ = 0;
+    std::int64_t passedOver_ = 0;
     std::set<std::string> askedAbout_;  // questions asked (their texts or outputs), until their file is done
     std::thread::id mainThread_;  // questions asked elsewhere (a parallel job) wait differently
 };
