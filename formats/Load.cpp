@@ -84,25 +84,34 @@ std::string KindOfFile(unsigned mode) {
     return "not a regular file";
 }
 
+namespace {
+
+// The first line as recognition sees it: after leading white space, at most kFirstLineLimit
+// characters, without a closing carriage return. False when there is none within the limit.
+bool ReadFirstLine(TextCursor& probe, std::string& line) {
+    probe.SkipWs();
+    if (!probe.GetLineCapped(line, kFirstLineLimit)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+}  // namespace
+
 const FormatInfo* RecogniseFile(const std::string& path) {
     if (!NotARegularFile(path).empty()) return nullptr;
     std::ifstream in(path, std::ios_base::in | std::ios_base::binary);
     if (!in.is_open()) return nullptr;
     TextCursor probe(in);
-    probe.SkipWs();
     std::string line;
-    if (!probe.GetLineCapped(line, kFirstLineLimit)) return nullptr;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!ReadFirstLine(probe, line)) return nullptr;
     const Detected detected = Detect(line);
     return detected.refused || !detected.row || !detected.row->read ? nullptr : detected.row;
 }
 
 bool LoadFromStreams(DataStore& ds, std::istream& in, const TextReopener& reopenAsText, bool headerOnly) {
     TextCursor probe(in);
-    probe.SkipWs();
     std::string line;
-    if (!probe.GetLineCapped(line, kFirstLineLimit)) Fail(msg::kUnrecognised);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!ReadFirstLine(probe, line)) Fail(msg::kUnrecognised);
     ds.formatName = line;
 
     Detected detected = Detect(line);

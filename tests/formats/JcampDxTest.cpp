@@ -282,32 +282,6 @@ std::int64_t QuadraticMeasure(const std::vector<float>& a) {
     return 100 * t / n;
 }
 
-// Random arrays against the pair count, in batches of one position (which split every value
-// range the sort may be cut at), a few positions and the normal batch: small integers with -0 and
-// NaN at factor 0, and values whose quotients by 1e-6 overflow to one run of infinities although
-// they come from many value ranges sorted in different batches.
-TEST(JcampYFactor, RepeatMeasureMatchesThePairCount) {
-    std::mt19937 rng(7);
-    const std::vector<float> huge = {1e33f, 2e34f, 3e35f, -4e36f, -5e37f, 5.0f, 6.5f, -0.0f};
-    for (int round = 0; round < 400; ++round) {
-        const bool joined = round % 2 == 1;
-        const float factor = joined ? 0.000001f : 0.0f;
-        std::vector<float> a(rng() % 40);
-        for (float& v : a) {
-            const unsigned r = rng() % 8;
-            v = joined ? huge[r] : r >= 5 ? -0.0f : static_cast<float>(r % 4);
-        }
-        if (!joined && a.size() > 3 && round % 3 == 0) a[1] = std::numeric_limits<float>::quiet_NaN();
-        std::vector<float> q = a;
-        if (joined)
-            for (float& v : q) v /= factor;
-        const int n = static_cast<int>(a.size());
-        for (std::size_t batch : {std::size_t{1}, std::size_t{3}, kyn::jcamp::kRepeatBatchPositions})
-            EXPECT_EQ(kyn::jcamp::RepeatMeasure(a.data(), n, factor, batch), QuadraticMeasure(q))
-                << "round " << round << " batch " << batch;
-    }
-}
-
 // The Y factor as described, with the measure counted pair by pair on each array of quotients.
 float QuadraticYFactor(const std::vector<float>& s) {
     const std::int64_t reference = QuadraticMeasure(s);
@@ -318,26 +292,6 @@ float QuadraticYFactor(const std::vector<float>& s) {
         if (QuadraticMeasure(q) == reference) return f;
     }
     return 1.0f;
-}
-
-TEST(JcampYFactor, SearchMatchesThePairCountWhenDivisionJoinsNeighbouringValues) {
-    // Neighbouring floats just below 2 can give one quotient: the search must see the joined
-    // values as equal, exactly as the pair count over the divided array does.
-    float start = 1.5f;
-    while (start / 0.000001f != std::nextafter(start, 3.0f) / 0.000001f) start = std::nextafter(start, 3.0f);
-    std::vector<float> pool;
-    for (float v = start; pool.size() < 4; v = std::nextafter(v, 3.0f)) pool.push_back(v);
-    std::mt19937 rng(11);
-    int differentFromFinest = 0;
-    for (int round = 0; round < 300; ++round) {
-        const int n = 2 + static_cast<int>(rng() % 30);
-        std::vector<float> a(static_cast<std::size_t>(n));
-        for (float& v : a) v = pool[rng() % pool.size()];
-        const float expected = QuadraticYFactor(a);
-        EXPECT_FLOAT_EQ(kyn::jcamp::ChooseYFactor(a.data(), n), expected) << "round " << round;
-        differentFromFinest += expected != 0.000001f;
-    }
-    EXPECT_GT(differentFromFinest, 0);  // the arrays really exercise joined values
 }
 
 // The factor as described, the measure counted pair by pair, then raised by powers of ten until
@@ -390,12 +344,14 @@ TEST(JcampYFactor, EveryShapeMatchesThePairCount) {
     };
     std::mt19937 rng(23);
     const float factors[] = {0.0f, 0.000001f, 0.00001f, 0.0001f, 0.001f, 0.01f, 0.1f};
+    int coarserThanFinest = 0;  // arrays whose joined values really move the factor
     for (const auto& [name, shape] : shapes) {
         for (int round = 0; round < 12; ++round) {
             const int n = round < 4 ? round : static_cast<int>(rng() % (std::string(name) == "one crowded range of keys" ? 300 : 120));
             std::vector<float> a(static_cast<std::size_t>(n));
             for (float& v : a) v = shape(rng);
             const float expectedFactor = QuadraticRaisedYFactor(a);
+            coarserThanFinest += n > 0 && expectedFactor != 0.000001f;
             for (std::size_t batch : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{16}, std::size_t{64},
                                       kyn::jcamp::kRepeatBatchPositions}) {
                 // All factors in one walk: runs of different lengths end at the same batch end.
@@ -412,6 +368,7 @@ TEST(JcampYFactor, EveryShapeMatchesThePairCount) {
             }
         }
     }
+    EXPECT_GT(coarserThanFinest, 0);
 }
 
 // Two joined values kept over one batch end, the second alone in its batch (cut short by a value at
