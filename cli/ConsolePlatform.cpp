@@ -256,7 +256,9 @@ void ConsolePlatform::FileDone(const FileResult& r) {
 void ConsolePlatform::PassedOver(const std::string& path, const std::string& reason) {
     ++passedOver_;
     ClearBar();
-    std::fprintf(err_, "kynconvert: %s: skipped, %s.\n", path.c_str(), reason.c_str());
+    // A folder named without -r: how to convert what it holds, on the same line.
+    const char* hint = reason.rfind("it is a folder", 0) == 0 ? " (-r converts the measurement files under it)" : "";
+    std::fprintf(err_, "kynconvert: %s: passed over, %s%s\n", path.c_str(), reason.c_str(), hint);
     std::fflush(err_);
 }
 

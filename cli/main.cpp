@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -252,6 +253,9 @@ void AddOptions(CLI::App& app, CommandLine& c) {
     app.add_flag("-v,--verbose", c.verbose, "Also show the readers' own progress lines, each naming its file");
     CLI::Option* info = app.add_flag("--info", c.info, "Describe each file as loaded; write nothing");
     app.add_flag("--json", c.json, "With --info: one JSON object per file (JSON Lines)")->needs(info);
+    app.add_flag("--verify", c.job.Verify,
+                 "Read each output back and compare it with its data before it takes its name (one that differs is "
+                 "removed; the input and any file of that name are kept)");
     app.add_flag("-n,--dry-run", c.dryRun,
                  "Print what would be done (each input's format and output name) and write nothing");
     app.add_option("-j,--jobs", c.jobs, "Convert up to N files at once (default: the number of cores)")
@@ -274,49 +278,94 @@ void AddOptions(CLI::App& app, CommandLine& c) {
         "List every format: what kynconvert reads and writes, and what each holds");
 }
 
+// Writes JSON Lines to a report file (--report): one object a line, flushed at once, so that a
+// script following the file sees each input as it ends.
+void WriteJsonLine(std::FILE* report, const nlohmann::ordered_json& line) {
+    const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    std::fwrite(text.data(), 1, text.size(), report);
+    std::fflush(report);
+}
+
 // The plan of a run, on standard output, in the job's order (the last file named first): each
 // input's format, as its first line shows it, and the output it would get, or why it would not
-// be converted. Reads first lines only; writes nothing. The names are the job's own plan.
-int DryRun(const CommandLine& c, bool interactive) {
+// be converted; with a report, the same as one object an input and a summary. Reads first lines
+// only; writes nothing else. The names are the job's own plan.
+int DryRun(const CommandLine& c, bool interactive, std::FILE* report) {
     const ConversionSettings& s = c.job.settings;
     const TargetFormat& target = *FindTarget(TargetFormats(), s.DefaultFileType);
     std::vector<std::filesystem::path> paths(c.files.begin(), c.files.end());
     const std::vector<FilePlan> plans = PlanJobOutputs(paths, TargetExtension(target, s.UseSensibleExtensions),
                                                        {s.StripAcornFileTypes, s.SaveInPlace, c.job.OutputDirectory});
     int status = kExitOk;
+    std::map<std::string, std::int64_t> counts;
     for (std::size_t k = paths.size(); k-- > 0;) {
         const std::string& path = c.files[k];
         const FilePlan& plan = plans[k];
-        std::string line = path + ": ";
         const std::string kind = NotARegularFile(path);
         std::error_code error;
         const FormatInfo* format = kind.empty() ? RecogniseFile(path) : nullptr;
+        // What the run would do ("convert", "overwrite", "ask", "keep", "in place", "convert once",
+        // "pass over", "skip") and, when it would not convert, why.
+        std::string action, why, note;
         if (plan.duplicateOf >= 0) {
-            line += "named earlier in this job: converted once";
+            action = "convert once", why = "it is named earlier in this job";
         } else if (!kind.empty()) {
-            line += "passed over: it is " + kind + ", not a regular file";
-            status = kExitIncomplete;
+            action = "pass over", why = "it is " + kind + ", not a regular file";
         } else if (!std::filesystem::exists(path, error)) {
-            line += "skipped: it does not exist";
-            status = kExitIncomplete;
+            action = "pass over", why = "it does not exist";
         } else if (!format) {
-            line += "skipped: no format kynconvert reads (or it cannot be opened)";
-            status = kExitIncomplete;
+            action = "skip", why = "no format kynconvert reads (or it cannot be opened)";
+        } else if (plan.names.inPlace) {
+            action = "in place", note = " (in place)";
+        } else if (plan.outputMode == 0) {
+            action = "convert";
+        } else if (s.SilentlyOverwrite) {
+            action = "overwrite", note = " (overwriting the existing file)";
+        } else if (interactive) {
+            action = "ask", note = " (asking before overwriting the existing file)";
         } else {
-            line += std::string(format->name) + " -> " + plan.names.outputPath;
-            if (plan.names.inPlace)
-                line += " (in place)";
-            else if (plan.outputMode != 0)
-                line += s.SilentlyOverwrite ? " (overwriting the existing file)"
-                        : interactive       ? " (asking before overwriting the existing file)"
-                                            : " (kept: the file exists, and without a terminal nobody is asked)";
-            if (plan.outputMode != 0 && !plan.names.inPlace && !s.SilentlyOverwrite && !interactive)
-                status = kExitIncomplete;
+            action = "keep", note = " (kept: the file exists, and without a terminal nobody is asked)";
         }
+        if (action == "pass over" || action == "skip" || action == "keep") status = kExitIncomplete;
+        ++counts[action];
+        std::string line = path + ": ";
+        if (action == "convert once")
+            line += "named earlier in this job: converted once";
+        else if (action == "pass over")
+            line += "passed over: " + why;
+        else if (action == "skip")
+            line += "skipped: " + why;
+        else
+            line += std::string(format->name) + " -> " + plan.names.outputPath + note;
         std::puts(line.c_str());
+        if (report) {
+            nlohmann::ordered_json entry;
+            entry["input"] = path;
+            entry["output"] = format ? plan.names.outputPath : std::string();
+            entry["format"] = format ? format->name : "";
+            entry["target"] = target.key;
+            entry["plan"] = action;
+            entry["reason"] = why;
+            WriteJsonLine(report, entry);
+        }
     }
     std::fflush(stdout);
+    if (report) {
+        nlohmann::ordered_json summary;
+        summary["inputs"] = paths.size();
+        summary["dry run"] = true;
+        for (const auto& [action, n] : counts) summary[action] = n;
+        WriteJsonLine(report, {{"summary", summary}});
+    }
     return status;
+}
+
+// The report file of --report: standard output for "-"; null with a message when it cannot be
+// made.
+std::FILE* OpenReport(const std::string& path) {
+    std::FILE* report = path == "-" ? stdout : std::fopen(path.c_str(), "w");
+    if (!report) std::fprintf(stderr, "kynconvert: --report %s: %s\n", path.c_str(), std::strerror(errno));
+    return report;
 }
 
 // The console platform that also writes each input's result as a JSON line (--report).
@@ -336,6 +385,7 @@ public:
         line["outcome"] = OutcomeName(r.outcome);
         line["reason"] = r.reason;
         line["warnings"] = r.warnings;
+        line["verified"] = r.verified;
         line["values"] = r.values;
         line["bytes"] = r.bytes;
         line["seconds"] = r.seconds;
@@ -362,11 +412,7 @@ private:
         for (std::int64_t n : counts_) total += n;
         return total;
     }
-    void Write(const nlohmann::ordered_json& line) {
-        const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-        std::fwrite(text.data(), 1, text.size(), report_);
-        std::fflush(report_);
-    }
+    void Write(const nlohmann::ordered_json& line) { WriteJsonLine(report_, line); }
 
     std::FILE* report_;
     std::int64_t counts_[5] = {};
@@ -382,14 +428,8 @@ int Convert(CommandLine& c) {
     // Questions of a parallel job are read on worker threads, which wait for input with poll():
     // unbuffered, standard input holds no answer that poll() cannot see.
     if (options.interactive && c.jobs > 1) std::setvbuf(stdin, nullptr, _IONBF, 0);
-    std::FILE* report = nullptr;
-    if (!c.report.empty()) {
-        report = c.report == "-" ? stdout : std::fopen(c.report.c_str(), "w");
-        if (!report) {
-            std::fprintf(stderr, "kynconvert: --report %s: %s\n", c.report.c_str(), std::strerror(errno));
-            return kExitUsage;
-        }
-    }
+    std::FILE* report = c.report.empty() ? nullptr : OpenReport(c.report);
+    if (!c.report.empty() && !report) return kExitUsage;
     ReportingPlatform platform(options, report);
     cli::InstallInterruptHandler();
     const auto started = std::chrono::steady_clock::now();
@@ -444,10 +484,6 @@ int main(int argc, char** argv) {
                              "Run with --help for more information.\n");
         return kExitUsage;
     }
-    const bool namedFolders = std::any_of(c.files.begin(), c.files.end(), [](const std::string& f) {
-        std::error_code error;
-        return std::filesystem::is_directory(f, error);
-    });
     if (c.recursive) c.files = ExpandFolders(c.files);
     if (c.info) return c.json ? PrintInfoJson(c.files) : PrintInfo(c.files);
     if (c.dryRun) {
@@ -455,14 +491,18 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
             return kExitUsage;
         }
-        return DryRun(c, isatty(STDERR_FILENO) != 0 && isatty(STDIN_FILENO) != 0);
+        std::FILE* report = c.report.empty() ? nullptr : OpenReport(c.report);
+        if (!c.report.empty() && !report) return kExitUsage;
+        const int status = DryRun(c, isatty(STDERR_FILENO) != 0 && isatty(STDIN_FILENO) != 0, report);
+        if (report && report != stdout && std::fclose(report) != 0) {
+            std::fprintf(stderr, "kynconvert: --report %s: %s\n", c.report.c_str(), std::strerror(errno));
+            return kExitIncomplete;
+        }
+        return status;
     }
     if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
         std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());
         return kExitUsage;
     }
-    const int status = Convert(c);
-    if (namedFolders && !c.recursive)
-        std::fprintf(stderr, "kynconvert: folders are passed over; -r converts the measurement files under them\n");
-    return status;
+    return Convert(c);
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -16,6 +17,7 @@
 
 #include "conversion/OutputNaming.h"
 #include "conversion/SafeOutput.h"
+#include "conversion/VerifyOutput.h"
 #include "datastore/DataStore.h"
 #include "datastore/Errors.h"
 #include "formats/Load.h"
@@ -89,11 +91,13 @@ std::string WhyUnreadable(const std::string& path, unsigned plannedMode) {
     const std::string kind = plannedMode != 0 ? KindOfFile(plannedMode) : std::string();
     if (!kind.empty()) return "it is " + kind + ", not a regular file";
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return "it cannot be opened for reading";
+    // The system's own words say why: missing, not permitted, a loop of links, a name too long.
+    if (fd < 0) return std::string("it cannot be opened for reading (") + std::strerror(errno) + ")";
     struct stat st {};
     const bool looked = ::fstat(fd, &st) == 0;
+    const int lookError = errno;
     ::close(fd);
-    if (!looked) return "it cannot be opened for reading";
+    if (!looked) return std::string("it cannot be opened for reading (") + std::strerror(lookError) + ")";
     const std::string swapped = KindOfFile(st.st_mode);
     if (!swapped.empty()) return "it is " + swapped + ", not a regular file";
     return {};
@@ -119,6 +123,10 @@ const char* OutcomeName(FileResult::Outcome outcome) {
 }
 
 namespace jobtext {
+
+std::string NotVerified(const std::string& difference) {
+    return "the written file did not read back as its data (" + difference + "), so it was removed";
+}
 
 std::string KeptInPlace(const std::vector<std::string>& losses) {
     return "converting it in place would lose data (" + Joined(losses) + "), so the original was kept";
@@ -209,6 +217,7 @@ private:
     std::string reason_;  // why the file failed, when known
     std::string format_;  // the input's format, once loaded
     std::int64_t values_ = 0;
+    bool verified_ = false;
     const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
@@ -224,6 +233,7 @@ void FileSteps::Report(FileResult::Outcome outcome, const std::vector<std::strin
     for (char& c : r.reason)
         if (c == '\n') c = ' ';
     r.warnings = warnings;
+    r.verified = verified_;
     r.values = values_;
     if (outcome == FileResult::Outcome::Converted || outcome == FileResult::Outcome::ConvertedWithWarnings) {
         std::error_code error;
@@ -408,7 +418,6 @@ FileEnd FileSteps::Run() {
     SafeOutputFile output;
     LossNotes losses;
     const bool written = Write(*store, output, losses);
-    store.reset();
     if (!written) return AfterSaveFailure();
     // In place, the output replaces the original: one that could not hold everything is not
     // written at all.
@@ -417,6 +426,23 @@ FileEnd FileSteps::Run() {
         reason_ = jobtext::KeptInPlace(losses);
         return AfterSaveFailure();
     }
+    // Checked while it is still the temporary: an output that does not read back as its data
+    // never takes the name, so whatever held the name (in place, the input) stays as it was.
+    if (run_.job.Verify) {
+        std::string why;
+        try {
+            why = VerifyOutput(output.TemporaryPath(), *run_.target, *store, run_.writerOptions);
+        } catch (const std::exception& e) {
+            why = e.what();
+        }
+        if (!why.empty()) {
+            output.Discard();
+            reason_ = jobtext::NotVerified(why);
+            return AfterSaveFailure();
+        }
+        verified_ = true;
+    }
+    store.reset();
     // An existing output is replaced only when overwriting was chosen, silently or by answer.
     if (const std::optional<FileEnd> end = Commit(output, run_.job.settings.SilentlyOverwrite != 0 || exists)) return *end;
     return Converted(losses);

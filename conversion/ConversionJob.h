@@ -26,6 +26,9 @@ struct ConversionJob {
     std::vector<std::filesystem::path> paths;
     // Where the outputs go; empty puts each next to its input.
     std::string OutputDirectory;
+    // Each output is read back and compared with the data before it gets its name; one that
+    // differs is removed (any file of its name, and the input, are kept) and the file fails.
+    bool Verify = false;
 
     static ConversionJob FromSettings(const ConversionSettings& settings,
                                       std::vector<std::filesystem::path> paths = {});
@@ -79,6 +82,8 @@ std::string ReadFailure(const std::string& inputPath, const std::string& reason)
 std::string SaveFailure(const std::string& outputName);
 // The reason given when an in-place conversion would lose data.
 std::string KeptInPlace(const std::vector<std::string>& losses);
+// The reason given when a verifying job finds that an output does not read back as its data.
+std::string NotVerified(const std::string& difference);
 }  // namespace jobtext
 
 }  // namespace kyn

@@ -56,6 +56,7 @@ struct FileResult {
     Outcome outcome = Outcome::Converted;
     std::string reason;       // why it was not converted, when known
     std::vector<std::string> warnings;
+    bool verified = false;    // the output was read back and matched its data (a verifying job)
     std::int64_t values = 0;  // values of the loaded store
     std::int64_t bytes = 0;   // bytes of the written output
     double seconds = 0.0;     // from taking the input up to its end

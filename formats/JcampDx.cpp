@@ -605,6 +605,30 @@ AxisForm ShapeAxis(const Dimension& dim) {
     return form;
 }
 
+// Sets the current steps of every block in turn (the first stepped dimension fastest) and calls
+// `block(p)` for each property: the order of the blocks in the file.
+template <typename PerBlock>
+void ForEachStep(DataStore& ds, const BodyPlan& plan, int propertyCount, PerBlock&& block) {
+    std::vector<int> steps(plan.stepped.size(), 0);
+    for (int d : plan.fixed) ds.SetDimensionCurrent(d, 0);
+    for (;;) {
+        for (std::size_t k = 0; k < steps.size(); ++k) ds.SetDimensionCurrent(plan.stepped[k], steps[k]);
+        for (int p = 0; p < propertyCount; ++p) block(p);
+        std::size_t k = 0;
+        while (k < steps.size() && ++steps[k] == ds.dimensions[plan.stepped[k]].Steps()) steps[k++] = 0;
+        if (k == steps.size()) break;
+    }
+}
+
+// The points of property p's block at the current steps with a finite value and X.
+int WrittenPointsOf(DataStore& ds, const BodyPlan& plan, int p) {
+    const Array<float> view = ds.GetSlice(plan.x, p);
+    const float* xs = ds.dimensions[plan.x].values.Data();
+    int written = 0;
+    for (int i = 0; i < view.Count(); ++i) written += std::isfinite(view.At(i)) && std::isfinite(xs[i]);
+    return written;
+}
+
 class BodyWriter {
 public:
     BodyWriter(ChunkWriter& w, DataStore& ds, const BodyPlan& plan, int propertyCount, Losses& lost)
@@ -645,29 +669,12 @@ public:
     }
 
 private:
-    // Sets the current steps of every block in turn and calls `block(p)` for each property.
     template <typename PerBlock>
     void ForEachBlock(PerBlock&& block) {
-        std::vector<int> steps(plan_.stepped.size(), 0);
-        for (int d : plan_.fixed) ds_.SetDimensionCurrent(d, 0);
-        for (;;) {
-            for (std::size_t k = 0; k < steps.size(); ++k) ds_.SetDimensionCurrent(plan_.stepped[k], steps[k]);
-            for (int p = 0; p < propertyCount_; ++p) block(p);
-            // The next combination of steps, the first stepped dimension fastest.
-            std::size_t k = 0;
-            while (k < steps.size() && ++steps[k] == ds_.dimensions[plan_.stepped[k]].Steps()) steps[k++] = 0;
-            if (k == steps.size()) break;
-        }
+        ForEachStep(ds_, plan_, propertyCount_, block);
     }
 
-    // The points of property p's block at the current steps with a finite value and X.
-    int WrittenPoints(int p) {
-        const Array<float> view = ds_.GetSlice(plan_.x, p);
-        const float* xs = ds_.dimensions[plan_.x].values.Data();
-        int written = 0;
-        for (int i = 0; i < view.Count(); ++i) written += std::isfinite(view.At(i)) && std::isfinite(xs[i]);
-        return written;
-    }
+    int WrittenPoints(int p) { return WrittenPointsOf(ds_, plan_, p); }
 
     const std::string& Kind(int d) const { return dimensionKinds_[static_cast<std::size_t>(d)]; }
 
@@ -978,6 +985,71 @@ std::istream& DataStore::ReadJcampText(std::istream& is, bool) {
     std::copy(ys.begin(), ys.end(), data.Data());
     ComputeDataRange();
     return is;
+}
+
+namespace {
+
+// How far a value may read back from what was written: half a unit of the last decimal written
+// (none for the shortest form, -1 decimals), and the float the reader makes of the text.
+double XTolerance(float x, int decimals) {
+    const double rounding = std::fabs(static_cast<double>(x)) * 2.4e-7;
+    return decimals < 0 ? 1e-6 * std::fabs(static_cast<double>(x)) + 1e-45 : 0.51 * std::pow(10.0, -decimals) + rounding;
+}
+
+std::string Shown(double v) { return FormatGString(v); }
+
+}  // namespace
+
+std::string jcamp::CheckFile(std::istream& text, DataStore& ds) {
+    const int propertyCount = ds.properties.Count();
+    const BodyPlan plan = PlanBody(ds, propertyCount);
+    if (plan.blocks == 0) return {};  // a file of header records: no value to compare
+    const AxisForm axis = ShapeAxis(ds.dimensions[plan.x]);
+    TextCursor in(text);
+    std::string problem;
+    std::int64_t block = 0;
+    std::vector<float> xs, ys;
+    ForEachStep(ds, plan, propertyCount, [&](int p) {
+        if (!problem.empty() || WrittenPointsOf(ds, plan, p) == 0) return;  // blocks without points are left out
+        ++block;
+        const std::string where = "block " + std::to_string(block);
+        BlockRecords r;
+        if (!ReadRecords(in, r)) {
+            problem = where + " is missing";
+            return;
+        }
+        const Array<float> view = ds.GetSlice(plan.x, p);
+        const float* axisValues = ds.dimensions[plan.x].values.Data();
+        const int expected = WrittenPointsOf(ds, plan, p);
+        if (r.count != expected) {
+            problem = where + " has " + std::to_string(r.count) + " points, not " + std::to_string(expected);
+            return;
+        }
+        xs.clear();
+        ys.clear();
+        ReadPairs(in, r, xs, ys);
+        if (static_cast<int>(ys.size()) != expected) {
+            problem = where + " ends after " + std::to_string(ys.size()) + " of its " + std::to_string(expected) + " points";
+            return;
+        }
+        const bool points = !axis.even || expected < view.Count();
+        std::size_t k = 0;
+        for (int i = 0; i < view.Count() && problem.empty(); ++i) {
+            const float v = view.At(i), x = axisValues[i];
+            if (!std::isfinite(v) || !std::isfinite(x)) continue;
+            const float xRead = xs[k], yRead = ys[k];
+            ++k;
+            const int decimals = points ? jcamp::PointDecimals(x) : axis.lineDecimals;
+            if (!(std::fabs(static_cast<double>(xRead) - x) <= XTolerance(x, decimals)))
+                problem = where + ", point " + std::to_string(i + 1) + ": X reads back as " + Shown(xRead) + ", not " + Shown(x);
+            // Integers times the factor as the file states it, each within one factor of its value.
+            const double yTolerance = r.yFactor * (1.0 + 1e-6) + std::fabs(static_cast<double>(v)) * 2.4e-7;
+            if (problem.empty() && !(std::fabs(static_cast<double>(yRead) - v) <= yTolerance))
+                problem = where + ", point " + std::to_string(i + 1) + ": Y reads back as " + Shown(yRead) + ", not " +
+                          Shown(v) + " (YFACTOR " + Shown(r.yFactor) + ")";
+        }
+    });
+    return problem;
 }
 
 namespace {

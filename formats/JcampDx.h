@@ -54,6 +54,12 @@ int PointDecimals(float x);
 // the same either way, which a test checks by setting it low.
 void SetParallelLinesFrom(int lines);
 
+// Reads a file this program wrote for `written` (through a text-mode stream) and compares every
+// block with the data it was written from: the same blocks and points, X within the decimals
+// written, Y within one YFACTOR. "" when it matches, otherwise the first difference. Moves the
+// store's current steps, as writing does.
+std::string CheckFile(std::istream& text, DataStore& written);
+
 // The unit name written for a dimension or property name.
 const char* UnitName(const std::string& name);
 

@@ -41,7 +41,15 @@ NoticeHandler SetNoticeHandler(NoticeHandler handler) {
     return previous;
 }
 
+namespace {
+thread_local int t_muted = 0;
+}  // namespace
+
+NoticesMuted::NoticesMuted() { ++t_muted; }
+NoticesMuted::~NoticesMuted() { --t_muted; }
+
 bool Notify(const std::string& caption, const std::string& text, unsigned style) {
+    if (t_muted > 0) return false;
     bool expected = false;
     if (!g_boxOpen.compare_exchange_strong(expected, true, std::memory_order_acq_rel)) return false;
     OpenBox guard;

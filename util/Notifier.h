@@ -38,6 +38,16 @@ NoticeHandler SetNoticeHandler(NoticeHandler handler);
 // showing anything when another box is open at that moment.
 bool Notify(const std::string& caption, const std::string& text, unsigned style);
 
+// While one lives, Notify on its thread shows nothing and returns false: for a writer run a second
+// time only to check a file, whose boxes the user has already seen.
+class NoticesMuted {
+public:
+    NoticesMuted();
+    ~NoticesMuted();
+    NoticesMuted(const NoticesMuted&) = delete;
+    NoticesMuted& operator=(const NoticesMuted&) = delete;
+};
+
 // The handler that the command line uses: the caption, ": " and the text on standard error.
 void PrintNoticeToStderr(const Notice& notice);
 

@@ -23,6 +23,15 @@ private:
     const std::string* previous_;
 };
 
+// No reports from this thread while it lives: for a file read back only to check it.
+class ProgressMuted {
+public:
+    ProgressMuted();
+    ~ProgressMuted();
+    ProgressMuted(const ProgressMuted&) = delete;
+    ProgressMuted& operator=(const ProgressMuted&) = delete;
+};
+
 // Turns the reports off (or on again). Meant to be set before files are read; reading threads
 // may look at it at any time.
 void SetProgressQuiet(bool quiet);

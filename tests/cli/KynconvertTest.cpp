@@ -6,6 +6,11 @@
 #include <map>
 #include <sstream>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cmath>
+
 #include "Stores.h"
 #include "Subprocess.h"
 #include "TestSupport.h"
@@ -91,7 +96,8 @@ TEST_F(Kynconvert, FoldersAndFileLists) {
     WriteFile(dir / "tree/deeper/export.csv", "VarnixCSV\n\n");
     const RunResult flat = Run({"-q", "-t", "dsx", dir / "tree"});
     EXPECT_EQ(flat.exitCode, 1);
-    EXPECT_NE(flat.err.find("-r converts the measurement files under them"), std::string::npos) << flat.err;
+    EXPECT_EQ(flat.err, "kynconvert: " + dir / "tree" +
+                            ": passed over, it is a folder, not a regular file (-r converts the measurement files under it)\n");
     const RunResult deep = Run({"-q", "-r", "-t", "dsx", dir / "tree"});
     EXPECT_EQ(deep.exitCode, 0) << deep.err;
     EXPECT_EQ(TitleOf(dir / "tree/a.dsx"), "top");
@@ -209,21 +215,29 @@ TEST_F(Kynconvert, DryRunPredictsTheOutputs) {
     WriteMeasurement(dir / "out/a.dsa", "already there");
     const std::vector<std::string> args = {"-t", "dsa", "--overwrite", "-o", dir / "out", "-r", dir / "in", dir / "in/sub/notes.txt"};
     std::vector<std::string> dry = args;
-    dry.insert(dry.begin(), "--dry-run");
+    dry.insert(dry.begin(), {"--dry-run", "--report", dir / "scratch/plan.jsonl"});
     const RunResult plan = Run(dry);
     EXPECT_EQ(plan.exitCode, 1) << plan.err;  // notes.txt would be skipped
     EXPECT_EQ(ListDir(dir.path() / "out"), (std::vector<std::string>{"a.dsa"}));
     EXPECT_NE(plan.out.find(dir / "in/sub/notes.txt" + ": skipped: no format kynconvert reads"), std::string::npos) << plan.out;
-    std::vector<std::string> predicted;
-    std::istringstream lines(plan.out);
+    // The report has the plan of every input, and the names the run will write.
+    std::vector<std::string> predicted, actions;
+    std::istringstream lines(ReadFile(dir / "scratch/plan.jsonl"));
     for (std::string line; std::getline(lines, line);) {
-        const std::size_t arrow = line.find(" -> ");
-        if (arrow == std::string::npos) continue;
-        const std::string output = line.substr(arrow + 4, line.find(" (") == std::string::npos ? std::string::npos : line.find(" (") - arrow - 4);
-        predicted.push_back(fs::path(output).filename().string());
+        const nlohmann::json entry = nlohmann::json::parse(line);
+        if (entry.contains("summary")) {
+            EXPECT_EQ(entry["summary"]["inputs"], 4);
+            EXPECT_EQ(entry["summary"]["dry run"], true);
+            continue;
+        }
+        actions.push_back(entry["plan"].get<std::string>());
+        if (!entry["output"].get<std::string>().empty())
+            predicted.push_back(fs::path(entry["output"].get<std::string>()).filename().string());
     }
     std::sort(predicted.begin(), predicted.end());
-    EXPECT_EQ(predicted, (std::vector<std::string>{"a(2).dsa", "a(3).dsa", "a.dsa"})) << plan.out;
+    std::sort(actions.begin(), actions.end());
+    EXPECT_EQ(predicted, (std::vector<std::string>{"a(2).dsa", "a(3).dsa", "a.dsa"}));
+    EXPECT_EQ(actions, (std::vector<std::string>{"convert", "convert", "overwrite", "skip"}));
     EXPECT_NE(plan.out.find("(overwriting the existing file)"), std::string::npos) << plan.out;
     const RunResult real = Run(args);
     EXPECT_EQ(real.exitCode, 1) << real.err;
@@ -273,6 +287,108 @@ TEST_F(Kynconvert, ReportHasEveryInputWithItsOutcome) {
     EXPECT_EQ(summary["failed"], 1);
     EXPECT_EQ(summary["passed over"], 2);
     EXPECT_EQ(summary["end"], "done");
+}
+
+// Every way an input can end, one run each: the one line kynconvert prints for it (quiet keeps
+// it) and its report object, which a script reads instead.
+TEST_F(Kynconvert, EveryReasonClassHasItsLineAndReportObject) {
+    namespace fs = std::filesystem;
+    const bool root = ::geteuid() == 0;
+    // Permissions bind root only once it has become somebody else.
+    const auto asNobody = [root] {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(126);
+    };
+    const auto fileSizeLimit = [] {
+        rlimit rl{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+    };
+    WriteMeasurement(dir / "good.dsa", "good");
+    ASSERT_TRUE(WriteStore(Store({"Absorbance"}, {Ramp("Time", 5000)}, [](int i) { return i * 0.5f; }), dir / "big.dsa"));
+    WriteMeasurement(dir / "locked.dsa", "locked");
+    fs::permissions(dir / "locked.dsa", fs::perms::none);
+    fs::create_directory(dir.path() / "folder");
+    fs::create_directory(dir.path() / "readonly");
+    fs::permissions(dir.path() / "readonly", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                                 fs::perms::others_exec);
+    fs::create_symlink("loop.b", dir / "loop.a");
+    fs::create_symlink("loop.a", dir / "loop.b");
+    ASSERT_EQ(::mkfifo((dir / "pipe.dsa").c_str(), 0644), 0);
+    WriteFile(dir / "cut.dsa", "VarnixStore\r\ncut off\r\n");
+    WriteFile(dir / "notes.dsa", "no measurement\n");
+    WriteFile(dir / "export.csv", "VarnixCSV\r\n\r\nTitle: x\r\n");
+    const std::string longName = dir / (std::string(253, 'w') + ".b");
+    WriteMeasurement(longName, "long");
+    ASSERT_TRUE(WriteStore(Store({"Absorbance"}, {Ramp("Wavelength", 3)}, [](int i) { return i == 1 ? NAN : 1.0f; }),
+                           dir / "gap.dsa"));
+
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;  // before the input
+        std::string input;
+        std::string outcome;
+        std::string line;  // after "kynconvert: INPUT: "; "" for none
+        std::function<void()> inChild;
+    };
+    const std::string out = dir / "big.dsx";
+    const Case cases[] = {
+        {"converted", {"-t", "dsb", "--verify"}, dir / "good.dsa", "converted", ""},
+        {"lossy", {"-t", "jdx"}, dir / "gap.dsa", "converted with warnings",
+         "converted into " + dir / "gap.jdx" + " with warnings: 1 value that is not finite"},
+        {"missing", {}, dir / "missing.dsa", "passed over",
+         "passed over, it cannot be opened for reading (No such file or directory)"},
+        {"folder", {}, dir / "folder", "passed over", "passed over, it is a folder, not a regular file (-r converts"},
+        {"permission", {}, dir / "locked.dsa", "passed over", "passed over, it cannot be opened for reading (Permission denied)", asNobody},
+        {"loop", {}, dir / "loop.a", "passed over",
+         "passed over, it cannot be opened for reading (Too many levels of symbolic links)"},
+        {"FIFO", {}, dir / "pipe.dsa", "passed over", "passed over, it is a named pipe (FIFO), not a regular file"},
+        {"corrupt", {}, dir / "cut.dsa", "failed", "The file is corrupt."},
+        {"unrecognised", {}, dir / "notes.dsa", "failed", "The file is of an unrecognised format"},
+        {"export only", {}, dir / "export.csv", "failed", "CSV is an export only format. It cannot be imported."},
+        {"disk full", {"-t", "dsx"}, dir / "big.dsa", "failed", "not saved as " + out + ": File too large", fileSizeLimit},
+        {"unwritable folder", {"-o", dir / "readonly"}, dir / "good.dsa", "failed",
+         "not saved as " + dir / "readonly/good.dsb" + ": Permission denied", asNobody},
+        {"name too long", {}, longName, "failed", "not saved as " + longName.substr(0, longName.size() - 2) + ".dsb: File name too long"},
+        {"target cannot hold it", {"-t", "glb"}, dir / "gap.dsa", "failed",
+         "not saved as " + dir / "gap.glb" + ": KYN-ASCII needs a dimension named Time, and this DataStore has none"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args = {"-q", "--skip-bad", "--report", "-"};
+        const auto has = [&c](const char* option) { return std::find(c.args.begin(), c.args.end(), option) != c.args.end(); };
+        if (!has("-t")) args.insert(args.end(), {"-t", "dsb"});
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back(c.input);
+        const RunResult r = RunCli(args, dir.path() / "scratch", std::chrono::seconds(30), {}, c.inChild);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, c.outcome.rfind("converted", 0) == 0 ? 0 : 1) << r.err;
+        if (c.line.empty())
+            EXPECT_EQ(r.err, "");
+        else
+            EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1).rfind("kynconvert: " + c.input + ": " + c.line, 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.line.empty() ? 0 : 1) << r.err;
+        std::istringstream lines(r.out);
+        std::string first;
+        ASSERT_TRUE(std::getline(lines, first)) << r.out;
+        const nlohmann::json result = nlohmann::json::parse(first);
+        EXPECT_EQ(result["input"], c.input);
+        EXPECT_EQ(result["outcome"], c.outcome);
+        const std::string reason = result["reason"].get<std::string>();
+        if (c.outcome.rfind("converted", 0) == 0) {
+            EXPECT_EQ(reason, "");
+            EXPECT_EQ(result["warnings"].empty(), c.outcome == "converted") << result;
+        } else {
+            // The line's own words, without what kynconvert puts before them.
+            const std::string said = c.outcome == "passed over" ? c.line.substr(std::string("passed over, ").size()) : c.line;
+            EXPECT_NE(said.find(reason), std::string::npos) << reason;
+            EXPECT_FALSE(reason.empty());
+        }
+        EXPECT_EQ(result["verified"], has("--verify"));
+        std::string summary;
+        ASSERT_TRUE(std::getline(lines, summary));
+        EXPECT_EQ(nlohmann::json::parse(summary)["summary"]["inputs"], 1);
+    }
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(ListDir(dir.path() / "readonly"), std::vector<std::string>{});
 }
 
 // --info --json: one object a file, in the schema of the README, parsed back here.

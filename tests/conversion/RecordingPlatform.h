@@ -75,6 +75,7 @@ public:
         if (originalKept) line += " original kept";
         warnings.push_back(line);
     }
+    void FileDone(const FileResult& r) override { results.push_back(r); }
 
     StopSignal stop;
     SharedStatus status;
@@ -87,6 +88,7 @@ public:
     std::vector<std::string> saveReasons;  // the reason given with each save-failure question
     std::vector<std::string> passedOver;   // "path: reason"
     std::vector<std::string> warnings;     // "input -> output: warning; ... [original kept]"
+    std::vector<FileResult> results;      // every input's result, in the order the job ended them
     std::vector<long long> sleeps;
     std::deque<OverwriteAnswer> overwriteAnswers;
     std::deque<FailureAnswer> readAnswers;
