@@ -113,15 +113,23 @@ void ConsolePlatform::ShowProgress(std::int64_t percent) {
         barShown_ = true;
         return;
     }
-    // Without a terminal: one line per new status, the folder when it changes.
-    if (line.empty() || line == lastLine_) return;
-    lastLine_ = line;
+    // Without a terminal, every status was logged when it was set (SetStatus).
+}
+
+void ConsolePlatform::SetStatus(const JobStatus& status) {
+    status_.Set(status);
+    if (options_.quiet || options_.progressBar) return;
+    // Without a terminal: one line for each status as it is set (so that files of the same name
+    // in two folders, or files converted side by side, each get theirs), the folder when it changes.
+    const std::string line = StatusLine(status);
+    if (line.empty()) return;
     const std::string directory = status.directory + kPathSeparator;
     if (directory != lastDirectory_) {
         lastDirectory_ = directory;
         std::fprintf(err_, "In %s\n", directory.c_str());
     }
     std::fprintf(err_, "  %s\n", line.c_str());
+    std::fflush(err_);
 }
 
 void ConsolePlatform::Post(JobMessage message, std::int64_t wParam, std::int64_t lParam) {

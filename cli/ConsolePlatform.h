@@ -45,7 +45,7 @@ public:
     FailureAnswer AskReadFailure(const std::string& text) override;
     FailureAnswer AskSaveFailure(const std::string& text, const std::string& outputPath,
                                  const std::string& reason) override;
-    void SetStatus(const JobStatus& status) override { status_.Set(status); }
+    void SetStatus(const JobStatus& status) override;
     // The pause before the end message lets a window show its last state; a console has none.
     void Sleep(std::chrono::milliseconds) override {}
     void PassedOver(const std::string& path, const std::string& reason) override;
@@ -66,7 +66,6 @@ private:
     std::FILE* err_;
     std::FILE* in_;
     SharedStatus status_;
-    std::string lastLine_;
     std::string lastDirectory_;
     bool barShown_ = false;
     int withWarnings_ = 0;

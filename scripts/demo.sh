@@ -15,8 +15,8 @@ echo
 echo "== What the loader makes of them (kynconvert --info)"
 "$kyn" --info "$work"/* 2>/dev/null
 echo
-echo "== What a run would do, writing nothing (kynconvert --dry-run --to csv)"
-"$kyn" --dry-run --to csv "$work"/* || true
+echo "== What a run would do, writing nothing, and the same plan as JSON (kynconvert --dry-run --to csv --report -)"
+"$kyn" --dry-run --to csv --report - "$work"/* || true
 for target in csv tsv jdx dsx dsa; do
   echo
   echo "== kynconvert --to $target --overwrite"
@@ -26,8 +26,9 @@ echo
 echo "== kynconvert --to glb (kinetic and spectrakinetic files need a time axis; the others are refused)"
 "$kyn" --to glb --overwrite "$work"/stopped_flow.dsa "$work"/spectrakinetic.glb "$work"/cd_spectrum.dsx || echo "(exit status $?: one file could not be written in that format)"
 echo
-echo "== A report for scripts: one JSON object per input, then a summary (kynconvert --report -)"
-"$kyn" -q --to jdx --overwrite --report - "$work"/cd_spectrum.dsx "$work"/melt.dsb "$work"/stopped_flow.dsa
+echo "== A report for scripts: one JSON object per input, then a summary; every output read back and"
+echo "   compared with its data before it takes its name (kynconvert --verify --report -)"
+"$kyn" -q --to jdx --overwrite --verify --report - "$work"/cd_spectrum.dsx "$work"/melt.dsb "$work"/stopped_flow.dsa
 echo
 echo "== Files written"
 ls -l "$work"
