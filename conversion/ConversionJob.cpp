@@ -136,6 +136,28 @@ std::string KeptInPlace(const std::vector<std::string>& losses) {
 
 namespace jobsteps {
 
+namespace {
+
+// Every file's output: the job's plan, or the paths it was given.
+std::vector<FilePlan> PlanFiles(const ConversionJob& job, const TargetFormat* target, const NamingRules& rules) {
+    if (!target) return std::vector<FilePlan>(job.paths.size());
+    std::vector<FilePlan> plans =
+        PlanJobOutputs(job.paths, TargetExtension(*target, job.settings.UseSensibleExtensions), rules);
+    if (job.OutputPaths.size() != job.paths.size()) return plans;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        OutputPlan& names = plans[i].names;
+        if (plans[i].duplicateOf >= 0) continue;
+        names.outputPath = job.OutputPaths[i];
+        names.outputName = names.outputPath.substr(NameStart(names.outputPath));
+        names.inPlace = SameFile(job.paths[i].string(), names.outputPath);
+        struct stat st {};
+        plans[i].outputMode = ::stat(names.outputPath.c_str(), &st) == 0 ? st.st_mode : 0;
+    }
+    return plans;
+}
+
+}  // namespace
+
 JobRun::JobRun(const ConversionJob& j, JobPlatform& p, const JobFormats& f)
     : job(j),
       platform(p),
@@ -143,8 +165,7 @@ JobRun::JobRun(const ConversionJob& j, JobPlatform& p, const JobFormats& f)
       target(f.targets ? FindTarget(*f.targets, j.settings.DefaultFileType) : nullptr),
       writerOptions{j.settings.StripHeaderInformation, j.settings.SaveExtraInfo, j.settings.EuroLocale, nullptr},
       rules{j.settings.StripAcornFileTypes, j.settings.SaveInPlace, j.OutputDirectory},
-      plans(target ? PlanJobOutputs(j.paths, TargetExtension(*target, j.settings.UseSensibleExtensions), rules)
-                   : std::vector<FilePlan>(j.paths.size())) {
+      plans(PlanFiles(j, target, rules)) {
     const int n = static_cast<int>(j.paths.size());
     step = n != 0 ? 100.0f / static_cast<float>(n) : 0.0f;
 }

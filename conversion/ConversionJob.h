@@ -29,6 +29,10 @@ struct ConversionJob {
     // Each output is read back and compared with the data before it gets its name; one that
     // differs is removed (any file of its name, and the input, are kept) and the file fails.
     bool Verify = false;
+    // When given (one for each path), the output paths instead of the names the job would plan:
+    // for a job that is one part of a larger batch planned as a whole. Whether each exists is
+    // looked up as for planned names; an input named twice still gets one output.
+    std::vector<std::string> OutputPaths;
 
     static ConversionJob FromSettings(const ConversionSettings& settings,
                                       std::vector<std::filesystem::path> paths = {});

@@ -7,6 +7,9 @@ set -euo pipefail
 packages=(build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev qt6-base-dev libx11-dev xvfb xauth imagemagick)
 # clang and its runtime: the sanitizer builds and the fuzz targets (scripts/sanitize.sh, fuzz.sh).
 packages+=(clang libclang-rt-14-dev)
+# The Python package kyndata (python/) and its tests: pybind11 on Debian's Python, numpy, xarray,
+# Dask with its distributed scheduler.
+packages+=(pybind11-dev python3-dev python3-numpy python3-xarray python3-dask python3-distributed)
 # The interop suite (tests/interop): Python with pandas and pytest, and JSpecView with a JDK.
 packages+=(python3-pandas python3-pytest libjmol-java default-jdk-headless)
 # node may already come from elsewhere (NodeSource, nvm), with its own npm: Debian's nodejs only
