@@ -40,5 +40,10 @@ echo
 echo "== Start of cd_spectrum.jdx"
 head -n 24 "$work/cd_spectrum.jdx" | tr -d '\r'
 echo "..."
+if [[ -f "$build/python/kyndata/__init__.py" ]]; then
+  echo
+  echo "== The same files in Python (kyndata): load, a summary, xarray (examples/python/summary.py)"
+  PYTHONPATH="$build/python" /usr/bin/python3 "$root/examples/python/summary.py" "$work"/cd_spectrum.dsx "$work"/melt.dsb "$work"/stopped_flow.dsa "$work"/spectrakinetic.glb
+fi
 echo
 echo "Outputs are in $work"
