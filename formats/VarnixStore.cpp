@@ -41,7 +41,9 @@
 // Option lines are read back (this program's own extension): after the dimension blocks, lines
 // that cannot start a number and are not "History:" are taken as options.
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <future>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -54,6 +56,7 @@
 #include "formats/io/ChunkWriter.h"
 #include "util/ProgressLog.h"
 #include "formats/Registry.h"
+#include "formats/VarnixStore.h"
 
 namespace kyn {
 
@@ -324,12 +327,78 @@ std::unique_ptr<TextCursor> ReadEitherHeader(DataStore& ds, std::istream& is) {
     return cursor;
 }
 
+std::atomic<std::int64_t> g_twoThreadsFrom{std::int64_t{1} << 20};
+std::atomic<std::int64_t> g_chunkValues{std::int64_t{1} << 18};
+
+// The data in the layout our writer gives them are rows of the first dimension's values, one row
+// a line, the blocks between them parted by blank lines: P x (S1 x ... x Sn) rows in all, which a
+// plain reading takes one after another with white space between. Such text is cut into chunks
+// of whole lines, and two threads read alternate chunks into their places, each row through the
+// same ReadRow as the plain reading. Anything else in the text (a row split over lines, a file
+// that ends early, a character that is no number) is left to the plain reading.
+class MemoryText : public std::streambuf {
+public:
+    explicit MemoryText(const std::string& text) {
+        char* p = const_cast<char*>(text.data());
+        setg(p, p, p + text.size());
+    }
+};
+
+// `rows` rows of n values from the chunk's text, which must hold exactly them.
+bool ReadChunk(const std::string& text, float* out, std::size_t rows, int n) {
+    MemoryText source(text);
+    std::istream is(&source);
+    TextCursor c(is);
+    for (std::size_t r = 0; r < rows; ++r)
+        if (ReadRow(c, out + r * static_cast<std::size_t>(n), n) != n || c.fail()) return false;
+    // The last row's trailing white space ran into the end of the chunk, and nothing else did.
+    return c.eof() && !c.fail();
+}
+
+// The values, two chunks at a time; false when the text is not in the writer's layout (nothing
+// to keep from this reading then).
+bool ReadValuesInTwo(DataStore& ds, TextCursor& c) {
+    const int n = ds.dimensions.At(0).Steps();
+    const std::int64_t rows = ds.ValueCount() / n;
+    const std::int64_t perChunk = std::max<std::int64_t>(1, g_chunkValues.load(std::memory_order_relaxed) / n);
+    float* out = ds.data.Data();
+    std::string first, second;
+    for (std::int64_t row = 0; row < rows;) {
+        // The first chunk goes to the other thread at once; this one takes the second meanwhile
+        // and reads it.
+        first.clear();
+        second.clear();
+        const auto a = static_cast<std::int64_t>(c.TakeLines(static_cast<std::size_t>(std::min(perChunk, rows - row)), first));
+        if (a == 0) return false;
+        std::future<bool> other =
+            std::async(std::launch::async, ReadChunk, std::cref(first), out + row * n, static_cast<std::size_t>(a), n);
+        const auto b = row + a < rows && c.good()
+                           ? static_cast<std::int64_t>(c.TakeLines(static_cast<std::size_t>(std::min(perChunk, rows - row - a)), second))
+                           : 0;
+        const bool secondRead = b == 0 || ReadChunk(second, out + (row + a) * n, static_cast<std::size_t>(b), n);
+        const bool firstRead = other.get();
+        if (!firstRead || !secondRead) return false;
+        row += a + b;
+        if (row < rows && !c.good()) return false;  // ended early: the plain reading says how
+    }
+    return true;
+}
+
+// Thrown when the two-thread reading finds text it leaves to the plain one: the file is read
+// again from its start.
+struct ReadPlainly {};
+
 // P data blocks; a file whose values stop early is refused rather than padded.
-void ReadValues(DataStore& ds, TextCursor& c) {
+void ReadValues(DataStore& ds, TextCursor& c, bool twoThreads) {
     // At least two characters each ("v," or "v" and a line end).
     native::CheckValueCount(ds, c.Remaining(), 2);
     ds.Initialize();
     if (ds.data.Count() == 0) return;
+    if (twoThreads && ds.dimensions.Count() > 0 && ds.ValueCount() >= g_twoThreadsFrom.load(std::memory_order_relaxed)) {
+        if (!ReadValuesInTwo(ds, c)) throw ReadPlainly{};
+        ds.ComputeDataRange();
+        return;
+    }
     float* out = ds.data.Data();
     std::int64_t read = 0;
     for (int p = 0; p < ds.properties.Count(); ++p) ReadLevel(c, ds.dimensions, ds.dimensions.Count() - 1, out, read);
@@ -381,11 +450,13 @@ void ReadHistory(DataStore& ds, TextCursor& c) {
 
 }  // namespace
 
-std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
-    fileAttributes.cfrCompliant = false;
+namespace {
+
+std::istream& ReadWholeStore(DataStore& ds, std::istream& is, bool headerOnly, bool twoThreads) {
+    ds.fileAttributes.cfrCompliant = false;
     is.clear();
     is.seekg(0);
-    const std::unique_ptr<TextCursor> cursor = ReadEitherHeader(*this, is);
+    const std::unique_ptr<TextCursor> cursor = ReadEitherHeader(ds, is);
     if (!cursor) return is;
     TextCursor& c = *cursor;
     if (headerOnly) {
@@ -394,13 +465,31 @@ std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
         c.Finish();
         return is;
     }
-    ReadValues(*this, c);
-    ReadHistory(*this, c);
+    ReadValues(ds, c, twoThreads);
+    ReadHistory(ds, c);
     // A file that simply ended early is accepted; anything else that stopped the reading is not.
     if (!c.good() && !c.eof()) Corrupt(c);
     c.Clear();
     is.clear();
     return is;
+}
+
+}  // namespace
+
+void varnixstore::SetTwoThreads(std::int64_t fromValues, std::int64_t chunkValues) {
+    g_twoThreadsFrom.store(fromValues, std::memory_order_relaxed);
+    g_chunkValues.store(chunkValues, std::memory_order_relaxed);
+}
+
+std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
+    const DataStore before = *this;
+    try {
+        return ReadWholeStore(*this, is, headerOnly, true);
+    } catch (const ReadPlainly&) {
+        // Text the two-thread reading leaves alone: everything again, the plain way.
+        *this = before;
+        return ReadWholeStore(*this, is, headerOnly, false);
+    }
 }
 
 namespace {

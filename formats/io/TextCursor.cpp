@@ -459,6 +459,44 @@ std::string_view TextCursor::PeekLine(bool& terminated) {
     }
 }
 
+std::size_t TextCursor::TakeLines(std::size_t rows, std::string& out) {
+    std::size_t taken = 0;
+    if (!good()) return 0;
+    const auto holdsText = [](const char* from, const char* to) {
+        for (; from < to; ++from)
+            if (!IsSpace(*from)) return true;
+        return false;
+    };
+    while (taken < rows) {
+        if (pos_ == end_ && Fill(1) == 0) {
+            eof_ = true;
+            break;
+        }
+        const char* start = buf_.data() + pos_;
+        const char* stop = buf_.data() + end_;
+        const char* p = start;
+        while (taken < rows) {
+            const auto* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+            if (!lineEnd) break;
+            if (holdsText(p, lineEnd)) ++taken;
+            p = lineEnd + 1;
+        }
+        out.append(start, static_cast<std::size_t>(p - start));
+        pos_ += static_cast<std::size_t>(p - start);
+        if (taken == rows) break;
+        // The buffer holds no whole line any more: more text, or the last line without its end.
+        const std::size_t partial = end_ - pos_;
+        if (Fill(partial + chunk_) == partial) {
+            if (partial > 0 && holdsText(buf_.data() + pos_, buf_.data() + end_)) ++taken;
+            out.append(buf_.data() + pos_, partial);
+            pos_ = end_;
+            eof_ = true;
+            break;
+        }
+    }
+    return taken;
+}
+
 std::int64_t TextCursor::Remaining() {
     const auto buffered = static_cast<std::int64_t>(end_ - pos_);
     if (sourceDone_) return buffered;

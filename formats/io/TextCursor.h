@@ -75,6 +75,12 @@ public:
     // line feed ends it. Empty view with terminated false at the end of the text.
     std::string_view PeekLine(bool& terminated);
 
+    // Appends to `out` the text up to and including the line feed that ends the `rows`-th line
+    // holding anything but white space (blank lines on the way are taken too), and returns how
+    // many such lines it took: fewer when the text ends first (eof is then set, and a last line
+    // without a line feed is taken whole). For a reader that hands whole rows to other threads.
+    std::size_t TakeLines(std::size_t rows, std::string& out);
+
     // Upper bound on the characters still to come, or -1 when the stream cannot tell.
     std::int64_t Remaining();
 

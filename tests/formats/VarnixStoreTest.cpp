@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "formats/FormatTestUtil.h"
+#include "formats/VarnixStore.h"
 #include "util/TextStream.h"
 
 namespace kyn::test {
@@ -147,6 +150,74 @@ TEST(VarnixStore, BrokenFiles) {
     EXPECT_EQ(ReadText(kHead + "1,2,3\nHistory:\n2\nfirst" + std::string(1, '\0') + "sec", cut, good), "");
     EXPECT_TRUE(good);
     EXPECT_EQ(cut.history.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kyn::test
+
+namespace kyn::test {
+namespace {
+
+// What a load gives: the values (bit for bit) and the history count, or the refusal's text.
+std::string Outcome(const std::string& path) {
+    DataStore ds;
+    try {
+        if (!ds.Load(path)) return "not loaded";
+    } catch (const std::exception& e) {
+        return std::string("refused: ") + e.what();
+    }
+    std::string out = std::to_string(ds.ValueCount()) + " values, " + std::to_string(ds.history.size()) + " entries:";
+    for (std::int64_t i = 0; i < ds.ValueCount(); ++i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &ds.data[i], sizeof bits);
+        out += " " + std::to_string(bits);
+    }
+    return out;
+}
+
+// Reading the values with two threads gives what the plain reading gives, for the writer's layout
+// and for every text that strays from it (which is then read the plain way).
+TEST(VarnixStore, TwoThreadReadingGivesThePlainReadingsResult) {
+    TempDir dir;
+    std::vector<float> v;
+    for (int i = 0; i < 3 * 4 * 5 * 2; ++i) v.push_back(std::sin(static_cast<float>(i)) * std::pow(10.0f, i % 9 - 4));
+    v[7] = std::numeric_limits<float>::quiet_NaN();
+    v[8] = -std::numeric_limits<float>::infinity();
+    v[9] = -0.0f;
+    DataStore cube = MakeStore("cube", {"r"}, {"A", "B"}, {Dim("X", {1, 2, 3}), Dim("Y", {1, 2, 3, 4}), Dim("Z", {1, 2, 3, 4, 5})},
+                               v, {RawEntry("h\r\n")});
+    const std::string written = WriteThroughFile(cube, dir / "w.dsa");
+    const std::size_t data = written.find("\r\n\r\n\r\n") + 6;  // after the last dimension block
+    const std::size_t history = written.find("History:");
+    const auto withData = [&](const std::string& text) { return written.substr(0, data) + text + written.substr(history); };
+    std::string rows = written.substr(data, history - data);
+    std::string joined = rows;  // every row of a block on one line: rows that span lines
+    for (std::size_t at; (at = joined.find("\r\n", 1)) != std::string::npos && joined.compare(at + 2, 2, "\r\n") != 0;)
+        joined.replace(at, 2, ",");
+    const std::string texts[] = {
+        written,
+        withData(rows.substr(0, rows.size() / 2)),           // ends inside the data
+        withData(rows.substr(0, rows.size() - 2)) ,           // the last line end missing
+        written.substr(0, history),                           // no history, no final line end
+        withData("  " + rows),                                // white space before the first row
+        withData(joined + "\r\n"),                            // rows joined on lines
+        withData(std::string(rows).replace(rows.find(','), 1, ", ")),
+        withData(std::string(rows).replace(rows.find(','), 1, ";")),  // a stray character
+        withData(std::string(rows).insert(rows.find("\r\n"), ",9")),  // a value too many
+        withData(std::string(rows).replace(rows.find("\r\n"), 2, "\n")),  // a bare line feed
+    };
+    for (const std::string& text : texts) {
+        WriteFile(dir / "t.dsa", text);
+        varnixstore::SetTwoThreads(std::numeric_limits<std::int64_t>::max());
+        const std::string plain = Outcome(dir / "t.dsa");
+        // Chunks of one row to the whole block: cuts fall between rows, on blank lines, at the end.
+        for (const std::int64_t chunk : {1, 7, 40, 1000}) {
+            varnixstore::SetTwoThreads(1, chunk);
+            EXPECT_EQ(Outcome(dir / "t.dsa"), plain) << chunk << "\n" << text;
+        }
+    }
+    EXPECT_EQ(Outcome(dir / "w.dsa").substr(0, 21), "120 values, 2 entries");
+    varnixstore::SetTwoThreads(std::int64_t{1} << 20);
 }
 
 }  // namespace
