@@ -327,7 +327,7 @@ TEST_F(Kynconvert, EveryReasonClassHasItsLineAndReportObject) {
         std::string input;
         std::string outcome;
         std::string line;  // after "kynconvert: INPUT: "; "" for none
-        std::function<void()> inChild;
+        std::function<void()> inChild = {};
     };
     const std::string out = dir / "big.dsx";
     const Case cases[] = {
