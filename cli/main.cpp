@@ -376,17 +376,7 @@ std::FILE* OpenReport(const std::string& path) {
 // A file's result as its report object (the README's keys).
 nlohmann::ordered_json ResultLine(const FileResult& r) {
     nlohmann::ordered_json line;
-    line["input"] = r.input;
-    line["output"] = r.output;
-    line["format"] = r.format;
-    line["target"] = r.target;
-    line["outcome"] = OutcomeName(r.outcome);
-    line["reason"] = r.reason;
-    line["warnings"] = r.warnings;
-    line["verified"] = r.verified;
-    line["values"] = r.values;
-    line["bytes"] = r.bytes;
-    line["seconds"] = r.seconds;
+    VisitResult(r, [&line](const char* key, const auto& value) { line[key] = value; });
     return line;
 }
 

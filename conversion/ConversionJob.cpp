@@ -111,6 +111,25 @@ std::string Joined(const std::vector<std::string>& parts) {
 
 }  // namespace
 
+bool LoadWithReason(const std::function<bool()>& load, std::string& reason) {
+    try {
+        // A loader that returns false has left its stream failed: nothing usable was read, even
+        // though there is no reason to show.
+        return load();
+    } catch (const std::bad_alloc&) {
+        // A legitimate file too large for the memory at hand: a clear reason instead of the
+        // library's own text, and a batch goes on with the next file.
+        reason = jobtext::kOutOfMemory;
+    } catch (const std::length_error&) {
+        reason = jobtext::kOutOfMemory;
+    } catch (const std::exception& e) {
+        reason = e.what();
+    } catch (...) {
+        reason = msg::kFileCorrupt;
+    }
+    return false;
+}
+
 const char* OutcomeName(FileResult::Outcome outcome) {
     switch (outcome) {
         case FileResult::Outcome::Converted: return "converted";
@@ -288,23 +307,7 @@ FileEnd FileSteps::Skip(bool failed) {
 
 std::unique_ptr<DataStore> FileSteps::Load(std::string& error) {
     auto store = std::make_unique<DataStore>(true);
-    bool loaded = false;
-    try {
-        loaded = run_.formats.load(*store, input_);
-    } catch (const std::bad_alloc&) {
-        // A legitimate file too large for the memory at hand: a clear reason instead of the
-        // library's own text, and the batch goes on with the next file.
-        error = jobtext::kOutOfMemory;
-    } catch (const std::length_error&) {
-        error = jobtext::kOutOfMemory;
-    } catch (const std::exception& e) {
-        error = e.what();
-    } catch (...) {
-        error = msg::kFileCorrupt;
-    }
-    // A loader that returns false has left its stream failed: nothing usable was read, even
-    // though there is no reason to show.
-    if (!loaded) store.reset();
+    if (!LoadWithReason([&] { return run_.formats.load(*store, input_); }, error)) store.reset();
     return store;
 }
 

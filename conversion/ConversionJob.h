@@ -42,6 +42,10 @@ struct ConversionJob {
 // the file cannot be read.
 using JobLoader = std::function<bool(DataStore&, const std::string& path)>;
 
+// Runs a load and turns what it throws into the reason a user is given (memory running out as
+// jobtext::kOutOfMemory, anything unknown as a corrupt file); false when nothing usable was read.
+bool LoadWithReason(const std::function<bool()>& load, std::string& reason);
+
 struct JobFormats {
     JobLoader load;
     const TargetTable* targets = nullptr;

@@ -1,5 +1,7 @@
 #include "conversion/FileInfo.h"
 
+#include "conversion/ConversionJob.h"
+
 #include <cmath>
 
 #include "datastore/DataStore.h"
@@ -26,15 +28,7 @@ bool EvenlySpaced(const Dimension& dim) {
 std::optional<FileInfo> DescribeFile(const std::string& path, std::string& reason) {
     reason.clear();
     DataStore ds(true);
-    bool loaded = false;
-    try {
-        loaded = ds.Load(path, false);
-    } catch (const std::exception& e) {
-        reason = e.what();
-    } catch (...) {
-        reason = msg::kFileCorrupt;
-    }
-    if (!loaded) {
+    if (!LoadWithReason([&] { return ds.Load(path, false); }, reason)) {
         while (!reason.empty() && reason.back() == '\n') reason.pop_back();
         return std::nullopt;
     }

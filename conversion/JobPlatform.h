@@ -66,6 +66,23 @@ struct FileResult {
 // "passed over".
 const char* OutcomeName(FileResult::Outcome outcome);
 
+// Calls visit(key, value) for each field of a result under its report key, in the report's order:
+// the one list of keys behind kynconvert --report and the Python package's results.
+template <typename Visit>
+void VisitResult(const FileResult& r, Visit&& visit) {
+    visit("input", r.input);
+    visit("output", r.output);
+    visit("format", r.format);
+    visit("target", r.target);
+    visit("outcome", std::string(OutcomeName(r.outcome)));
+    visit("reason", r.reason);
+    visit("warnings", r.warnings);
+    visit("verified", r.verified);
+    visit("values", r.values);
+    visit("bytes", r.bytes);
+    visit("seconds", r.seconds);
+}
+
 enum class OverwriteAnswer { Yes, No, Cancel };
 enum class FailureAnswer { Ok, Cancel };
 

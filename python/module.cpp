@@ -61,17 +61,7 @@ Store Load(const std::string& path) {
     bool loaded = false;
     {
         py::gil_scoped_release release;
-        try {
-            loaded = s.ds->Load(path, false);
-        } catch (const std::bad_alloc&) {
-            error = jobtext::kOutOfMemory;
-        } catch (const std::length_error&) {
-            error = jobtext::kOutOfMemory;
-        } catch (const std::exception& e) {
-            error = e.what();
-        } catch (...) {
-            error = msg::kFileCorrupt;
-        }
+        loaded = LoadWithReason([&] { return s.ds->Load(path, false); }, error);
     }
     if (!loaded) {
         if (error.empty()) {
@@ -237,17 +227,7 @@ public:
 
 py::dict ResultDict(const FileResult& r) {
     py::dict d;
-    d["input"] = r.input;
-    d["output"] = r.output;
-    d["format"] = r.format;
-    d["target"] = r.target;
-    d["outcome"] = OutcomeName(r.outcome);
-    d["reason"] = r.reason;
-    d["warnings"] = r.warnings;
-    d["verified"] = r.verified;
-    d["values"] = r.values;
-    d["bytes"] = r.bytes;
-    d["seconds"] = r.seconds;
+    VisitResult(r, [&d](const char* key, const auto& value) { d[key] = value; });
     return d;
 }
 
