@@ -417,7 +417,7 @@ FileEnd FileSteps::Run() {
     std::string error;
     std::unique_ptr<DataStore> store = Load(error);
     if (!store) return AfterReadFailure(error);
-    format_ = store->GetFormatName();
+    format_ = ReadFormatName(*store);
     values_ = store->ValueCount();
 
     // An output that existed when the job was planned is asked about now; one that appears after

@@ -7,6 +7,7 @@
 #include "datastore/DataStore.h"
 #include "datastore/Errors.h"
 #include "datastore/Vocabulary.h"
+#include "formats/Load.h"
 
 namespace kyn {
 
@@ -34,7 +35,7 @@ std::optional<FileInfo> DescribeFile(const std::string& path, std::string& reaso
     }
     FileInfo info;
     info.path = path;
-    info.format = ds.GetFormatName();
+    info.format = ReadFormatName(ds);
     info.title = ds.title;
     for (int i = 0; i < ds.remarks.Count(); ++i) info.remarks.push_back(ds.remarks.At(i));
     for (int p = 0; p < ds.properties.Count(); ++p) {

@@ -166,4 +166,12 @@ bool DataStore::Load(const std::string& path, bool headerOnly) {
     return ok;
 }
 
+std::string ReadFormatName(const DataStore& ds) {
+    const std::string& name = ds.GetFormatName();
+    if (FindFormat(name)) return name;
+    for (const FormatInfo* f : Formats())
+        if (f->read && f->accepts.Claims(name)) return f->name;
+    return name;
+}
+
 }  // namespace kyn

@@ -35,6 +35,11 @@ inline constexpr std::size_t kFirstLineLimit = 8192;
 // unrecognised, or it is an export-only format.
 const FormatInfo* RecogniseFile(const std::string& path);
 
+// The name of the format a store was read from, for people and reports: formatName when it is a
+// format's name, otherwise the format whose reader takes formatName as a first line (a JCAMP-DX
+// file's formatName is its "##TITLE=..." line); formatName itself when no format claims it.
+std::string ReadFormatName(const DataStore& ds);
+
 // What the path names when that is not a regular file ("a folder", "a named pipe (FIFO)", "a
 // character device", ...); empty for a regular file, or when the path cannot be looked at.
 std::string NotARegularFile(const std::string& path);

@@ -316,7 +316,7 @@ PYBIND11_MODULE(_kyndata, m) {
         .def_property_readonly("values", &Values, "The value block without a copy: shape (steps of each dimension..., properties).")
         .def("axis", &Axis, py::arg("dimension"), "One dimension's axis values, without a copy.")
         .def_property_readonly("path", [](const Store& s) { return s.path; })
-        .def_property_readonly("format", [](const Store& s) { return s.ds->GetFormatName(); })
+        .def_property_readonly("format", [](const Store& s) { return ReadFormatName(*s.ds); })
         .def_property(
             "title", [](const Store& s) { return s.ds->title; }, [](Store& s, const std::string& t) { s.ds->title = t; })
         .def_property_readonly("remarks", [](const Store& s) { return Texts(s.ds->remarks); })

@@ -159,6 +159,7 @@ def test_save_takes_the_command_lines_targets_options_and_warnings(tmp_path, mad
     with pytest.warns(kyndata.KynDataWarning, match="not finite"):
         losses = kyndata.save(m, tmp_path / "cube.jdx", to="JDX")
     assert losses and "not finite" in losses[0]
+    assert kyndata.load(tmp_path / "cube.jdx").format == "JCAMP-DX"  # the format, not the file's first line
     with pytest.raises(ValueError, match="exists"):
         kyndata.save(m, tmp_path / "cube.jdx", to="jdx")
     with pytest.raises(kyndata.KynError, match="needs a dimension named Time"):
