@@ -9,8 +9,16 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QSplitter>
+
 #include "app/Artwork.h"
 #include "app/ChildView.h"
+#include "app/MessageBoxes.h"
+#include "app/PreviewPane.h"
+#include "app/ResultsPanel.h"
+#include "conversion/TargetFormat.h"
 #include "app/HelpViewer.h"
 #include "app/Resources.h"
 
@@ -80,15 +88,49 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
     setDockOptions(QMainWindow::AnimatedDocks);
 
     CreateStatusBar();
-    view_ = new CChildView(settings, this);
-    setCentralWidget(view_);
+    // The drop picture on top (with the preview beside it once a file is looked at), the results
+    // below it once there are any.
+    auto* rows = new QSplitter(Qt::Vertical, this);
+    rows->setObjectName(QStringLiteral("MainSplitter"));
+    auto* top = new QSplitter(Qt::Horizontal, rows);
+    view_ = new CChildView(settings, top);
+    preview_ = new PreviewPane(top);
+    preview_->hide();
+    results_ = new ResultsPanel(rows);
+    results_->hide();
+    rows->setStretchFactor(0, 1);
+    rows->setStretchFactor(1, 1);
+    rows->setChildrenCollapsible(false);
+    setCentralWidget(rows);
     CreateMenus();
     CreateToolBar();
-    connect(view_, &CChildView::WaitingForPreviousJob, this, [this](bool waiting) {
-        if (waiting)
-            statusBar()->showMessage(tr("Waiting for the previous conversion to finish its last file..."));
+
+    connect(view_, &CChildView::JobQueued, this, [this](int waiting) {
+        if (waiting > 0)
+            statusBar()->showMessage(
+                tr("%n conversion(s) queued: they start when the current one has finished its last file.", nullptr, waiting));
         else
             statusBar()->clearMessage();
+    });
+    connect(view_, &CChildView::JobStarted, this, [this](quint64 generation, const std::vector<std::filesystem::path>& inputs) {
+        if (!results_->isVisible()) {
+            results_->show();
+            // Room for the list under the picture.
+            if (width() < 720 || height() < 520) resize(std::max(width(), 720), std::max(height(), 520));
+        }
+        results_->AddJob(generation, inputs);
+    });
+    connect(view_, &CChildView::JobStatusChanged, results_, &ResultsPanel::ShowStatus);
+    connect(view_, &CChildView::FileFinished, results_, &ResultsPanel::AddResult);
+    connect(view_, &CChildView::JobEnded, results_, &ResultsPanel::EndJob);
+    connect(view_, &CChildView::BusyChanged, this, [this](bool busy) {
+        // While a job is up nothing may start another one or change the settings it copied.
+        Action(ID_FILE_OPEN)->setEnabled(!busy);
+        Action(ID_VIEW_OPTIONS)->setEnabled(!busy);
+    });
+    connect(results_, &ResultsPanel::FileSelected, this, [this](const QString& path) {
+        preview_->show();
+        preview_->ShowFile(path);
     });
     setFocusProxy(view_);
 }
@@ -115,6 +157,7 @@ void CMainFrame::CreateMenus() {
     convert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     convert->setIcon(QIcon(QPixmap::fromImage(ToolbarImage(0))));
     QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"), PromptOf(ID_APP_EXIT));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QAction* toolbar = AddCommand(ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"), PromptOf(ID_VIEW_TOOLBAR));
@@ -127,6 +170,7 @@ void CMainFrame::CreateMenus() {
     QAction* onTop = AddCommand(ID_VIEW_ALWAYSONTOP, QStringLiteral("&Always on Top"), PromptOf(ID_VIEW_ALWAYSONTOP));
     onTop->setCheckable(true);
     QAction* options = AddCommand(ID_VIEW_OPTIONS, QStringLiteral("Options..."), PromptOf(ID_VIEW_OPTIONS));
+    options->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     options->setIcon(QIcon(QPixmap::fromImage(ToolbarImage(1))));
 
     QAction* topics = AddCommand(ID_HELP_FINDER, QStringLiteral("&Help Topics"), PromptOf(ID_HELP_FINDER));
@@ -195,6 +239,9 @@ void CMainFrame::CreateStatusBar() {
         bar->addPermanentWidget(l);
         return l;
     };
+    target_ = new QLabel(bar);
+    target_->setObjectName(QStringLiteral("TargetLabel"));
+    bar->addPermanentWidget(target_);
     caps_ = indicator("CAP");
     num_ = indicator("NUM");
     scroll_ = indicator("SCRL");
@@ -224,6 +271,45 @@ void CMainFrame::SetTopmost(int topmost) {
 }
 
 bool CMainFrame::IsTopmost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void CMainFrame::ShowTarget(const ConversionSettings& settings) {
+    const TargetFormat* target = FindTarget(TargetFormats(), settings.DefaultFileType);
+    if (!target) {
+        target_->setText(tr("Target: none"));
+        view_->SetTargetExtension({});
+        return;
+    }
+    const QString extension = QString::fromStdString(TargetExtension(*target, settings.UseSensibleExtensions));
+    target_->setText(tr("Target: %1 (%2)").arg(QString::fromLatin1(target->name), extension));
+    target_->setToolTip(tr("Dropped files are converted into %1; change it under View > Options...")
+                            .arg(QString::fromLatin1(target->name)));
+    view_->SetTargetExtension(extension);
+}
+
+QString CMainFrame::TargetText() const { return target_->text(); }
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (view_->IsBusy()) {
+        BoxRequest r;
+        r.parent = this;
+        r.icon = QMessageBox::Question;
+        r.caption = QString::fromLatin1(kAppTitle);
+        r.text = tr("A conversion is running.\n\nStop it after the current file and quit?");
+        r.buttons = QMessageBox::Yes | QMessageBox::No;
+        r.defaultButton = QMessageBox::No;
+        r.buttonTexts = {{QMessageBox::Yes, tr("&Stop and Quit")}, {QMessageBox::No, tr("&Keep Converting")}};
+        r.jobQuestion = true;
+        const QMessageBox::StandardButton answer = Boxes().Ask(r).button;
+        // Closed unanswered: the job ended while the question was up, so nothing is left to stop.
+        const bool quit = answer == QMessageBox::Yes || (answer == QMessageBox::NoButton && !view_->IsBusy());
+        if (!quit) {
+            event->ignore();
+            return;
+        }
+        view_->StopForQuit();
+    }
+    QMainWindow::closeEvent(event);
+}
 
 void CMainFrame::focusInEvent(QFocusEvent* event) {
     QMainWindow::focusInEvent(event);

@@ -39,6 +39,9 @@ enum OptionsControlId : int {
     IDC_SILENT_OVERWRITE = 1014,
     IDC_SKIP_BAD = 1007,
     IDC_STRIP_HEADER = 1004,
+    IDC_USE_OUTPUT_FOLDER = 1030,
+    IDC_OUTPUT_FOLDER = 1031,
+    IDC_BROWSE_OUTPUT_FOLDER = 1032,
     IDOK = 1,
     IDCANCEL = 2,
 };
@@ -65,6 +68,11 @@ inline constexpr const char* kOrganisation = "Velorant Ltd";
 inline constexpr const char* kMainWindowTitle = "KYN Varnix Converter";
 inline constexpr const char* kSettingsSection = "Settings";
 inline constexpr const char* kAlwaysOnTopValue = "AlwaysOnTop";
+// One folder for all outputs: the switch (an integer, section "Options") and the folder (text).
+inline constexpr const char* kUseOutputFolderValue = "UseOutputFolder";
+inline constexpr const char* kOutputFolderValue = "OutputFolder";
+// The folder File > Convert... starts in (text, section "Settings").
+inline constexpr const char* kLastFolderValue = "LastFolder";
 
 inline constexpr const char* kFirstRunMessage =
     "This is the first time you have run KYNDataConverter.\n\nPlease choose your preferred configuration "

@@ -34,11 +34,11 @@ using namespace kyn::app;
 // Boxes are answered at once (the summary after the job); the texts go to standard error.
 class LoggingBoxes : public MessageBoxes {
 public:
-    QMessageBox::StandardButton Show(QWidget*, QMessageBox::Icon, const QString& caption, const QString& text,
-                                     QMessageBox::StandardButtons, QMessageBox::StandardButton def) override {
-        std::fprintf(stderr, "[box %s] %s\n", qPrintable(caption), qPrintable(QString(text).replace('\n', ' ')));
-        return def;
+    BoxAnswer Ask(const BoxRequest& r) override {
+        std::fprintf(stderr, "[box %s] %s\n", qPrintable(r.caption), qPrintable(QString(r.text).replace('\n', ' ')));
+        return {r.defaultButton, false};
     }
+    void DismissJobQuestions() override {}
     void Beep() override {}
 };
 
