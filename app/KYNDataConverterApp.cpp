@@ -126,7 +126,7 @@ void CKYNDataConverterApp::CheckStoredTarget() {
                     QStringLiteral("The stored target format (%1) is not one this program knows.\n\n"
                                    "Files will be converted to %2 (%3) instead; choose another under View > Options....")
                         .arg(*unknownTarget_)
-                        .arg(QString::fromLatin1(fallback->name), QString::fromLatin1(fallback->extension)));
+                        .arg(TargetDisplayName(settings_), QString::fromLatin1(fallback->extension)));
     unknownTarget_.reset();
 }
 

@@ -114,7 +114,9 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
     });
     connect(view_, &CChildView::JobStarted, this, [this](quint64 generation, const std::vector<std::filesystem::path>& inputs) {
         if (!results_->isVisible()) {
+            // Shown together, so that selecting a row does not move the list.
             results_->show();
+            preview_->show();
             // Room for the list under the picture.
             if (width() < 720 || height() < 520) resize(std::max(width(), 720), std::max(height(), 520));
         }
@@ -128,10 +130,7 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
         Action(ID_FILE_OPEN)->setEnabled(!busy);
         Action(ID_VIEW_OPTIONS)->setEnabled(!busy);
     });
-    connect(results_, &ResultsPanel::FileSelected, this, [this](const QString& path) {
-        preview_->show();
-        preview_->ShowFile(path);
-    });
+    connect(results_, &ResultsPanel::FileSelected, preview_, &PreviewPane::ShowFile);
     setFocusProxy(view_);
 }
 
@@ -272,6 +271,17 @@ void CMainFrame::SetTopmost(int topmost) {
 
 bool CMainFrame::IsTopmost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
+QString TargetDisplayName(const ConversionSettings& settings) {
+    for (const FormatInfo* f : TargetRows()) {
+        if (f->target.index != settings.DefaultFileType) continue;
+        if (f == &kVarnixCsvFormat && settings.StripHeaderInformation == 1) return QStringLiteral("SimpleCSV");
+        // One target, two formats: the spectrakinetic one when the store holds spectra over time.
+        if (f->target.index == 4) return QStringLiteral("KYN-ASCII");
+        return QString::fromLatin1(f->name);
+    }
+    return {};
+}
+
 void CMainFrame::ShowTarget(const ConversionSettings& settings) {
     const TargetFormat* target = FindTarget(TargetFormats(), settings.DefaultFileType);
     if (!target) {
@@ -280,9 +290,9 @@ void CMainFrame::ShowTarget(const ConversionSettings& settings) {
         return;
     }
     const QString extension = QString::fromStdString(TargetExtension(*target, settings.UseSensibleExtensions));
-    target_->setText(tr("Target: %1 (%2)").arg(QString::fromLatin1(target->name), extension));
-    target_->setToolTip(tr("Dropped files are converted into %1; change it under View > Options...")
-                            .arg(QString::fromLatin1(target->name)));
+    const QString name = TargetDisplayName(settings);
+    target_->setText(tr("Target: %1 (%2)").arg(name, extension));
+    target_->setToolTip(tr("Dropped files are converted into %1; change it under View > Options...").arg(name));
     view_->SetTargetExtension(extension);
 }
 

@@ -20,6 +20,10 @@ class CChildView;
 class ResultsPanel;
 class PreviewPane;
 
+// The target's name as the user knows it ("VarnixStore", "SimpleCSV" for the CSV target without
+// its header), or "" for a target not known.
+QString TargetDisplayName(const ConversionSettings& settings);
+
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:

@@ -188,6 +188,8 @@ void COptionsDlg::CreateControls() {
     SetControlId(ok_, IDOK);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     SetControlId(cancel_, IDCANCEL);
+    controls_[IDOK] = ok_;
+    controls_[IDCANCEL] = cancel_;
     for (const auto& [id, control] : controls_) {
         const QString tip = ToolTip(id);
         if (!tip.isEmpty()) control->setToolTip(tip);
