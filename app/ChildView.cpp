@@ -195,6 +195,8 @@ void CChildView::StartJob(const std::vector<std::filesystem::path>& paths) {
     connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     dialog->show();
     if (dialog->isVisible()) loop.exec();
+    // The program may end while the dialog is still up: a job without its dialog is stopped.
+    if (dialog->IsBusy()) s.stop.Set();
     relay_->Detach();
     dialog_ = nullptr;
     delete dialog;

@@ -88,20 +88,23 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
     setDockOptions(QMainWindow::AnimatedDocks);
 
     CreateStatusBar();
-    // The drop picture on top (with the preview beside it once a file is looked at), the results
-    // below it once there are any.
-    auto* rows = new QSplitter(Qt::Vertical, this);
-    rows->setObjectName(QStringLiteral("MainSplitter"));
-    auto* top = new QSplitter(Qt::Horizontal, rows);
-    view_ = new CChildView(settings, top);
-    preview_ = new PreviewPane(top);
-    preview_->hide();
+    // On the left the drop picture with the results below it, on the right the preview; the
+    // results and the preview appear with the first job.
+    auto* columns = new QSplitter(Qt::Horizontal, this);
+    columns->setObjectName(QStringLiteral("MainSplitter"));
+    auto* rows = new QSplitter(Qt::Vertical, columns);
+    view_ = new CChildView(settings, rows);
     results_ = new ResultsPanel(rows);
     results_->hide();
-    rows->setStretchFactor(0, 1);
+    rows->setStretchFactor(0, 0);
     rows->setStretchFactor(1, 1);
     rows->setChildrenCollapsible(false);
-    setCentralWidget(rows);
+    preview_ = new PreviewPane(columns);
+    preview_->hide();
+    columns->setStretchFactor(0, 3);
+    columns->setStretchFactor(1, 2);
+    columns->setChildrenCollapsible(false);
+    setCentralWidget(columns);
     CreateMenus();
     CreateToolBar();
 
@@ -117,8 +120,14 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
             // Shown together, so that selecting a row does not move the list.
             results_->show();
             preview_->show();
-            // Room for the list under the picture.
-            if (width() < 720 || height() < 520) resize(std::max(width(), 720), std::max(height(), 520));
+            // Room for the list under the picture and the preview beside them.
+            if (width() < 960 || height() < 600) resize(std::max(width(), 960), std::max(height(), 600));
+            if (auto* columns = findChild<QSplitter*>(QStringLiteral("MainSplitter"))) {
+                const int w = columns->width() > 0 ? columns->width() : width();
+                columns->setSizes({w * 11 / 20, w * 9 / 20});
+                if (auto* rows = qobject_cast<QSplitter*>(columns->widget(0)))
+                    rows->setSizes({view_->Picture().height() + 16, std::max(200, rows->height() - view_->Picture().height())});
+            }
         }
         results_->AddJob(generation, inputs);
     });
@@ -157,6 +166,8 @@ void CMainFrame::CreateMenus() {
     convert->setIcon(QIcon(QPixmap::fromImage(ToolbarImage(0))));
     QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"), PromptOf(ID_APP_EXIT));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Also from the progress window: closing asks about the running job.
+    exit->setShortcutContext(Qt::ApplicationShortcut);
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QAction* toolbar = AddCommand(ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"), PromptOf(ID_VIEW_TOOLBAR));
@@ -285,13 +296,14 @@ QString TargetDisplayName(const ConversionSettings& settings) {
 void CMainFrame::ShowTarget(const ConversionSettings& settings) {
     const TargetFormat* target = FindTarget(TargetFormats(), settings.DefaultFileType);
     if (!target) {
-        target_->setText(tr("Target: none"));
+        target_->setText(tr("No target"));
         view_->SetTargetExtension({});
         return;
     }
     const QString extension = QString::fromStdString(TargetExtension(*target, settings.UseSensibleExtensions));
     const QString name = TargetDisplayName(settings);
-    target_->setText(tr("Target: %1 (%2)").arg(name, extension));
+    // Short, so that it fits beside the idle text in the narrow window.
+    target_->setText(tr("%1 (%2)").arg(name, extension));
     target_->setToolTip(tr("Dropped files are converted into %1; change it under View > Options...").arg(name));
     view_->SetTargetExtension(extension);
 }

@@ -163,7 +163,9 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent), channel_(std::make_
     auto* alongRow = new QHBoxLayout;
     alongRow->addWidget(alongBox_, 1);
     alongRow->addWidget(familyBox_);
-    choices->addRow(tr("&Along:"), alongRow);
+    auto* alongLabel = new QLabel(tr("&Along:"), this);
+    alongLabel->setBuddy(alongBox_);
+    choices->addRow(alongLabel, alongRow);
 
     auto* plotSide = new QWidget(this);
     auto* plotLayout = new QVBoxLayout(plotSide);
@@ -182,11 +184,11 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent), channel_(std::make_
 #endif
     plotLayout->addWidget(sliderArea_);
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
+    auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(plotSide);
     split->addWidget(header_);
     split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(split);
@@ -237,7 +239,8 @@ void PreviewPane::ShowData(std::shared_ptr<PreviewData> data) {
         header_->clear();
         steps_.clear();
     } else {
-        message_->setText(QFileInfo(path).fileName() + QStringLiteral(": ") + QString::fromStdString(data_->info.title));
+        const QString title = QString::fromStdString(data_->info.title);
+        message_->setText(title.isEmpty() ? QFileInfo(path).fileName() : QFileInfo(path).fileName() + QStringLiteral(": ") + title);
         header_->setPlainText(HeaderText(data_->info));
         steps_.assign(data_->axes.size(), 0);
         // The longest dimension is the natural one to plot along.
@@ -258,7 +261,10 @@ void PreviewPane::RebuildControls() {
     const QSignalBlocker b1(propertyBox_), b2(alongBox_), b3(familyBox_);
     propertyBox_->clear();
     alongBox_->clear();
-    for (QSlider* s : sliders_) s->parentWidget()->deleteLater();
+    for (QSlider* s : sliders_) {
+        s->parentWidget()->hide();
+        s->parentWidget()->deleteLater();
+    }
     sliders_.clear();
     if (!data_ || !data_->error.empty()) return;
     for (const std::string& t : data_->propertyTitles) propertyBox_->addItem(QString::fromStdString(t));

@@ -119,10 +119,11 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QWidget(parent), opener_([](const 
     });
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!item) return;
+        // What was measured: the input, or the output when the input is gone (deleted after its
+        // conversion); many outputs are exports that cannot be read back.
+        const QString input = item->data(kFile, kInputRole).toString();
         const QString output = item->data(kFile, kOutputRole).toString();
-        const State s = static_cast<State>(item->data(kFile, kStateRole).toInt());
-        const bool written = s == State::Converted || s == State::ConvertedWithWarnings;
-        emit FileSelected(written && !output.isEmpty() ? output : item->data(kFile, kInputRole).toString());
+        emit FileSelected(QFileInfo::exists(input) || output.isEmpty() ? input : output);
     });
 }
 

@@ -57,7 +57,7 @@ public:
     QMenu* MenuFor(int row);
 
 signals:
-    // A row was selected: the file to preview (the output when one was written, else the input).
+    // A row was selected: the file to preview (its input, or its output once the input is gone).
     void FileSelected(const QString& path);
 
 private:

@@ -146,10 +146,10 @@ private slots:
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QTreeWidget* tree = results.Tree();
-        const QRect firstRow = tree->visualItemRect(tree->topLevelItem(0));
+        const QPoint firstRow(10, tree->visualItemRect(tree->topLevelItem(0)).center().y());
         // A double-click as the user makes it: a click, then the second press.
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, firstRow.center());
-        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, firstRow.center());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, firstRow);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, firstRow);
         results.OpenFolderOf(2);
         QCOMPARE(opened, (QStringList{QDir(dir.path()).absolutePath(), QDir(dir.path()).absolutePath()}));
 

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <condition_variable>
 #include <mutex>
@@ -19,6 +20,8 @@
 #include "app/Resources.h"
 #include "conversion/TargetFormat.h"
 #include "datastore/DataStore.h"
+#include "Stores.h"
+#include "TestSupport.h"
 
 namespace kyn::app::test {
 
@@ -80,6 +83,9 @@ private slots:
         QTemporaryDir dir;
         const QStringList paths = {dir.filePath("first.dsa"), dir.filePath("second.dsa")};
         for (const QString& p : paths) WriteText(p, "x");
+        // The file being converted when the user quits has an output already: the job asks
+        // nothing about it once its window has gone, and leaves it alone.
+        WriteText(dir.filePath("second.dsb"), "old");
         CKYNDataConverterApp app;
         QVERIFY(app.InitInstance());
         app.Settings().DefaultFileType = 1;
@@ -116,9 +122,9 @@ private slots:
         held.Release();
         QVERIFY(view->WaitForWorker(10000));
         QCOMPARE(held.Loaded(), std::vector<std::string>{"second.dsa"});
-        QVERIFY(QFile::exists(dir.filePath("second.dsb")));
+        QCOMPARE(kyn::test::ReadFile(Local(dir.filePath("second.dsb"))), "old");
         QVERIFY(!QFile::exists(dir.filePath("first.dsb")));
-        QCOMPARE(boxes.calls.size(), std::size_t{2});  // no summary of a job the user quit
+        QCOMPARE(boxes.calls.size(), std::size_t{2});  // no overwrite question, no summary
         QVERIFY(frame->Action(ID_FILE_OPEN)->isEnabled());
     }
 
@@ -156,7 +162,7 @@ private slots:
             QVERIFY(boxes.calls[0].text.startsWith(QLatin1String("The stored target format (99) is not one this program knows.")));
             QVERIFY(boxes.calls[0].text.contains(QLatin1String("to VarnixStore (.dsa) instead")));
             QCOMPARE(app.Settings().DefaultFileType, ConversionSettings{}.DefaultFileType);
-            QCOMPARE(app.MainFrame()->TargetText(), QStringLiteral("Target: VarnixStore (.dsa)"));
+            QCOMPARE(app.MainFrame()->TargetText(), QStringLiteral("VarnixStore (.dsa)"));
             QCOMPARE(app.MainFrame()->View()->TargetExtension(), QStringLiteral(".dsa"));
             app.ExitInstance();
         }
@@ -175,7 +181,7 @@ private slots:
         settings.DefaultFileType = 6;
         CMainFrame frame(settings);
         frame.ShowTarget(settings);
-        QCOMPARE(frame.TargetText(), QStringLiteral("Target: JCAMP-DX (.jdx)"));
+        QCOMPARE(frame.TargetText(), QStringLiteral("JCAMP-DX (.jdx)"));
         const QImage jdx = frame.View()->Picture();
         settings.UseSensibleExtensions = 0;
         frame.ShowTarget(settings);
@@ -212,6 +218,55 @@ private slots:
         dialog.Control(IDCANCEL)->setFocus();
         QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
         QCOMPARE(ControlId(dialog.focusWidget()), int(IDC_SAVE_THALEN));
+    }
+
+    // File > Convert... takes several files as one job and starts next time where it was left;
+    // the output folder chosen in the options takes every output and is stored with the settings.
+    void convertTakesSeveralFilesAndTheOutputFolderIsKept() {
+        ScriptedBoxes boxes;
+        QTemporaryDir in, out;
+        const QStringList picked = {in.filePath("a.dsa"), in.filePath("b.dsa")};
+        for (const QString& p : picked) QVERIFY(kyn::test::WriteStore(kyn::test::SmallMeasurement("x"), Local(p)));
+        {
+            CKYNDataConverterApp app;
+            QVERIFY(app.InitInstance());
+            app.Settings().DefaultFileType = 1;
+            QStringList startedIn;
+            app.SetFileChooser([&](QWidget*, const QString& folder) {
+                startedIn << folder;
+                return picked;
+            });
+            QTimer::singleShot(0, [&out] {
+                auto* dlg = qobject_cast<COptionsDlg*>(QApplication::activeModalWidget());
+                QVERIFY(dlg);
+                QVERIFY(!dlg->Control(IDC_USE_OUTPUT_FOLDER)->isChecked());  // off by default
+                QVERIFY(!dlg->findChild<QLineEdit*>()->isEnabled());
+                dlg->Control(IDC_USE_OUTPUT_FOLDER)->click();
+                dlg->findChild<QLineEdit*>()->setText(out.path());
+                dlg->accept();
+            });
+            app.OnViewOptions();
+            QCOMPARE(app.UseOutputFolder(), 1);
+            app.OnFileConvert();
+            QTRY_VERIFY_WITH_TIMEOUT(app.MainFrame()->View()->JobsStarted() == 1 && !app.MainFrame()->View()->HasProgressDialog() &&
+                                         !app.MainFrame()->View()->WorkerRunning(),
+                                     20000);
+            QCOMPARE(boxes.Texts().last(), QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n\r\nWritten: b.dsb, a.dsb.\r\n"));
+            QVERIFY(QFile::exists(out.filePath("a.dsb")) && QFile::exists(out.filePath("b.dsb")));
+            QVERIFY(!QFile::exists(in.filePath("a.dsb")));
+            app.Settings().SilentlyOverwrite = 1;
+            app.OnFileConvert();  // the second time it starts where the files were
+            QCOMPARE(startedIn, (QStringList{QString(), QFileInfo(in.path()).absoluteFilePath()}));
+            QTRY_VERIFY_WITH_TIMEOUT(app.MainFrame()->View()->JobsStarted() == 2 && !app.MainFrame()->View()->HasProgressDialog() &&
+                                         !app.MainFrame()->View()->WorkerRunning(),
+                                     20000);
+            app.ExitInstance();
+        }
+        CKYNDataConverterApp again;
+        QVERIFY(again.InitInstance());
+        QCOMPARE(again.UseOutputFolder(), 1);
+        QCOMPARE(again.OutputFolder(), out.path());
+        QCOMPARE(again.LastFolder(), QFileInfo(in.path()).absoluteFilePath());
     }
 
     void longStatusLinesLoseTheirMiddle() {
