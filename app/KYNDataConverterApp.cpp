@@ -96,6 +96,7 @@ bool CKYNDataConverterApp::InitInstance() {
     mainFrame_ = std::make_unique<CMainFrame>(settings_);
     CMainFrame* frame = mainFrame_.get();
     connect(frame->Action(ID_FILE_OPEN), &QAction::triggered, this, &CKYNDataConverterApp::OnFileConvert);
+    connect(frame->Action(ID_FILE_PREVIEW), &QAction::triggered, this, &CKYNDataConverterApp::OnFilePreview);
     connect(frame->Action(ID_VIEW_OPTIONS), &QAction::triggered, this, &CKYNDataConverterApp::OnViewOptions);
     connect(frame->Action(ID_APP_ABOUT), &QAction::triggered, this, &CKYNDataConverterApp::OnAppAbout);
     connect(frame->Action(ID_VIEW_ALWAYSONTOP), &QAction::triggered, this, &CKYNDataConverterApp::OnViewAlwaysOnTop);
@@ -165,6 +166,13 @@ void CKYNDataConverterApp::OnFileConvert() {
         files.emplace_back(std::string(local.constData(), static_cast<std::size_t>(local.size())));
     }
     mainFrame_->View()->ConvertFiles(files);
+}
+
+void CKYNDataConverterApp::OnFilePreview() {
+    const QStringList paths = ChooseFiles(mainFrame_.get());
+    if (paths.isEmpty() || !mainFrame_) return;
+    lastFolder_ = QFileInfo(paths.front()).absolutePath();
+    mainFrame_->PreviewFile(paths.front());
 }
 
 void CKYNDataConverterApp::SetOutputFolder(int use, const QString& folder) {

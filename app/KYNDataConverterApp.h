@@ -38,6 +38,8 @@ public:
 
     // Commands.
     void OnFileConvert();
+    // Open for Preview...: one file shown in the preview, nothing converted.
+    void OnFilePreview();
     void OnViewOptions();
     void OnAppAbout();
     void OnViewAlwaysOnTop();

@@ -37,6 +37,7 @@ struct Prompt {
 
 constexpr Prompt kPrompts[] = {
     {ID_FILE_OPEN, "Open and convert a DataStore...\nOpen and convert..."},
+    {ID_FILE_PREVIEW, "Show what a file holds without converting it\nOpen for preview..."},
     {ID_VIEW_OPTIONS, "Set application defaults and conversion options.\nOptions..."},
     {ID_VIEW_ALWAYSONTOP, "Ensure KYNDataConvert is always on top"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
@@ -109,9 +110,11 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
     CreateToolBar();
 
     connect(view_, &CChildView::JobQueued, this, [this](int waiting) {
-        if (waiting > 0)
+        if (waiting == 1)
+            statusBar()->showMessage(tr("A conversion is queued: it starts when the current one has finished its last file."));
+        else if (waiting > 1)
             statusBar()->showMessage(
-                tr("%n conversion(s) queued: they start when the current one has finished its last file.", nullptr, waiting));
+                tr("%1 conversions are queued: they start when the current one has finished its last file.").arg(waiting));
         else
             statusBar()->clearMessage();
     });
@@ -164,6 +167,8 @@ void CMainFrame::CreateMenus() {
     QAction* convert = AddCommand(ID_FILE_OPEN, QStringLiteral("C&onvert..."), PromptOf(ID_FILE_OPEN));
     convert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     convert->setIcon(QIcon(QPixmap::fromImage(ToolbarImage(0))));
+    QAction* preview = AddCommand(ID_FILE_PREVIEW, QStringLiteral("Open for &Preview..."), PromptOf(ID_FILE_PREVIEW));
+    preview->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"), PromptOf(ID_APP_EXIT));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     // Also from the progress window: closing asks about the running job.
@@ -202,6 +207,7 @@ void CMainFrame::CreateMenus() {
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(convert);
+    file->addAction(preview);
     file->addSeparator();
     file->addAction(exit);
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -309,6 +315,14 @@ void CMainFrame::ShowTarget(const ConversionSettings& settings) {
 }
 
 QString CMainFrame::TargetText() const { return target_->text(); }
+
+void CMainFrame::PreviewFile(const QString& path) {
+    if (!preview_->isVisible()) {
+        preview_->show();
+        if (width() < 960 || height() < 600) resize(std::max(width(), 960), std::max(height(), 600));
+    }
+    preview_->ShowFile(path);
+}
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (view_->IsBusy()) {

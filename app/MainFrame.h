@@ -36,6 +36,8 @@ public:
     // extension option).
     void ShowTarget(const ConversionSettings& settings);
     QString TargetText() const;
+    // Shows the preview pane with `path` (read on a thread of its own).
+    void PreviewFile(const QString& path);
     QToolBar* ToolBar() const { return toolBar_; }
     // The action of a command id (menu item, toolbar button or accelerator).
     QAction* Action(int commandId) const;

@@ -10,6 +10,7 @@ namespace kyn::app {
 // Commands (menu items, toolbar buttons, accelerators).
 enum CommandId : int {
     ID_FILE_OPEN = 57601,          // Convert...
+    ID_FILE_PREVIEW = 32800,       // Open for Preview...: shows a file without converting it
     ID_APP_EXIT = 57665,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,

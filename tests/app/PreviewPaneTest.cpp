@@ -5,7 +5,13 @@
 #include <cmath>
 
 #include "AppTestSupport.h"
+#include <QAction>
+
+#include "app/ChildView.h"
+#include "app/KYNDataConverterApp.h"
+#include "app/MainFrame.h"
 #include "app/PreviewPane.h"
+#include "app/Resources.h"
 #include "conversion/FileInfo.h"
 #include "datastore/DataStore.h"
 
@@ -99,6 +105,24 @@ private slots:
         QCOMPARE(pane.Message(), QStringLiteral("bad.dsa cannot be shown: The file is of an unrecognised format"));
         QCOMPARE(pane.SeriesCount(), 0);
         QVERIFY(pane.Header().isEmpty());
+    }
+
+    // File > Open for Preview... shows a file without converting it.
+    void openForPreviewConvertsNothing() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString copy = dir.filePath("cd.dsx");
+        QVERIFY(QFile::copy(Example("cd_spectrum.dsx"), copy));
+        CKYNDataConverterApp app;
+        QVERIFY(app.InitInstance());
+        app.SetFileChooser([&copy](QWidget*, const QString&) { return QStringList{copy}; });
+        QSignalSpy spy(app.MainFrame()->Preview(), &PreviewPane::Shown);
+        app.MainFrame()->Action(ID_FILE_PREVIEW)->trigger();
+        QVERIFY(spy.wait(20000));
+        QCOMPARE(app.MainFrame()->Preview()->Path(), copy);
+        QCOMPARE(app.MainFrame()->Preview()->PointCount(0), 81);
+        QCOMPARE(app.MainFrame()->View()->JobsStarted(), 0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("cd.dsx")});
     }
 
     // Only the last file asked for is shown, whatever order the reads finish in.
