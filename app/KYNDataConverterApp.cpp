@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QUrl>
 
 namespace kyn::app {
 
@@ -70,7 +71,8 @@ bool CKYNDataConverterApp::InitInstance() {
         // Folder names are text, which the integer store does not hold; they live beside it.
         QSettings text(QString::fromLatin1(kOrganisation), QString::fromLatin1(kAppTitle));
         outputFolder_ = text.value(QStringLiteral("Options/%1").arg(QLatin1String(kOutputFolderValue))).toString();
-        lastFolder_ = text.value(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection), QLatin1String(kLastFolderValue))).toString();
+        recentFolders_ =
+            text.value(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection), QLatin1String(kRecentFoldersValue))).toStringList();
     }
     if (!FindTarget(TargetFormats(), settings_.DefaultFileType)) {
         unknownTarget_ = settings_.DefaultFileType;
@@ -138,13 +140,15 @@ void CKYNDataConverterApp::ExitInstance() {
     {
         QSettings text(QString::fromLatin1(kOrganisation), QString::fromLatin1(kAppTitle));
         text.setValue(QStringLiteral("Options/%1").arg(QLatin1String(kOutputFolderValue)), outputFolder_);
-        text.setValue(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection), QLatin1String(kLastFolderValue)), lastFolder_);
+        text.setValue(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection), QLatin1String(kRecentFoldersValue)),
+                      recentFolders_);
     }
     if (auto* qs = dynamic_cast<QtSettingsStore*>(store_)) qs->Flush();
 }
 
 QStringList CKYNDataConverterApp::ChooseFiles(QWidget* parent) {
-    const QString start = QFileInfo(lastFolder_).isDir() ? lastFolder_ : QString();
+    const QString last = LastFolder();
+    const QString start = QFileInfo(last).isDir() ? last : QString();
     if (chooser_) return chooser_(parent, start);
     QFileDialog dialog(parent, QStringLiteral("Open"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -152,6 +156,11 @@ QStringList CKYNDataConverterApp::ChooseFiles(QWidget* parent) {
     dialog.setNameFilters(OpenDialogFilters());
     dialog.setDefaultSuffix(QString::fromLatin1(kOpenDefaultSuffix));
     if (!start.isEmpty()) dialog.setDirectory(start);
+    dialog.setHistory(recentFolders_);
+    QList<QUrl> places = dialog.sidebarUrls();
+    for (const QString& folder : recentFolders_)
+        if (QFileInfo(folder).isDir() && !places.contains(QUrl::fromLocalFile(folder))) places << QUrl::fromLocalFile(folder);
+    dialog.setSidebarUrls(places);
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles();
 }
@@ -159,7 +168,7 @@ QStringList CKYNDataConverterApp::ChooseFiles(QWidget* parent) {
 void CKYNDataConverterApp::OnFileConvert() {
     const QStringList paths = ChooseFiles(mainFrame_.get());
     if (paths.isEmpty() || !mainFrame_) return;
-    lastFolder_ = QFileInfo(paths.front()).absolutePath();
+    RememberFolder(QFileInfo(paths.front()).absolutePath());
     std::vector<std::filesystem::path> files;
     for (const QString& p : paths) {
         const QByteArray local = QFile::encodeName(p);
@@ -168,10 +177,16 @@ void CKYNDataConverterApp::OnFileConvert() {
     mainFrame_->View()->ConvertFiles(files);
 }
 
+void CKYNDataConverterApp::RememberFolder(const QString& folder) {
+    recentFolders_.removeAll(folder);
+    recentFolders_.prepend(folder);
+    while (recentFolders_.size() > kRecentFolders) recentFolders_.removeLast();
+}
+
 void CKYNDataConverterApp::OnFilePreview() {
     const QStringList paths = ChooseFiles(mainFrame_.get());
     if (paths.isEmpty() || !mainFrame_) return;
-    lastFolder_ = QFileInfo(paths.front()).absolutePath();
+    RememberFolder(QFileInfo(paths.front()).absolutePath());
     mainFrame_->PreviewFile(paths.front());
 }
 

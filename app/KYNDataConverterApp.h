@@ -56,11 +56,14 @@ public:
     int UseOutputFolder() const { return useOutputFolder_; }
     QString OutputFolder() const { return outputFolder_; }
     void SetOutputFolder(int use, const QString& folder);
-    QString LastFolder() const { return lastFolder_; }
+    QString LastFolder() const { return recentFolders_.value(0); }
+    // The folders files were last picked from, the latest first; offered by the open dialog.
+    QStringList RecentFolders() const { return recentFolders_; }
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
 
 private:
     QStringList ChooseFiles(QWidget* parent);
+    void RememberFolder(const QString& folder);
     // The target of the stored settings, or the default one with a message when it is not known.
     void CheckStoredTarget();
 
@@ -69,7 +72,8 @@ private:
     int alwaysOnTop_ = 0;
     int useOutputFolder_ = 0;
     QString outputFolder_;
-    QString lastFolder_;
+    QStringList recentFolders_;
+    static constexpr int kRecentFolders = 8;
     std::optional<int> unknownTarget_;  // the stored target when it was not known
     std::unique_ptr<SettingsStore> ownStore_;
     SettingsStore* store_;

@@ -72,8 +72,9 @@ inline constexpr const char* kAlwaysOnTopValue = "AlwaysOnTop";
 // One folder for all outputs: the switch (an integer, section "Options") and the folder (text).
 inline constexpr const char* kUseOutputFolderValue = "UseOutputFolder";
 inline constexpr const char* kOutputFolderValue = "OutputFolder";
-// The folder File > Convert... starts in (text, section "Settings").
-inline constexpr const char* kLastFolderValue = "LastFolder";
+// The folders files were last picked from, the latest first (a list of texts, section "Settings"):
+// File > Convert... starts in the first.
+inline constexpr const char* kRecentFoldersValue = "RecentFolders";
 
 inline constexpr const char* kFirstRunMessage =
     "This is the first time you have run KYNDataConverter.\n\nPlease choose your preferred configuration "

@@ -267,6 +267,13 @@ private slots:
         QCOMPARE(again.UseOutputFolder(), 1);
         QCOMPARE(again.OutputFolder(), out.path());
         QCOMPARE(again.LastFolder(), QFileInfo(in.path()).absoluteFilePath());
+        // A file looked at from another folder puts that folder first; each folder is listed once.
+        again.SetFileChooser([&out](QWidget*, const QString&) { return QStringList{out.filePath("a.dsb")}; });
+        again.OnFilePreview();
+        again.SetFileChooser([&in](QWidget*, const QString&) { return QStringList{in.filePath("a.dsa")}; });
+        again.OnFilePreview();
+        QCOMPARE(again.RecentFolders(),
+                 (QStringList{QFileInfo(in.path()).absoluteFilePath(), QFileInfo(out.path()).absoluteFilePath()}));
     }
 
     void longStatusLinesLoseTheirMiddle() {
