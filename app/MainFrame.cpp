@@ -250,7 +250,7 @@ void CMainFrame::CreateStatusBar() {
         auto* l = new QLabel(bar);
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         l->setAlignment(Qt::AlignCenter);
-        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QString::fromLatin1(text)) + 10);
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QString::fromLatin1(text)) + 6);
         l->setProperty("indicatorText", QString::fromLatin1(text));
         bar->addPermanentWidget(l);
         return l;
