@@ -158,7 +158,6 @@ void CChildView::StartJob(const std::vector<std::filesystem::path>& paths) {
     s.job.OutputDirectory = std::string(folder.constData(), static_cast<std::size_t>(folder.size()));
 
     auto* dialog = new CProgressDlg(s.status, s.stop, window(), &s.notes);
-    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     dialog_ = dialog;
     const quint64 generation = ++generation_;
     relay_->Attach(dialog, generation);
