@@ -93,6 +93,8 @@ public:
 
     // Workers left running at the program's end (their state is kept alive for them).
     static int AbandonedWorkers();
+    // The local files of a drag (other URLs are left out).
+    static std::vector<std::filesystem::path> LocalPaths(const QMimeData* mime);
 
 signals:
     // A job of these inputs is queued (waiting for the previous worker) or started.
@@ -112,7 +114,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    static std::vector<std::filesystem::path> LocalPaths(const QMimeData* mime);
     void StartJob(const std::vector<std::filesystem::path>& paths);
     void StartNextQueued();
     void OnWorkerEnded(quint64 generation);

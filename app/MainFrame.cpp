@@ -141,8 +141,10 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
         // While a job is up nothing may start another one or change the settings it copied.
         Action(ID_FILE_OPEN)->setEnabled(!busy);
         Action(ID_VIEW_OPTIONS)->setEnabled(!busy);
+        results_->SetAcceptingFiles(!busy);
     });
     connect(results_, &ResultsPanel::FileSelected, preview_, &PreviewPane::ShowFile);
+    connect(results_, &ResultsPanel::FilesDropped, view_, &CChildView::ConvertFiles);
     setFocusProxy(view_);
 }
 

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -14,6 +17,8 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "app/ChildView.h"
 
 namespace kyn::app {
 
@@ -73,6 +78,8 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QWidget(parent), opener_([](const 
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }) {
     setObjectName(QStringLiteral("ResultsPanel"));
+    // Once the list is shown the picture is small: files dropped on the list are taken too.
+    setAcceptDrops(true);
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("Results"));
     tree_->setColumnCount(kColumns);
@@ -125,6 +132,25 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QWidget(parent), opener_([](const 
         const QString output = item->data(kFile, kOutputRole).toString();
         emit FileSelected(QFileInfo::exists(input) || output.isEmpty() ? input : output);
     });
+}
+
+void ResultsPanel::dragEnterEvent(QDragEnterEvent* event) {
+    if (accepting_ && !CChildView::LocalPaths(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void ResultsPanel::dragMoveEvent(QDragMoveEvent* event) {
+    if (accepting_ && !CChildView::LocalPaths(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void ResultsPanel::dropEvent(QDropEvent* event) {
+    std::vector<std::filesystem::path> paths = CChildView::LocalPaths(event->mimeData());
+    if (!accepting_ || paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The job starts after the drop has been completed, as on the picture.
+    QTimer::singleShot(0, this, [this, paths = std::move(paths)] { emit FilesDropped(paths); });
 }
 
 void ResultsPanel::AddJob(quint64 generation, const std::vector<std::filesystem::path>& inputs) {

@@ -57,8 +57,19 @@ public:
     QMenu* MenuFor(int row);
 
 signals:
+    // Files dropped on the list, to be converted like files dropped on the picture.
+    void FilesDropped(const std::vector<std::filesystem::path>& paths);
     // A row was selected: the file to preview (its input, or its output once the input is gone).
     void FileSelected(const QString& path);
+
+public:
+    // Whether drops are taken (not while a job is up).
+    void SetAcceptingFiles(bool accepting) { accepting_ = accepting; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QTreeWidgetItem* FindRow(quint64 generation, const QString& input, bool waitingOnly) const;
@@ -67,6 +78,7 @@ private:
     QTreeWidget* tree_ = nullptr;
     QPushButton* clear_ = nullptr;
     FolderOpener opener_;
+    bool accepting_ = true;
 };
 
 }  // namespace kyn::app

@@ -6,6 +6,8 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QTreeWidget>
 #include <condition_variable>
 #include <mutex>
@@ -163,6 +165,33 @@ private slots:
 
         results.ClearFinished();
         QCOMPARE(results.RowCount(), 0);
+    }
+
+    // Files dropped on the list start a job like files dropped on the picture.
+    void filesDroppedOnTheListAreConverted() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.dsa");
+        WriteText(a, "x");
+        ConversionSettings settings;
+        settings.DefaultFileType = 1;
+        CMainFrame frame(settings);
+        WordFormats words;
+        frame.View()->SetJobFormats(words.Formats());
+        frame.Results()->show();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(a)});
+        const QPoint at = frame.Results()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame.Results(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame.Results(), &drop);
+        QVERIFY(drop.isAccepted());
+        QVERIFY(WaitIdle(*frame.View(), 1));
+        QCOMPARE(frame.Results()->RowCount(), 1);
+        QCOMPARE(frame.Results()->StateOf(0), State::Converted);
+        QCOMPARE(kyn::test::ReadFile(Local(dir.filePath("a.dsb"))), "new");
     }
 
     // Rows of a job that was stopped: the files it never reached say so.
