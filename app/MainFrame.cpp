@@ -119,7 +119,7 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
             statusBar()->clearMessage();
     });
     connect(view_, &CChildView::JobStarted, this, [this](quint64 generation, const std::vector<std::filesystem::path>& inputs) {
-        if (!results_->isVisible()) {
+        if (results_->isHidden()) {
             // Shown together, so that selecting a row does not move the list.
             results_->show();
             preview_->show();
@@ -319,7 +319,7 @@ void CMainFrame::ShowTarget(const ConversionSettings& settings) {
 QString CMainFrame::TargetText() const { return target_->text(); }
 
 void CMainFrame::PreviewFile(const QString& path) {
-    if (!preview_->isVisible()) {
+    if (preview_->isHidden()) {
         preview_->show();
         if (width() < 960 || height() < 600) resize(std::max(width(), 960), std::max(height(), 600));
     }
