@@ -22,6 +22,11 @@ namespace kyn::app {
 
 namespace {
 std::atomic<int> g_abandoned{0};
+// The relays of workers left running at the end: still in use by them, so never deleted.
+std::vector<JobMessageRelay*>& AbandonedRelays() {
+    static auto* relays = new std::vector<JobMessageRelay*>;
+    return *relays;
+}
 // How long the program's end waits for a worker told to stop before leaving it.
 constexpr int kExitWaitMs = 3000;
 }  // namespace
@@ -58,6 +63,7 @@ CChildView::~CChildView() {
         delete relay_;
     } else {
         ++g_abandoned;
+        AbandonedRelays().push_back(relay_);
         std::fprintf(stderr, "kyndataconverter: a conversion was still finishing its last file at the end\n");
         worker_.detach();
     }
