@@ -22,6 +22,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QValueAxis>
 #endif
 
@@ -84,6 +85,7 @@ std::shared_ptr<PreviewData> LoadPreview(const std::string& path) {
         axis.name = dim.name;
         const std::string unit = AxisUnit(KindOf(dim.name));
         axis.title = ds.GetDimensionName(d, true) + (unit.empty() ? "" : " (" + unit + ")");
+        axis.logarithmic = (" " + dim.name + " ").find(" -log ") != std::string::npos;
         for (int i = 0; i < dim.Steps(); ++i) axis.values.push_back(dim.values.At(i));
         data->axes.push_back(std::move(axis));
     }
@@ -335,6 +337,7 @@ void PreviewPane::Replot() {
     series_.clear();
     xTitle_.clear();
     yTitle_.clear();
+    xLog_ = false;
     xRange_ = yRange_ = {0, 0};
     if (data_ && data_->error.empty() && !data_->axes.empty() && !data_->propertyTitles.empty()) {
         const auto& axes = data_->axes;
@@ -380,6 +383,8 @@ void PreviewPane::Replot() {
             yRange_ = {y0, y1};
         }
         xTitle_ = QString::fromStdString(axes[a].title);
+        // Times stepped logarithmically span decades: they are drawn so.
+        xLog_ = axes[a].logarithmic && xRange_.first > 0 && xRange_.first < xRange_.second;
         yTitle_ = QString::fromStdString(data_->propertyTitles[static_cast<std::size_t>(property_)]);
     }
 #if KYN_HAVE_CHARTS
@@ -389,10 +394,8 @@ void PreviewPane::Replot() {
         delete axis;
     }
     if (series_.empty()) return;
-    auto* x = new QValueAxis;
+    QAbstractAxis* x = nullptr;
     auto* y = new QValueAxis;
-    x->setTitleText(xTitle_);
-    y->setTitleText(yTitle_);
     // A flat curve still gets a visible range.
     const auto padded = [](std::pair<double, double> r) {
         if (r.first < r.second) return r;
@@ -401,7 +404,19 @@ void PreviewPane::Replot() {
     };
     const auto [xa, xb] = padded(xRange_);
     const auto [ya, yb] = padded(yRange_);
-    x->setRange(xa, xb);
+    if (xLog_) {
+        auto* logX = new QLogValueAxis;
+        logX->setBase(10);
+        logX->setLabelFormat(QStringLiteral("%g"));
+        logX->setRange(xRange_.first, xRange_.second);
+        x = logX;
+    } else {
+        auto* linearX = new QValueAxis;
+        linearX->setRange(xa, xb);
+        x = linearX;
+    }
+    x->setTitleText(xTitle_);
+    y->setTitleText(yTitle_);
     y->setRange(ya, yb);
     chart_->addAxis(x, Qt::AlignBottom);
     chart_->addAxis(y, Qt::AlignLeft);

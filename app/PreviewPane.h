@@ -40,6 +40,7 @@ struct PreviewData {
     struct Axis {
         std::string name;
         std::string title;  // name and unit
+        bool logarithmic = false;  // stepped logarithmically ("-log" among its flags)
         std::vector<float> values;
     };
     std::vector<Axis> axes;
@@ -78,6 +79,8 @@ public:
     std::pair<double, double> XRange() const;
     std::pair<double, double> YRange() const;
     QString XTitle() const;
+    // The plot's axis along the dimension is logarithmic (a "-log" axis of positive values).
+    bool XLogarithmic() const { return xLog_; }
     QString YTitle() const;
 
 signals:
@@ -117,6 +120,7 @@ private:
     std::vector<std::vector<QPointF>> series_;
     std::pair<double, double> xRange_{0, 0}, yRange_{0, 0};
     QString xTitle_, yTitle_;
+    bool xLog_ = false;
 };
 
 }  // namespace kyn::app

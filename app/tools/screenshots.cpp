@@ -181,10 +181,13 @@ int main(int argc, char** argv) {
         }
         std::fprintf(stderr, "converted:\n");
         for (int row = 0; row < results->RowCount(); ++row)
-            std::fprintf(stderr, "  %s: %s%s%s\n", qPrintable(results->Text(row, ResultsPanel::kFile)),
+            std::fprintf(stderr, "  %s: %s%s%s%s%s\n", qPrintable(results->Text(row, ResultsPanel::kFile)),
                          qPrintable(results->Text(row, ResultsPanel::kState)),
-                         results->OutputPath(row).isEmpty() ? "" : " -> ",
-                         qPrintable(results->OutputPath(row)));
+                         results->OutputPath(row).isEmpty() ? "" : " -> ", qPrintable(results->OutputPath(row)),
+                         results->Text(row, ResultsPanel::kReason).isEmpty() ? "" : " (",
+                         results->Text(row, ResultsPanel::kReason).isEmpty()
+                             ? ""
+                             : qPrintable(results->Text(row, ResultsPanel::kReason) + QLatin1Char(')')));
         std::filesystem::remove_all(work.parent_path().parent_path());
     }
 

@@ -59,6 +59,8 @@ private slots:
         QCOMPARE(pane.XRange().second, double(axis.highest));
         QVERIFY(pane.YRange().first >= info->minValue && pane.YRange().second <= info->maxValue);
         QVERIFY(pane.XTitle().startsWith(QString::fromStdString(axis.name.substr(0, axis.name.find(' ')))));
+        // The stopped-flow trace was sampled logarithmically in time.
+        QCOMPARE(pane.XLogarithmic(), axis.name.find(" -log") != std::string::npos);
         QVERIFY(pane.Header().startsWith(file + QStringLiteral("\n  format: ") + QString::fromStdString(info->format)));
         QVERIFY(pane.Header().contains(QStringLiteral("  history: %1 entries").arg(info->historyEntries)));
     }
