@@ -34,7 +34,8 @@ void JobNotes::Clear() {
 
 void JobNotes::AddWarning(const QString& line) {
     std::lock_guard lock(mutex_);
-    warnings_ << line;
+    // The job takes its inputs from the last to the first: the notes are listed in the inputs' order.
+    warnings_.prepend(line);
     ++withWarnings_;
 }
 
@@ -42,13 +43,13 @@ void JobNotes::AddResult(const FileResult& r) {
     const auto name = [](const std::string& path) { return QFileInfo(QFile::decodeName(path.c_str())).fileName(); };
     std::lock_guard lock(mutex_);
     if (r.outcome == FileResult::Outcome::Converted || r.outcome == FileResult::Outcome::ConvertedWithWarnings) {
-        if (!r.output.empty()) written_ << name(r.output);
+        if (!r.output.empty()) written_.prepend(name(r.output));
         return;
     }
     QString reason = QString::fromStdString(r.reason).trimmed();
     if (reason.isEmpty()) reason = QStringLiteral("no reason given");
     if (!reason.endsWith(QLatin1Char('.'))) reason += QLatin1Char('.');
-    problems_ << QStringLiteral("%1 %2: %3").arg(name(r.input), QString::fromLatin1(OutcomeName(r.outcome)), reason);
+    problems_.prepend(QStringLiteral("%1 %2: %3").arg(name(r.input), QString::fromLatin1(OutcomeName(r.outcome)), reason));
 }
 
 int JobNotes::WithWarnings() const {

@@ -26,7 +26,8 @@ public:
     // One input's end: a written output is named, a file not converted is named with its reason.
     void AddResult(const FileResult& result);
     int WithWarnings() const;
-    // The written files, then the warnings, then the files not converted, a line each.
+    // The written files, then the warnings, then the files not converted, a line each; in the
+    // order of the job's inputs (which it takes from the last to the first).
     QStringList Lines() const;
 
 private:

@@ -267,7 +267,7 @@ private slots:
         QVERIFY(WaitIdle(view, 1));
         // The summary names the files written and says why the folder was not converted.
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n\r\n"
-                                                           "Written: beta.dsb, alpha.dsb.\r\n"
+                                                           "Written: alpha.dsb, beta.dsb.\r\n"
                                                            "sub passed over: it is a folder, not a regular file.\r\n")});
         for (const auto& [path, title] : {std::pair{dir.filePath("alpha.dsb"), "Alpha"}, {dir.filePath("beta.dsb"), "Beta"}}) {
             DataStore ds(true);
@@ -296,7 +296,7 @@ private slots:
         Drop(&view, {melt, flow, pipe});
         QVERIFY(WaitIdle(view, 1));
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral(
-                                    "Done.\r\n\r\nProcessed 2 files.\r\n\r\nWritten: m(2).dsa, m(3).dsa.\r\n"
+                                    "Done.\r\n\r\nProcessed 2 files.\r\n\r\nWritten: m(3).dsa, m(2).dsa.\r\n"
                                     "pipe.dsa passed over: it is a named pipe (FIFO), not a regular file.\r\n")});
         for (const auto& [name, title] : {std::pair{"m.dsa", "flow"}, {"m(2).dsa", "flow"}, {"m(3).dsa", "melt"}}) {
             DataStore ds(true);

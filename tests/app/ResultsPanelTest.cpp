@@ -110,9 +110,9 @@ private slots:
         // The summary says the same, file by file.
         QCOMPARE(boxes.Texts().last(),
                  QStringLiteral("Done.\r\n\r\nProcessed 1 file, skipped 2 files.\r\n\r\nWritten: good.dsb.\r\n"
-                                "there.dsa skipped: the output exists and was not replaced.\r\n"
+                                "bad.dsa failed: The file is of an unrecognised format.\r\n"
                                 "sub passed over: it is a folder, not a regular file.\r\n"
-                                "bad.dsa failed: The file is of an unrecognised format.\r\n"));
+                                "there.dsa skipped: the output exists and was not replaced.\r\n"));
 
         // A second job adds its rows: an export that drops a value is converted with warnings.
         const QString cube = dir.filePath("cube.dsa");

@@ -251,7 +251,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(app.MainFrame()->View()->JobsStarted() == 1 && !app.MainFrame()->View()->HasProgressDialog() &&
                                          !app.MainFrame()->View()->WorkerRunning(),
                                      20000);
-            QCOMPARE(boxes.Texts().last(), QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n\r\nWritten: b.dsb, a.dsb.\r\n"));
+            QCOMPARE(boxes.Texts().last(), QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n\r\nWritten: a.dsb, b.dsb.\r\n"));
             QVERIFY(QFile::exists(out.filePath("a.dsb")) && QFile::exists(out.filePath("b.dsb")));
             QVERIFY(!QFile::exists(in.filePath("a.dsb")));
             app.Settings().SilentlyOverwrite = 1;
