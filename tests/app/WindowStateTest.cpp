@@ -128,6 +128,46 @@ private slots:
         QVERIFY(frame->Action(ID_FILE_OPEN)->isEnabled());
     }
 
+    // The job ends while the window's close question is up: the question goes unanswered, the
+    // summary is shown, and the window closes, since nothing is left to stop.
+    void theCloseQuestionGoesWhenTheJobEndsFirst() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString only = dir.filePath("only.dsa");
+        WriteText(only, "x");
+        CKYNDataConverterApp app;
+        QVERIFY(app.InitInstance());
+        app.Settings().DefaultFileType = 1;
+        CMainFrame* frame = app.MainFrame();
+        CChildView* view = frame->View();
+        HeldFormats held;
+        held.holdAt = "only.dsa";
+        view->SetJobFormats(held.Formats());
+        boxes.onShow = [&](const BoxCall& call) {
+            if (!call.jobQuestion) return;
+            held.Release();  // the job finishes while the question is up
+            QElapsedTimer t;
+            t.start();
+            while (view->IsBusy() && t.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        };
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (!held.holding || !view->IsBusy()) return;
+            poll.stop();
+            frame->close();
+        });
+        poll.start();
+        view->ConvertFile(only);
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 10000);
+        QCOMPARE(boxes.calls.size(), std::size_t{2});
+        QVERIFY(boxes.calls[0].jobQuestion);
+        QVERIFY(boxes.calls[0].dismissed);
+        QVERIFY(boxes.calls[1].text.startsWith(QLatin1String("Done.\r\n\r\nProcessed 1 file.")));
+        QVERIFY(QFile::exists(dir.filePath("only.dsb")));
+        QVERIFY(view->WaitForWorker(10000));
+    }
+
     // The job ends while its quit question is up: the question goes unanswered, the summary
     // follows, and the finished job is not told to stop.
     void aQuitQuestionDoesNotOutliveItsJob() {
