@@ -100,7 +100,7 @@ void TableLines(QPainter& p, const QRectF& r, int rows) {
 
 }  // namespace
 
-QImage ClientPicture() {
+QImage ClientPicture(const QString& targetExtension) {
     QImage img(kClientPictureWidth, kClientPictureHeight, QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -127,7 +127,8 @@ QImage ClientPicture() {
     TableLines(p, dst.adjusted(8, 28, -8, -10), 5);
     p.setPen(kInk);
     p.setFont(Font(11, true));
-    p.drawText(QRectF(dst.left(), dst.top() + 6, dst.width() - 20, 16), Qt::AlignCenter, QStringLiteral(".csv"));
+    p.drawText(QRectF(dst.left(), dst.top() + 6, dst.width() - 20, 16), Qt::AlignCenter,
+               targetExtension.isEmpty() ? QStringLiteral("?") : targetExtension);
 
     p.setFont(Font(13, true));
     p.setPen(kInk);

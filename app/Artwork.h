@@ -8,8 +8,9 @@
 
 namespace kyn::app {
 
-// 345 x 144, opaque: what the empty main window shows.
-QImage ClientPicture();
+// 345 x 144, opaque: what the empty main window shows, a file turning into one with the target's
+// extension (".csv"; "?" when empty).
+QImage ClientPicture(const QString& targetExtension = QStringLiteral(".csv"));
 // 180 x 31, opaque: five 36 x 31 toolbar images (Convert, Options, Help, About, context help).
 QImage ToolbarStrip();
 // One image of the strip.

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "conversion/ConversionSettings.h"
 #include "app/UiThreadCall.h"
@@ -37,24 +38,43 @@ public:
 
     // Commands.
     void OnFileConvert();
+    // Open for Preview...: one file shown in the preview, nothing converted.
+    void OnFilePreview();
     void OnViewOptions();
     void OnAppAbout();
     void OnViewAlwaysOnTop();
 
-    // Picks the file for Convert...; an empty string is Cancel. Tests replace the dialog.
-    using FileChooser = std::function<QString(QWidget* parent)>;
+    // Picks the files for Convert... (starting in `folder`); an empty list is Cancel. Tests
+    // replace the dialog.
+    using FileChooser = std::function<QStringList(QWidget* parent, const QString& folder)>;
     void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 
     ConversionSettings& Settings() { return settings_; }
     int AlwaysOnTop() const { return alwaysOnTop_; }
+    // One folder for every output (used when UseOutputFolder is 1), and the folder the open
+    // dialog starts in; both stored with the settings.
+    int UseOutputFolder() const { return useOutputFolder_; }
+    QString OutputFolder() const { return outputFolder_; }
+    void SetOutputFolder(int use, const QString& folder);
+    QString LastFolder() const { return recentFolders_.value(0); }
+    // The folders files were last picked from, the latest first; offered by the open dialog.
+    QStringList RecentFolders() const { return recentFolders_; }
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
 
 private:
-    QString ChooseFile(QWidget* parent);
+    QStringList ChooseFiles(QWidget* parent);
+    void RememberFolder(const QString& folder);
+    // The target of the stored settings, or the default one with a message when it is not known.
+    void CheckStoredTarget();
 
     // The ConversionSettings fields, then the window option.
     ConversionSettings settings_;
     int alwaysOnTop_ = 0;
+    int useOutputFolder_ = 0;
+    QString outputFolder_;
+    QStringList recentFolders_;
+    static constexpr int kRecentFolders = 8;
+    std::optional<int> unknownTarget_;  // the stored target when it was not known
     std::unique_ptr<SettingsStore> ownStore_;
     SettingsStore* store_;
     std::unique_ptr<CMainFrame> mainFrame_;

@@ -9,8 +9,16 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QSplitter>
+
 #include "app/Artwork.h"
 #include "app/ChildView.h"
+#include "app/MessageBoxes.h"
+#include "app/PreviewPane.h"
+#include "app/ResultsPanel.h"
+#include "conversion/TargetFormat.h"
 #include "app/HelpViewer.h"
 #include "app/Resources.h"
 
@@ -29,6 +37,7 @@ struct Prompt {
 
 constexpr Prompt kPrompts[] = {
     {ID_FILE_OPEN, "Open and convert a DataStore...\nOpen and convert..."},
+    {ID_FILE_PREVIEW, "Show what a file holds without converting it\nOpen for preview..."},
     {ID_VIEW_OPTIONS, "Set application defaults and conversion options.\nOptions..."},
     {ID_VIEW_ALWAYSONTOP, "Ensure KYNDataConvert is always on top"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
@@ -80,16 +89,62 @@ CMainFrame::CMainFrame(const ConversionSettings& settings, QWidget* parent) : QM
     setDockOptions(QMainWindow::AnimatedDocks);
 
     CreateStatusBar();
-    view_ = new CChildView(settings, this);
-    setCentralWidget(view_);
+    // On the left the drop picture with the results below it, on the right the preview; the
+    // results and the preview appear with the first job.
+    auto* columns = new QSplitter(Qt::Horizontal, this);
+    columns->setObjectName(QStringLiteral("MainSplitter"));
+    auto* rows = new QSplitter(Qt::Vertical, columns);
+    view_ = new CChildView(settings, rows);
+    results_ = new ResultsPanel(rows);
+    results_->hide();
+    rows->setStretchFactor(0, 0);
+    rows->setStretchFactor(1, 1);
+    rows->setChildrenCollapsible(false);
+    preview_ = new PreviewPane(columns);
+    preview_->hide();
+    columns->setStretchFactor(0, 3);
+    columns->setStretchFactor(1, 2);
+    columns->setChildrenCollapsible(false);
+    setCentralWidget(columns);
     CreateMenus();
     CreateToolBar();
-    connect(view_, &CChildView::WaitingForPreviousJob, this, [this](bool waiting) {
-        if (waiting)
-            statusBar()->showMessage(tr("Waiting for the previous conversion to finish its last file..."));
+
+    connect(view_, &CChildView::JobQueued, this, [this](int waiting) {
+        if (waiting == 1)
+            statusBar()->showMessage(tr("A conversion is queued: it starts when the current one has finished its last file."));
+        else if (waiting > 1)
+            statusBar()->showMessage(
+                tr("%1 conversions are queued: they start when the current one has finished its last file.").arg(waiting));
         else
             statusBar()->clearMessage();
     });
+    connect(view_, &CChildView::JobStarted, this, [this](quint64 generation, const std::vector<std::filesystem::path>& inputs) {
+        if (results_->isHidden()) {
+            // Shown together, so that selecting a row does not move the list.
+            results_->show();
+            preview_->show();
+            // Room for the list under the picture and the preview beside them.
+            if (width() < 960 || height() < 600) resize(std::max(width(), 960), std::max(height(), 600));
+            if (auto* columns = findChild<QSplitter*>(QStringLiteral("MainSplitter"))) {
+                const int w = columns->width() > 0 ? columns->width() : width();
+                columns->setSizes({w * 11 / 20, w * 9 / 20});
+                if (auto* rows = qobject_cast<QSplitter*>(columns->widget(0)))
+                    rows->setSizes({view_->Picture().height() + 16, std::max(200, rows->height() - view_->Picture().height())});
+            }
+        }
+        results_->AddJob(generation, inputs);
+    });
+    connect(view_, &CChildView::JobStatusChanged, results_, &ResultsPanel::ShowStatus);
+    connect(view_, &CChildView::FileFinished, results_, &ResultsPanel::AddResult);
+    connect(view_, &CChildView::JobEnded, results_, &ResultsPanel::EndJob);
+    connect(view_, &CChildView::BusyChanged, this, [this](bool busy) {
+        // While a job is up nothing may start another one or change the settings it copied.
+        Action(ID_FILE_OPEN)->setEnabled(!busy);
+        Action(ID_VIEW_OPTIONS)->setEnabled(!busy);
+        results_->SetAcceptingFiles(!busy);
+    });
+    connect(results_, &ResultsPanel::FileSelected, preview_, &PreviewPane::ShowFile);
+    connect(results_, &ResultsPanel::FilesDropped, view_, &CChildView::ConvertFiles);
     setFocusProxy(view_);
 }
 
@@ -114,7 +169,12 @@ void CMainFrame::CreateMenus() {
     QAction* convert = AddCommand(ID_FILE_OPEN, QStringLiteral("C&onvert..."), PromptOf(ID_FILE_OPEN));
     convert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     convert->setIcon(QIcon(QPixmap::fromImage(ToolbarImage(0))));
+    QAction* preview = AddCommand(ID_FILE_PREVIEW, QStringLiteral("Open for &Preview..."), PromptOf(ID_FILE_PREVIEW));
+    preview->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"), PromptOf(ID_APP_EXIT));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Also from the progress window: closing asks about the running job.
+    exit->setShortcutContext(Qt::ApplicationShortcut);
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QAction* toolbar = AddCommand(ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"), PromptOf(ID_VIEW_TOOLBAR));
@@ -127,6 +187,7 @@ void CMainFrame::CreateMenus() {
     QAction* onTop = AddCommand(ID_VIEW_ALWAYSONTOP, QStringLiteral("&Always on Top"), PromptOf(ID_VIEW_ALWAYSONTOP));
     onTop->setCheckable(true);
     QAction* options = AddCommand(ID_VIEW_OPTIONS, QStringLiteral("Options..."), PromptOf(ID_VIEW_OPTIONS));
+    options->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     options->setIcon(QIcon(QPixmap::fromImage(ToolbarImage(1))));
 
     QAction* topics = AddCommand(ID_HELP_FINDER, QStringLiteral("&Help Topics"), PromptOf(ID_HELP_FINDER));
@@ -148,6 +209,7 @@ void CMainFrame::CreateMenus() {
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(convert);
+    file->addAction(preview);
     file->addSeparator();
     file->addAction(exit);
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -190,11 +252,14 @@ void CMainFrame::CreateStatusBar() {
         auto* l = new QLabel(bar);
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         l->setAlignment(Qt::AlignCenter);
-        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QString::fromLatin1(text)) + 10);
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QString::fromLatin1(text)) + 6);
         l->setProperty("indicatorText", QString::fromLatin1(text));
         bar->addPermanentWidget(l);
         return l;
     };
+    target_ = new QLabel(bar);
+    target_->setObjectName(QStringLiteral("TargetLabel"));
+    bar->addPermanentWidget(target_);
     caps_ = indicator("CAP");
     num_ = indicator("NUM");
     scroll_ = indicator("SCRL");
@@ -224,6 +289,65 @@ void CMainFrame::SetTopmost(int topmost) {
 }
 
 bool CMainFrame::IsTopmost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+QString TargetDisplayName(const ConversionSettings& settings) {
+    for (const FormatInfo* f : TargetRows()) {
+        if (f->target.index != settings.DefaultFileType) continue;
+        if (f == &kVarnixCsvFormat && settings.StripHeaderInformation == 1) return QStringLiteral("SimpleCSV");
+        // One target, two formats: the spectrakinetic one when the store holds spectra over time.
+        if (f->target.index == 4) return QStringLiteral("KYN-ASCII");
+        return QString::fromLatin1(f->name);
+    }
+    return {};
+}
+
+void CMainFrame::ShowTarget(const ConversionSettings& settings) {
+    const TargetFormat* target = FindTarget(TargetFormats(), settings.DefaultFileType);
+    if (!target) {
+        target_->setText(tr("No target"));
+        view_->SetTargetExtension({});
+        return;
+    }
+    const QString extension = QString::fromStdString(TargetExtension(*target, settings.UseSensibleExtensions));
+    const QString name = TargetDisplayName(settings);
+    // Short, so that it fits beside the idle text in the narrow window.
+    target_->setText(tr("%1 (%2)").arg(name, extension));
+    target_->setToolTip(tr("Dropped files are converted into %1; change it under View > Options...").arg(name));
+    view_->SetTargetExtension(extension);
+}
+
+QString CMainFrame::TargetText() const { return target_->text(); }
+
+void CMainFrame::PreviewFile(const QString& path) {
+    if (preview_->isHidden()) {
+        preview_->show();
+        if (width() < 960 || height() < 600) resize(std::max(width(), 960), std::max(height(), 600));
+    }
+    preview_->ShowFile(path);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (view_->IsBusy()) {
+        BoxRequest r;
+        r.parent = this;
+        r.icon = QMessageBox::Question;
+        r.caption = QString::fromLatin1(kAppTitle);
+        r.text = tr("A conversion is running.\n\nStop it after the current file and quit?");
+        r.buttons = QMessageBox::Yes | QMessageBox::No;
+        r.defaultButton = QMessageBox::No;
+        r.buttonTexts = {{QMessageBox::Yes, tr("&Stop and Quit")}, {QMessageBox::No, tr("&Keep Converting")}};
+        r.jobQuestion = true;
+        const QMessageBox::StandardButton answer = Boxes().Ask(r).button;
+        // Closed unanswered: the job ended while the question was up, so nothing is left to stop.
+        const bool quit = answer == QMessageBox::Yes || (answer == QMessageBox::NoButton && !view_->IsBusy());
+        if (!quit) {
+            event->ignore();
+            return;
+        }
+        view_->StopForQuit();
+    }
+    QMainWindow::closeEvent(event);
+}
 
 void CMainFrame::focusInEvent(QFocusEvent* event) {
     QMainWindow::focusInEvent(event);

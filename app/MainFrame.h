@@ -17,6 +17,12 @@ class QTimer;
 namespace kyn::app {
 
 class CChildView;
+class ResultsPanel;
+class PreviewPane;
+
+// The target's name as the user knows it ("VarnixStore", "SimpleCSV" for the CSV target without
+// its header), or "" for a target not known.
+QString TargetDisplayName(const ConversionSettings& settings);
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -24,6 +30,14 @@ public:
     explicit CMainFrame(const ConversionSettings& settings, QWidget* parent = nullptr);
 
     CChildView* View() const { return view_; }
+    ResultsPanel* Results() const { return results_; }
+    PreviewPane* Preview() const { return preview_; }
+    // Names the target in the status bar and in the drop picture (from the settings' target and
+    // extension option).
+    void ShowTarget(const ConversionSettings& settings);
+    QString TargetText() const;
+    // Shows the preview pane with `path` (read on a thread of its own).
+    void PreviewFile(const QString& path);
     QToolBar* ToolBar() const { return toolBar_; }
     // The action of a command id (menu item, toolbar button or accelerator).
     QAction* Action(int commandId) const;
@@ -35,6 +49,8 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    // Closing during a job asks once: stop it and quit, or keep converting.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QAction* AddCommand(int id, const QString& text, const QString& prompt);
@@ -50,6 +66,9 @@ private:
     QLabel* scroll_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     CChildView* view_ = nullptr;
+    ResultsPanel* results_ = nullptr;
+    PreviewPane* preview_ = nullptr;
+    QLabel* target_ = nullptr;
     QTimer* indicatorTimer_ = nullptr;
     std::map<int, QAction*> actions_;
 };

@@ -1,7 +1,10 @@
 #include "app/MessageBoxes.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QPointer>
 #include <QPushButton>
+#include <vector>
 
 #include "app/Resources.h"
 
@@ -11,19 +14,35 @@ namespace {
 
 class RealMessageBoxes : public MessageBoxes {
 public:
-    QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
-                                     const QString& text, QMessageBox::StandardButtons buttons,
-                                     QMessageBox::StandardButton defaultButton) override {
-        QString shown = text;
+    BoxAnswer Ask(const BoxRequest& r) override {
+        QString shown = r.text;
         shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        QMessageBox box(icon, caption, shown, buttons, parent);
-        box.setDefaultButton(defaultButton);
+        QMessageBox box(r.icon, r.caption, shown, r.buttons, r.parent);
+        if (!r.informative.isEmpty()) box.setInformativeText(r.informative);
+        for (const auto& [button, text] : r.buttonTexts)
+            if (QAbstractButton* b = box.button(button)) b->setText(text);
+        box.setDefaultButton(r.defaultButton);
+        QCheckBox* check = nullptr;
+        if (!r.checkBox.isEmpty()) {
+            check = new QCheckBox(r.checkBox, &box);
+            box.setCheckBox(check);
+        }
         // Without an owner the box still blocks the whole program, as the job's failure boxes must.
         box.setWindowModality(Qt::ApplicationModal);
+        if (r.jobQuestion) open_.emplace_back(&box);
         const int answer = box.exec();
-        // A box closed by Escape or the window manager answers with its escape button.
-        return static_cast<QMessageBox::StandardButton>(answer);
+        std::erase_if(open_, [](const QPointer<QMessageBox>& p) { return p.isNull() || !p->isVisible(); });
+        return {static_cast<QMessageBox::StandardButton>(answer), check && check->isChecked()};
     }
+
+    void DismissJobQuestions() override {
+        for (const QPointer<QMessageBox>& box : open_)
+            if (box) box->done(QMessageBox::NoButton);
+        open_.clear();
+    }
+
+private:
+    std::vector<QPointer<QMessageBox>> open_;
 };
 
 RealMessageBoxes g_real;
@@ -32,6 +51,19 @@ MessageBoxes* g_current = &g_real;
 }  // namespace
 
 void MessageBoxes::Beep() { QApplication::beep(); }
+
+QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
+                                               const QString& text, QMessageBox::StandardButtons buttons,
+                                               QMessageBox::StandardButton defaultButton) {
+    BoxRequest r;
+    r.parent = parent;
+    r.icon = icon;
+    r.caption = caption;
+    r.text = text;
+    r.buttons = buttons;
+    r.defaultButton = defaultButton;
+    return Ask(r).button;
+}
 
 MessageBoxes& Boxes() { return *g_current; }
 

@@ -5,7 +5,9 @@
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -108,6 +110,32 @@ COptionsDlg::COptionsDlg(const ConversionSettings& settings, QWidget* parent) : 
     ConnectHandlers();
     WriteControls();
     Refresh();
+    SetOutputFolder(0, {});
+    UpdateFormatFocus();
+}
+
+void COptionsDlg::UpdateFormatFocus() {
+    QAbstractButton* checked = formats_->checkedButton();
+    for (QRadioButton* r : radios_) {
+        // With no choice made (a stored target not known) the first one takes part.
+        const bool inTab = checked ? r == checked : r == radios_[0];
+        r->setFocusPolicy(inTab ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+}
+
+void COptionsDlg::SetOutputFolder(int use, const QString& folder) {
+    useFolder_->setChecked(use == 1);
+    folder_->setText(folder);
+    folder_->setEnabled(use == 1);
+    browse_->setEnabled(use == 1);
+}
+
+int COptionsDlg::UseOutputFolder() const { return useFolder_->isChecked() && !folder_->text().trimmed().isEmpty() ? 1 : 0; }
+QString COptionsDlg::OutputFolder() const { return folder_->text().trimmed(); }
+
+void COptionsDlg::BrowseOutputFolder() {
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Output Folder"), folder_->text());
+    if (!folder.isEmpty()) folder_->setText(folder);
 }
 
 void COptionsDlg::CreateControls() {
@@ -146,11 +174,22 @@ void COptionsDlg::CreateControls() {
               {sensible_, &ConversionSettings::UseSensibleExtensions},
               {euro_, &ConversionSettings::EuroLocale}};
 
+    useFolder_ = AddCheck(IDC_USE_OUTPUT_FOLDER, QStringLiteral("Save all converted files in &one folder:"));
+    useFolder_->setToolTip(QStringLiteral("Write every output into the folder below instead of next to its input."));
+    folder_ = new QLineEdit(this);
+    SetControlId(folder_, IDC_OUTPUT_FOLDER);
+    folder_->setPlaceholderText(QStringLiteral("Output folder"));
+    browse_ = new QPushButton(QStringLiteral("&Browse..."), this);
+    SetControlId(browse_, IDC_BROWSE_OUTPUT_FOLDER);
+    controls_[IDC_BROWSE_OUTPUT_FOLDER] = browse_;
+
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     ok_->setDefault(true);
     SetControlId(ok_, IDOK);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     SetControlId(cancel_, IDCANCEL);
+    controls_[IDOK] = ok_;
+    controls_[IDCANCEL] = cancel_;
     for (const auto& [id, control] : controls_) {
         const QString tip = ToolTip(id);
         if (!tip.isEmpty()) control->setToolTip(tip);
@@ -181,6 +220,12 @@ void COptionsDlg::LayOut() {
     layout->addWidget(Line(this));
     layout->addSpacing(DluY(this, 2));
     for (QCheckBox* box : {sensible_, acorn_, inPlace_, delete_, overwrite_, skip_}) layout->addWidget(box);
+    layout->addWidget(useFolder_);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->setContentsMargins(indent, 0, 0, 0);
+    folderRow->addWidget(folder_, 1);
+    folderRow->addWidget(browse_);
+    layout->addLayout(folderRow);
     layout->addSpacing(DluY(this, 8));
     layout->addWidget(Line(this));
     auto* buttons = new QHBoxLayout;
@@ -193,9 +238,11 @@ void COptionsDlg::LayOut() {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    QWidget* order[] = {radios_[0], radios_[1], radios_[2], radios_[3], radios_[4], radios_[5],
-                        extra_,     euro_,      sensible_,  acorn_,     inPlace_,   delete_,
-                        overwrite_, skip_,      ok_,        cancel_,    radios_[6], stripHeader_};
+    // Top to bottom, as the controls are seen.
+    QWidget* order[] = {radios_[0], radios_[1], radios_[2],  radios_[3], stripHeader_, radios_[4],
+                        radios_[5], euro_,      radios_[6],  extra_,     sensible_,    acorn_,
+                        inPlace_,   delete_,    overwrite_,  skip_,      useFolder_,   folder_,
+                        browse_,    ok_,        cancel_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -211,6 +258,12 @@ void COptionsDlg::ConnectHandlers() {
     connect(overwrite_, &QCheckBox::clicked, this, &COptionsDlg::OnOverwrite);
     connect(delete_, &QCheckBox::clicked, this, &COptionsDlg::OnDelete);
     for (QCheckBox* b : {skip_, euro_, extra_}) connect(b, &QCheckBox::clicked, this, [this] { ReadControls(); });
+    connect(formats_, &QButtonGroup::buttonToggled, this, [this] { UpdateFormatFocus(); });
+    connect(useFolder_, &QCheckBox::toggled, this, [this](bool on) {
+        folder_->setEnabled(on);
+        browse_->setEnabled(on);
+    });
+    connect(browse_, &QPushButton::clicked, this, &COptionsDlg::BrowseOutputFolder);
 }
 
 QAbstractButton* COptionsDlg::Control(int id) const {

@@ -13,6 +13,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -28,6 +29,11 @@ public:
 
     // OK reads every control into the values and closes; Cancel closes without reading.
     void accept() override;
+
+    // The one folder for every output: off by default (each output next to its input).
+    void SetOutputFolder(int use, const QString& folder);
+    int UseOutputFolder() const;
+    QString OutputFolder() const;
 
     // The control with that id (for tests and help).
     QAbstractButton* Control(int id) const;
@@ -60,6 +66,10 @@ private:
     void OnAcorn(bool on);
     void OnOverwrite(bool on);
     void OnDelete(bool on);
+    // Only the chosen format takes part in Tab: Tab enters the group at its checked button and
+    // the arrow keys move within it.
+    void UpdateFormatFocus();
+    void BrowseOutputFolder();
 
     QCheckBox* AddCheck(int id, const QString& text);
 
@@ -76,6 +86,9 @@ private:
     QCheckBox* skip_ = nullptr;
     QButtonGroup* formats_ = nullptr;
     QRadioButton* radios_[kFormatChoices] = {};
+    QCheckBox* useFolder_ = nullptr;
+    QLineEdit* folder_ = nullptr;
+    QPushButton* browse_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     std::map<int, QAbstractButton*> controls_;

@@ -1,6 +1,8 @@
 #include "app/ProgressDlg.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,19 +26,30 @@ constexpr int kNotesShown = 12;
 
 void JobNotes::Clear() {
     std::lock_guard lock(mutex_);
-    lines_.clear();
+    written_.clear();
+    warnings_.clear();
+    problems_.clear();
     withWarnings_ = 0;
 }
 
 void JobNotes::AddWarning(const QString& line) {
     std::lock_guard lock(mutex_);
-    lines_ << line;
+    // The job takes its inputs from the last to the first: the notes are listed in the inputs' order.
+    warnings_.prepend(line);
     ++withWarnings_;
 }
 
-void JobNotes::AddFailure(const QString& line) {
+void JobNotes::AddResult(const FileResult& r) {
+    const auto name = [](const std::string& path) { return QFileInfo(QFile::decodeName(path.c_str())).fileName(); };
     std::lock_guard lock(mutex_);
-    lines_ << line;
+    if (r.outcome == FileResult::Outcome::Converted || r.outcome == FileResult::Outcome::ConvertedWithWarnings) {
+        if (!r.output.empty()) written_.prepend(name(r.output));
+        return;
+    }
+    QString reason = QString::fromStdString(r.reason).trimmed();
+    if (reason.isEmpty()) reason = QStringLiteral("no reason given");
+    if (!reason.endsWith(QLatin1Char('.'))) reason += QLatin1Char('.');
+    problems_.prepend(QStringLiteral("%1 %2: %3").arg(name(r.input), QString::fromLatin1(OutcomeName(r.outcome)), reason));
 }
 
 int JobNotes::WithWarnings() const {
@@ -46,7 +59,14 @@ int JobNotes::WithWarnings() const {
 
 QStringList JobNotes::Lines() const {
     std::lock_guard lock(mutex_);
-    return lines_;
+    QStringList lines;
+    if (!written_.isEmpty()) {
+        QStringList names = written_.mid(0, kNotesShown);
+        QString line = QStringLiteral("Written: ") + names.join(QStringLiteral(", "));
+        if (written_.size() > kNotesShown) line += QStringLiteral(" and %1 more").arg(written_.size() - kNotesShown);
+        lines << line + QLatin1Char('.');
+    }
+    return lines + warnings_ + problems_;
 }
 
 CProgressDlg::CProgressDlg(SharedStatus& status, StopSignal& stop, QWidget* parent, const JobNotes* notes)
@@ -55,7 +75,7 @@ CProgressDlg::CProgressDlg(SharedStatus& status, StopSignal& stop, QWidget* pare
     setObjectName(QStringLiteral("ProgressDlg"));
 
     status_ = new QLabel(this);
-    status_->setWordWrap(true);
+    status_->setWordWrap(false);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     status_->setTextFormat(Qt::PlainText);
     status_->setFixedSize(DluX(this, 225), DluY(this, 35));
@@ -119,15 +139,28 @@ QString CProgressDlg::DoneText(qint64 processed, qint64 skipped, int withWarning
     return text;
 }
 
-QString CProgressDlg::AbortedText(qint64 processed) {
-    return QStringLiteral("Data conversion stopped by user.\r\n\r\nProcessed %1 %2").arg(processed).arg(Files(processed));
+QString CProgressDlg::AbortedText(qint64 processed, const QStringList& notes) {
+    QString text = QStringLiteral("Data conversion stopped by user.\r\n\r\nProcessed %1 %2").arg(processed).arg(Files(processed));
+    if (!notes.isEmpty()) text += QStringLiteral("\r\n\r\n");
+    for (int i = 0; i < notes.size() && i < kNotesShown; ++i) text += notes[i] + QStringLiteral("\r\n");
+    if (notes.size() > kNotesShown) text += QStringLiteral("... and %1 more.\r\n").arg(notes.size() - kNotesShown);
+    return text;
+}
+
+QString CProgressDlg::ElideLines(const QString& text, const QFontMetrics& metrics, int width) {
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines) line = metrics.elidedText(line, Qt::ElideMiddle, width);
+    return lines.join(QLatin1Char('\n'));
 }
 
 void CProgressDlg::SetStatus(const QString& text) {
     statusText_ = text;
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    status_->setText(shown);
+    // Long folder and file names lose their middle, so that both ends stay readable; the whole
+    // text is in the tool tip.
+    status_->setText(ElideLines(shown, status_->fontMetrics(), status_->width()));
+    status_->setToolTip(shown);
 }
 
 int CProgressDlg::BarValue() const { return bar_->value(); }
@@ -148,7 +181,9 @@ void CProgressDlg::OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam
             stop_->setEnabled(lParam != 0);
             break;
         case WM_JOB_PROGRESS: {
-            SetStatus(QString::fromStdString(jobtext::StatusSentence(jobStatus_.Get())));
+            const JobStatus status = jobStatus_.Get();
+            SetStatus(QString::fromStdString(jobtext::StatusSentence(status)));
+            emit StatusChanged(status);
             const int p = static_cast<int>(lParam);
             if (p != lastPercent_) {
                 bar_->setValue(p);
@@ -160,8 +195,10 @@ void CProgressDlg::OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam
         case WM_JOB_ABORTED: {
             busy_ = 0;
             setWindowTitle(QStringLiteral("Aborted (%1% completed)").arg(lParam));
-            const QString text = AbortedText(wParam);
+            const QString text = notes_ ? AbortedText(wParam, notes_->Lines()) : AbortedText(wParam);
             SetStatus(text);
+            // A question about quitting this job has no subject any more.
+            Boxes().DismissJobQuestions();
             stop_->setEnabled(false);
             Boxes().Show(this, QMessageBox::Information, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok,
                          QMessageBox::Ok);
@@ -174,6 +211,7 @@ void CProgressDlg::OnJobMessage(JobMessage message, qint64 wParam, qint64 lParam
             const QString text = notes_ ? DoneText(wParam, lParam, notes_->WithWarnings(), notes_->Lines())
                                         : DoneText(wParam, lParam);
             SetStatus(text);
+            Boxes().DismissJobQuestions();
             stop_->setEnabled(false);
             Boxes().Show(this, QMessageBox::Information, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok,
                          QMessageBox::Ok);
@@ -189,9 +227,17 @@ void CProgressDlg::reject() { CloseAs(false); }
 void CProgressDlg::CloseAs(bool ok) {
     if (!isVisible()) return;
     if (busy_ == 1) {
-        const QString text =
+        BoxRequest question;
+        question.parent = this;
+        question.icon = QMessageBox::Warning;
+        question.caption = QString::fromLatin1(kAppTitle);
+        question.text =
             QStringLiteral("Warning!  %1 is currently busy.\n\nAre you sure you want to quit?").arg(QLatin1String(kAppTitle));
-        if (AskYesNo(this, text) != QMessageBox::Yes) return;
+        question.buttons = QMessageBox::Yes | QMessageBox::No;
+        // Enter on the question keeps the job running.
+        question.defaultButton = QMessageBox::No;
+        question.jobQuestion = true;
+        if (Boxes().Ask(question).button != QMessageBox::Yes) return;
         stopSignal_.Set();
         // The job may have ended (and closed this dialog) while the question was up.
         if (!isVisible()) return;
@@ -200,6 +246,12 @@ void CProgressDlg::CloseAs(bool ok) {
     QThread::msleep(100);
     QDialog::done(ok ? QDialog::Accepted : QDialog::Rejected);
     QApplication::restoreOverrideCursor();
+}
+
+void CProgressDlg::CloseWithoutAsking() {
+    if (busy_ == 1) stopSignal_.Set();
+    busy_ = 0;
+    QDialog::done(QDialog::Rejected);
 }
 
 void CProgressDlg::keyPressEvent(QKeyEvent* event) {

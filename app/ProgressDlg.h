@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QStringList>
 #include <mutex>
 
@@ -15,20 +16,25 @@ class QPushButton;
 
 namespace kyn::app {
 
-// What a job had to say about single files beyond its counts: the files written without all of
-// their data and why, and the reasons of failed saves. Written by the worker, read by the dialog
-// for its summary.
+// What a job had to say about single files beyond its counts: the files it wrote, those written
+// without all of their data and why, and why the others were not converted. Written by the
+// worker, read by the dialog for its summary.
 class JobNotes {
 public:
     void Clear();
     void AddWarning(const QString& line);
-    void AddFailure(const QString& line);
+    // One input's end: a written output is named, a file not converted is named with its reason.
+    void AddResult(const FileResult& result);
     int WithWarnings() const;
+    // The written files, then the warnings, then the files not converted, a line each; in the
+    // order of the job's inputs (which it takes from the last to the first).
     QStringList Lines() const;
 
 private:
     mutable std::mutex mutex_;
-    QStringList lines_;
+    QStringList written_;
+    QStringList warnings_;
+    QStringList problems_;
     int withWarnings_ = 0;
 };
 
@@ -46,6 +52,9 @@ public:
     // confirmed, and then the job is told to stop.
     void accept() override;
     void reject() override;
+    // Sets the stop signal and closes at once, without the question (the user already chose to
+    // stop, for instance when quitting the program).
+    void CloseWithoutAsking();
 
     // What the dialog shows, for tests.
     bool IsBusy() const { return busy_ != 0; }
@@ -59,7 +68,13 @@ public:
     static QString StartedText(qint64 files);
     // With notes: how many files were written with warnings, then the notes, a line each.
     static QString DoneText(qint64 processed, qint64 skipped, int withWarnings = 0, const QStringList& notes = {});
-    static QString AbortedText(qint64 processed);
+    static QString AbortedText(qint64 processed, const QStringList& notes = {});
+    // `text` with each line shortened in the middle to `width` pixels of `metrics`.
+    static QString ElideLines(const QString& text, const QFontMetrics& metrics, int width);
+
+signals:
+    // The job's status as the dialog has just shown it.
+    void StatusChanged(const JobStatus& status);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

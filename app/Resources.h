@@ -10,6 +10,7 @@ namespace kyn::app {
 // Commands (menu items, toolbar buttons, accelerators).
 enum CommandId : int {
     ID_FILE_OPEN = 57601,          // Convert...
+    ID_FILE_PREVIEW = 32800,       // Open for Preview...: shows a file without converting it
     ID_APP_EXIT = 57665,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
@@ -39,6 +40,9 @@ enum OptionsControlId : int {
     IDC_SILENT_OVERWRITE = 1014,
     IDC_SKIP_BAD = 1007,
     IDC_STRIP_HEADER = 1004,
+    IDC_USE_OUTPUT_FOLDER = 1030,
+    IDC_OUTPUT_FOLDER = 1031,
+    IDC_BROWSE_OUTPUT_FOLDER = 1032,
     IDOK = 1,
     IDCANCEL = 2,
 };
@@ -65,6 +69,12 @@ inline constexpr const char* kOrganisation = "Velorant Ltd";
 inline constexpr const char* kMainWindowTitle = "KYN Varnix Converter";
 inline constexpr const char* kSettingsSection = "Settings";
 inline constexpr const char* kAlwaysOnTopValue = "AlwaysOnTop";
+// One folder for all outputs: the switch (an integer, section "Options") and the folder (text).
+inline constexpr const char* kUseOutputFolderValue = "UseOutputFolder";
+inline constexpr const char* kOutputFolderValue = "OutputFolder";
+// The folders files were last picked from, the latest first (a list of texts, section "Settings"):
+// File > Convert... starts in the first.
+inline constexpr const char* kRecentFoldersValue = "RecentFolders";
 
 inline constexpr const char* kFirstRunMessage =
     "This is the first time you have run KYNDataConverter.\n\nPlease choose your preferred configuration "

@@ -4,7 +4,7 @@
 # Usage: scripts/setup.sh [--bench]   (--bench adds the peers the benchmarks compare against)
 set -euo pipefail
 
-packages=(build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev qt6-base-dev libx11-dev xvfb xauth imagemagick)
+packages=(build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev libx11-dev xvfb xauth imagemagick)
 # clang and its runtime: the sanitizer builds and the fuzz targets (scripts/sanitize.sh, fuzz.sh).
 packages+=(clang libclang-rt-14-dev)
 # The Python package kyndata (python/) and its tests: pybind11 on Debian's Python, numpy, xarray,

@@ -3,7 +3,11 @@
 // has no window manager, so a plain caption strip with the window's title is drawn above each
 // picture to show the title too.
 //
-// Usage: kyn_screenshots OUTPUT_DIR
+// With the folder of the bundled examples it then converts copies of them (with a file that
+// cannot be read and a folder among them) and shows the results list with the preview of each
+// example in turn.
+//
+// Usage: kyn_screenshots OUTPUT_DIR [EXAMPLES_DIR]
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
@@ -14,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <thread>
 
 #include "app/AboutDlg.h"
@@ -22,7 +27,11 @@
 #include "app/MainFrame.h"
 #include "app/MessageBoxes.h"
 #include "app/OptionsDlg.h"
+#include "app/PreviewPane.h"
 #include "app/ProgressDlg.h"
+#include "app/ResultsPanel.h"
+#include <QEventLoop>
+#include <QTreeWidget>
 #include "conversion/TargetFormat.h"
 #include "datastore/DataStore.h"
 
@@ -34,11 +43,11 @@ using namespace kyn::app;
 // Boxes are answered at once (the summary after the job); the texts go to standard error.
 class LoggingBoxes : public MessageBoxes {
 public:
-    QMessageBox::StandardButton Show(QWidget*, QMessageBox::Icon, const QString& caption, const QString& text,
-                                     QMessageBox::StandardButtons, QMessageBox::StandardButton def) override {
-        std::fprintf(stderr, "[box %s] %s\n", qPrintable(caption), qPrintable(QString(text).replace('\n', ' ')));
-        return def;
+    BoxAnswer Ask(const BoxRequest& r) override {
+        std::fprintf(stderr, "[box %s] %s\n", qPrintable(r.caption), qPrintable(QString(r.text).replace('\n', ' ')));
+        return {r.defaultButton, false};
     }
+    void DismissJobQuestions() override {}
     void Beep() override {}
 };
 
@@ -76,8 +85,8 @@ bool Save(QWidget* w, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kyn_screenshots OUTPUT_DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: kyn_screenshots OUTPUT_DIR [EXAMPLES_DIR]\n");
         return 2;
     }
     QApplication qapp(argc, argv);
@@ -127,6 +136,60 @@ int main(int argc, char** argv) {
     });
     frame->View()->ConvertFiles(inputs);
     std::filesystem::remove_all(dir);
+
+    if (argc == 3) {
+        // The bundled examples converted for real, in a folder with a realistic long name.
+        const std::filesystem::path work =
+            std::filesystem::temp_directory_path() / "kyn-screenshots-results" / "Protein stability 2013" /
+            "Circular dichroism and stopped-flow measurements";
+        std::filesystem::remove_all(work.parent_path().parent_path());
+        std::filesystem::create_directories(work / "raw spectra (not a file)");
+        std::vector<std::filesystem::path> files;
+        std::vector<std::string> examples;
+        for (const auto& entry : std::filesystem::directory_iterator(argv[2])) examples.push_back(entry.path().filename().string());
+        std::sort(examples.begin(), examples.end());
+        for (const std::string& name : examples) {
+            std::filesystem::copy_file(std::filesystem::path(argv[2]) / name, work / name);
+            files.push_back(work / name);
+        }
+        std::ofstream(work / "notes.dsa") << "written by hand, not a measurement\n";
+        files.push_back(work / "notes.dsa");
+        files.push_back(work / "raw spectra (not a file)");
+        frame->View()->SetJobFormats(DefaultJobFormats());
+        frame->Results()->ClearFinished();  // the stand-in job's rows
+        frame->resize(1180, 780);
+        frame->View()->ConvertFiles(files);
+        Settle(300);
+
+        ResultsPanel* results = frame->Results();
+        PreviewPane* preview = frame->Preview();
+        for (int row = 0; row < static_cast<int>(examples.size()); ++row) {
+            QEventLoop wait;
+            bool shown = false;
+            const auto c = QObject::connect(preview, &PreviewPane::Shown, &wait, [&] {
+                shown = true;
+                wait.quit();
+            });
+            QTimer::singleShot(10000, &wait, &QEventLoop::quit);
+            results->Tree()->setCurrentItem(results->Tree()->topLevelItem(row));
+            if (!shown) wait.exec();
+            QObject::disconnect(c);
+            if (!shown) ok = false;
+            if (examples[row] == "melt.dsb") preview->SetFamily(true);  // the whole melt at once
+            const QString stem = QString::fromStdString(std::filesystem::path(examples[row]).stem().string());
+            ok &= Save(frame, out + "/results-" + stem + ".png");
+        }
+        std::fprintf(stderr, "converted:\n");
+        for (int row = 0; row < results->RowCount(); ++row)
+            std::fprintf(stderr, "  %s: %s%s%s%s%s\n", qPrintable(results->Text(row, ResultsPanel::kFile)),
+                         qPrintable(results->Text(row, ResultsPanel::kState)),
+                         results->OutputPath(row).isEmpty() ? "" : " -> ", qPrintable(results->OutputPath(row)),
+                         results->Text(row, ResultsPanel::kReason).isEmpty() ? "" : " (",
+                         results->Text(row, ResultsPanel::kReason).isEmpty()
+                             ? ""
+                             : qPrintable(results->Text(row, ResultsPanel::kReason) + QLatin1Char(')')));
+        std::filesystem::remove_all(work.parent_path().parent_path());
+    }
 
     app.ExitInstance();
     return ok ? 0 : 1;

@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,28 +25,49 @@ struct BoxCall {
     QString caption;
     QString text;
     QMessageBox::StandardButtons buttons;
+    QString informative;
+    QString checkBox;
+    std::map<QMessageBox::StandardButton, QString> buttonTexts;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    bool jobQuestion = false;
+    bool dismissed = false;  // closed unanswered because its job ended
 };
 
 // Answers every box from a queue. A box with only an OK button needs no answer; a question
-// nobody scripted is recorded as unexpected and answered No / Cancel.
+// nobody scripted is recorded as unexpected and answered No / Cancel. `checks` answers the check
+// boxes in order (unchecked when empty). A job question dismissed while it is shown (from
+// `onShow`) answers NoButton, as the real box does.
 class ScriptedBoxes : public MessageBoxes {
 public:
     ScriptedBoxes() { SetBoxes(this); }
     ~ScriptedBoxes() override { SetBoxes(nullptr); }
 
-    QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
-                                     const QString& text, QMessageBox::StandardButtons buttons,
-                                     QMessageBox::StandardButton) override {
-        calls.push_back({parent, icon, caption, text, buttons});
-        if (onShow) onShow(calls.back());
+    BoxAnswer Ask(const BoxRequest& r) override {
+        calls.push_back({r.parent, r.icon, r.caption, r.text, r.buttons, r.informative, r.checkBox, r.buttonTexts,
+                         r.defaultButton, r.jobQuestion, false});
+        const std::size_t index = calls.size() - 1;
+        open_.push_back(index);
+        if (onShow) onShow(calls[index]);
+        open_.pop_back();
+        if (calls[index].dismissed) return {QMessageBox::NoButton, false};
+        bool checked = false;
+        if (!r.checkBox.isEmpty() && !checks.empty()) {
+            checked = checks.front();
+            checks.pop_front();
+        }
         if (!answers.empty()) {
             const auto a = answers.front();
             answers.pop_front();
-            return a;
+            return {a, checked};
         }
-        if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
-        unexpected.push_back(text);
-        return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;
+        if (r.buttons == QMessageBox::Ok) return {QMessageBox::Ok, checked};
+        unexpected.push_back(r.text);
+        return {r.buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No, checked};
+    }
+    void DismissJobQuestions() override {
+        for (std::size_t i : open_)
+            if (calls[i].jobQuestion) calls[i].dismissed = true;
+        ++dismissals;
     }
     void Beep() override { ++beeps; }
 
@@ -56,10 +78,15 @@ public:
     }
 
     std::deque<QMessageBox::StandardButton> answers;
+    std::deque<bool> checks;
     std::vector<BoxCall> calls;
     QStringList unexpected;
     std::function<void(const BoxCall&)> onShow;
     int beeps = 0;
+    int dismissals = 0;
+
+private:
+    std::vector<std::size_t> open_;
 };
 
 // Test classes register themselves; main runs them (all, or those named on the command line).

@@ -119,7 +119,8 @@ private slots:
         QCOMPARE(boxes.calls[0].text, QStringLiteral("Error converting a.dsa to a.dsb.\n\nA file called a.dsb already "
                                                      "exists in the target directory.\n\nOverwrite?"));
         QCOMPARE(boxes.calls[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(boxes.calls[1].text, QStringLiteral("Done.\r\n\r\nProcessed 0 files, skipped 1 file.\r\n"));
+        QCOMPARE(boxes.calls[1].text, QStringLiteral("Done.\r\n\r\nProcessed 0 files, skipped 1 file.\r\n\r\n"
+                                                     "a.dsa skipped: the output exists and was not replaced.\r\n"));
         QCOMPARE(kyn::test::ReadFile(Local(dir.filePath("a.dsb"))), "old");
     }
 
@@ -166,7 +167,9 @@ private slots:
         view.reset();                       // and the view goes with no worker left
     }
 
-    void newDropWaitsForTheStoppedJobsLastFile() {
+    // A job asked for while the stopped job's worker still holds its last file is queued: the
+    // window does not wait, and the job starts once that worker has returned.
+    void newJobIsQueuedWhileTheStoppedJobFinishes() {
         ScriptedBoxes boxes;
         QTemporaryDir dir;
         const QStringList firstJob = {dir.filePath("a1.dsa"), dir.filePath("a2.dsa")};
@@ -190,14 +193,62 @@ private slots:
         view.ConvertFiles({Local(firstJob[0]), Local(firstJob[1])});
         QVERIFY(view.WorkerRunning());
 
-        // The second job starts while the first worker still holds its file; the file is let go
-        // a little later, and only then may the second job begin.
-        QTimer::singleShot(200, [&] { fake.Release(); });
+        QElapsedTimer returned;
+        returned.start();
         view.ConvertFile(secondJob);
+        QVERIFY(returned.elapsed() < 1000);  // no waiting on the user-interface thread
+        QCOMPARE(view.JobsQueued(), 1);
+        QCOMPARE(view.JobsStarted(), 1);
+        QVERIFY(view.WorkerRunning());
+        QTest::qWait(100);
+        QCOMPARE(view.JobsStarted(), 1);  // still waiting for the held file
+
+        fake.Release();
         QVERIFY(WaitIdle(view, 2));
+        QCOMPARE(view.JobsQueued(), 0);
         QCOMPARE(fake.Loaded(), (std::vector<std::string>{"a2.dsa", "b.dsa"}));
         QCOMPARE(boxes.Texts().last(), QStringLiteral("Done.\r\n\r\nProcessed 1 file.\r\n"));
         QVERIFY(QFile::exists(dir.filePath("b.dsb")));
+    }
+
+    // The end of the program waits only a short while for a worker that does not return; the
+    // worker keeps what it uses and finishes on its own.
+    void theViewsEndDoesNotWaitForAStuckWorker() {
+        ScriptedBoxes boxes;
+        QTemporaryDir dir;
+        const QString in = dir.filePath("slow.dsa");
+        WriteText(in, "x");
+        ConversionSettings settings;
+        settings.DefaultFileType = 1;
+        auto fake = std::make_shared<FakeFormats>();
+        fake->holdAt = "slow.dsa";
+        auto view = std::make_unique<CChildView>(settings);
+        JobFormats formats = fake->Formats();
+        // The loader keeps the fake alive for as long as the worker holds it.
+        formats.load = [fake, load = formats.load](DataStore& ds, const std::string& path) { return load(ds, path); };
+        view->SetJobFormats(formats);
+        boxes.answers = {QMessageBox::Yes};
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (!fake->holding || !view->ProgressDialog() || !view->ProgressDialog()->isVisible()) return;
+            poll.stop();
+            view->ProgressDialog()->reject();
+        });
+        poll.start();
+        view->ConvertFile(in);
+        QVERIFY(view->WorkerRunning());
+        const int abandoned = CChildView::AbandonedWorkers();
+        QElapsedTimer timer;
+        timer.start();
+        view.reset();
+        QVERIFY(timer.elapsed() < 10000);
+        QCOMPARE(CChildView::AbandonedWorkers(), abandoned + 1);
+        // Let the worker go; it finishes with the state it shares and writes nothing more than
+        // its one file (its dialog is gone, so it asks nothing).
+        fake->Release();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("slow.dsb")), 10000);
+        QCOMPARE(boxes.Texts().size(), 1);  // only the quit question
     }
 
     // Real files through the real formats; a folder among them is passed over without a word.
@@ -214,7 +265,10 @@ private slots:
         view.show();
         Drop(&view, {a, dir.filePath("sub"), b});
         QVERIFY(WaitIdle(view, 1));
-        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n")});
+        // The summary names the files written and says why the folder was not converted.
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n\r\n"
+                                                           "Written: alpha.dsb, beta.dsb.\r\n"
+                                                           "sub passed over: it is a folder, not a regular file.\r\n")});
         for (const auto& [path, title] : {std::pair{dir.filePath("alpha.dsb"), "Alpha"}, {dir.filePath("beta.dsb"), "Beta"}}) {
             DataStore ds(true);
             QVERIFY(ds.Load(Local(path), false));
@@ -241,7 +295,9 @@ private slots:
         view.show();
         Drop(&view, {melt, flow, pipe});
         QVERIFY(WaitIdle(view, 1));
-        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Done.\r\n\r\nProcessed 2 files.\r\n")});
+        QCOMPARE(boxes.Texts(), QStringList{QStringLiteral(
+                                    "Done.\r\n\r\nProcessed 2 files.\r\n\r\nWritten: m(3).dsa, m(2).dsa.\r\n"
+                                    "pipe.dsa passed over: it is a named pipe (FIFO), not a regular file.\r\n")});
         for (const auto& [name, title] : {std::pair{"m.dsa", "flow"}, {"m(2).dsa", "flow"}, {"m(3).dsa", "melt"}}) {
             DataStore ds(true);
             QVERIFY(ds.Load(Local(dir.filePath(QString::fromLatin1(name))), false));
@@ -275,7 +331,8 @@ private slots:
         view.ConvertFile(cube);
         QVERIFY(WaitIdle(view, 1));
         QCOMPARE(boxes.Texts(), QStringList{QStringLiteral(
-                                    "Done.\r\n\r\nProcessed 1 file (1 with warnings).\r\n\r\ncube.dsa -> cube.jdx: "
+                                    "Done.\r\n\r\nProcessed 1 file (1 with warnings).\r\n\r\nWritten: cube.jdx.\r\n"
+                                    "cube.dsa -> cube.jdx: "
                                     "1 value that is not finite (NaN or infinity) was left out (JCAMP-DX has no "
                                     "number for it); the original was kept.\r\n")});
         QVERIFY(QFile::exists(cube));
