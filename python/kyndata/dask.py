@@ -20,10 +20,11 @@ import kyndata
 __all__ = ["convert", "open_mfdataset"]
 
 
-def _convert_one(path: str, output: str, to: str, options: Dict[str, Any]) -> Dict[str, Any]:
-    """One file on a worker, to the output the whole batch planned for it; a plain dict travels."""
-    result = kyndata.convert([path], to=to, output_paths=[output], jobs=1, **options)[0]
-    return dict(result.__dict__)
+def _convert_part(paths: List[str], outputs: List[str], to: str, options: Dict[str, Any]) -> List[Dict[str, Any]]:
+    """Some files on a worker, each to the output the whole batch planned for it, in the order
+    given; plain dicts travel back."""
+    results = {r.input: r for r in kyndata.convert(paths, to=to, output_paths=outputs, jobs=1, **options)}
+    return [dict(results[p].__dict__) for p in paths]
 
 
 def _client(client: Any):
@@ -41,14 +42,18 @@ def _client(client: Any):
 
 def convert(paths: Iterable[Union[str, "os.PathLike[str]"]], to: str = "dsa", client: Any = None,
             output_dir: Optional[Union[str, "os.PathLike[str]"]] = None, overwrite: bool = False,
-            **options: Any) -> List[kyndata.FileResult]:
-    """Converts the files on a Dask cluster, one task per file, and returns one FileResult per input in
+            files_per_task: Optional[int] = None, **options: Any) -> List[kyndata.FileResult]:
+    """Converts the files on a Dask cluster and returns one FileResult per input in
     the order given. The outputs are planned once for the whole batch (clashes get numbered names,
     exactly as ``kyndata.convert`` and ``kynconvert`` name them), so the result is the same whichever
     worker takes which file. ``client`` is a ``distributed.Client``, a scheduler address, or None for
     the current client (a local cluster when there is none). ``options`` are those of
     ``kyndata.convert`` (verify, simple, extra, euro, txt_extension, strip_acorn, in_place,
-    delete_originals)."""
+    delete_originals).
+
+    Files go to the workers in tasks of ``files_per_task`` (by default enough for about four tasks
+    per worker, at most 64 files each): a task of one small file would cost the scheduler more than
+    the conversion."""
     paths = [os.fspath(p) for p in paths]
     naming = {k: options[k] for k in ("txt_extension", "strip_acorn", "in_place") if k in options}
     outputs = kyndata.plan(paths, to, output_dir, **naming)
@@ -56,9 +61,15 @@ def convert(paths: Iterable[Union[str, "os.PathLike[str]"]], to: str = "dsa", cl
     dask_client, owned = _client(client)
     try:
         todo = [k for k, output in enumerate(outputs) if output]
-        futures = dask_client.map(_convert_one, [paths[k] for k in todo], [outputs[k] for k in todo], to=to,
-                                  options=options, pure=False)
-        done = dict(zip(todo, dask_client.gather(futures)))
+        if files_per_task is None:
+            workers = max(1, len(dask_client.scheduler_info().get("workers", {})))
+            files_per_task = min(64, max(1, len(todo) // (4 * workers)))
+        parts = [todo[i:i + files_per_task] for i in range(0, len(todo), files_per_task)]
+        futures = dask_client.map(_convert_part, [[paths[k] for k in part] for part in parts],
+                                  [[outputs[k] for k in part] for part in parts], to=to, options=options, pure=False)
+        done = {}
+        for part, results in zip(parts, dask_client.gather(futures)):
+            done.update(zip(part, results))
     finally:
         if owned:
             dask_client.close()
