@@ -10,12 +10,15 @@
 #include <QtTest>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/MessageBoxes.h"
+#include "datastore/DataStore.h"
+#include "util/TextStream.h"
 
 namespace kyn::app::test {
 
@@ -109,5 +112,21 @@ inline void WriteText(const QString& path, const QByteArray& bytes) {
 }
 
 inline std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// A VarnixStore file of three dimensions with one infinite value, which JCAMP-DX leaves out (a
+// conversion with warnings).
+inline void WriteCubeWithInfinity(const QString& path) {
+    DataStore ds("cube", 1, 3);
+    ds.properties.At(0) = "Absorbance";
+    ds.dimensions.At(0) = Dimension("Wavelength", 3);
+    ds.dimensions.At(1) = Dimension("Time", 2);
+    ds.dimensions.At(2) = Dimension("Repeat", 2);
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < ds.dimensions.At(k).Steps(); ++i) ds.dimensions.At(k).values.At(i) = float(i);
+    ds.Initialize();
+    ds.data[5] = std::numeric_limits<float>::infinity();
+    TextOFStream os(Local(path));
+    ds.WriteVarnixStore(os);
+}
 
 }  // namespace kyn::app::test

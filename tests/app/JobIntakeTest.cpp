@@ -311,19 +311,7 @@ private slots:
         ScriptedBoxes boxes;
         QTemporaryDir dir;
         const QString cube = dir.filePath("cube.dsa");
-        {
-            DataStore ds("cube", 1, 3);
-            ds.properties.At(0) = "Absorbance";
-            ds.dimensions.At(0) = Dimension("Wavelength", 3);
-            ds.dimensions.At(1) = Dimension("Time", 2);
-            ds.dimensions.At(2) = Dimension("Repeat", 2);
-            for (int k = 0; k < 3; ++k)
-                for (int i = 0; i < ds.dimensions.At(k).Steps(); ++i) ds.dimensions.At(k).values.At(i) = float(i);
-            ds.Initialize();
-            ds.data[5] = std::numeric_limits<float>::infinity();
-            TextOFStream os(Local(cube));
-            ds.WriteVarnixStore(os);
-        }
+        WriteCubeWithInfinity(cube);
         ConversionSettings settings;
         settings.DefaultFileType = 6;  // JCAMP-DX: no number for an infinite value
         settings.DeleteOriginals = 1;

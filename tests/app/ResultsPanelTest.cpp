@@ -29,20 +29,6 @@ namespace {
 
 using State = ResultsPanel::State;
 
-// A store of three dimensions with one infinite value: JCAMP-DX leaves that value out.
-void WriteCubeWithInfinity(const QString& path) {
-    DataStore ds("cube", 1, 3);
-    ds.properties.At(0) = "Absorbance";
-    ds.dimensions.At(0) = Dimension("Wavelength", 3);
-    ds.dimensions.At(1) = Dimension("Time", 2);
-    ds.dimensions.At(2) = Dimension("Repeat", 2);
-    for (int k = 0; k < 3; ++k)
-        for (int i = 0; i < ds.dimensions.At(k).Steps(); ++i) ds.dimensions.At(k).values.At(i) = float(i);
-    ds.Initialize();
-    ds.data[5] = std::numeric_limits<float>::infinity();
-    TextOFStream os(Local(path));
-    ds.WriteVarnixStore(os);
-}
 
 // A loader that loads nothing and a writer that writes one word, for jobs about questions only.
 struct WordFormats {
