@@ -144,67 +144,62 @@ std::vector<std::string> ExpandFolders(const std::vector<std::string>& inputs) {
     return files;
 }
 
-// What the loader made of each file as JSON Lines on standard output: one object a file, the
-// schema the README gives. A file that cannot be read gets {"path", "error"} (and the usual line
-// on standard error).
-int PrintInfoJson(const std::vector<std::string>& files) {
+// A description as one JSON object (the schema the README gives). Texts are bytes of the file
+// (often Windows-1252): what is no UTF-8 becomes U+FFFD.
+std::string InfoJson(const FileInfo& info) {
+    nlohmann::ordered_json out;
+    out["path"] = info.path;
+    out["format"] = info.format;
+    out["title"] = info.title;
+    out["remarks"] = info.remarks;
+    out["properties"] = nlohmann::ordered_json::array();
+    for (std::size_t p = 0; p < info.properties.size(); ++p)
+        out["properties"].push_back({{"name", info.properties[p]}, {"unit", info.propertyUnits[p]}});
+    out["dimensions"] = nlohmann::ordered_json::array();
+    for (const AxisInfo& a : info.dimensions)
+        out["dimensions"].push_back({{"name", a.name}, {"steps", a.steps}, {"first", a.first}, {"last", a.last},
+                                     {"lowest", a.lowest}, {"highest", a.highest}, {"even", a.even}});
+    out["values"] = {{"count", info.values}, {"min", info.minValue}, {"max", info.maxValue}};
+    out["history"] = info.history;
+    return out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// A description as the readable lines of --info.
+void PrintInfoText(const FileInfo& info) {
+    std::printf("%s\n", info.path.c_str());
+    std::printf("  format: %s\n", info.format.c_str());
+    std::printf("  title: %s\n", info.title.c_str());
+    std::printf("  properties: %zu\n", info.properties.size());
+    for (std::size_t p = 0; p < info.properties.size(); ++p) std::printf("    %zu: %s\n", p, info.properties[p].c_str());
+    std::printf("  dimensions: %zu\n", info.dimensions.size());
+    for (std::size_t d = 0; d < info.dimensions.size(); ++d) {
+        const AxisInfo& a = info.dimensions[d];
+        std::printf("    %zu: %s, %d steps, %g to %g\n", d, a.name.c_str(), a.steps, static_cast<double>(a.lowest),
+                    static_cast<double>(a.highest));
+    }
+    std::printf("  values: %lld, %g to %g\n", static_cast<long long>(info.values), info.minValue, info.maxValue);
+    std::printf("  history: %zu entries\n", info.historyEntries);
+}
+
+// What the loader made of each file, on standard output: readable lines, or (json) one object a
+// file. A file that cannot be read gets the usual line on standard error, and in JSON
+// {"path", "error"}.
+int PrintInfo(const std::vector<std::string>& files, bool json) {
     int status = kExitOk;
     for (const std::string& path : files) {
         std::string reason;
         const std::optional<FileInfo> info = DescribeFile(path, reason);
-        nlohmann::ordered_json out;
-        out["path"] = path;
         if (!info) {
             if (reason.empty()) reason = "cannot be read";
             std::fprintf(stderr, "kynconvert: %s: %s\n", path.c_str(), reason.c_str());
-            out["error"] = reason;
-            std::puts(out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+            if (json) std::puts(nlohmann::ordered_json{{"path", path}, {"error", reason}}
+                                    .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
             status = kExitIncomplete;
-            continue;
+        } else if (json) {
+            std::puts(InfoJson(*info).c_str());
+        } else {
+            PrintInfoText(*info);
         }
-        out["format"] = info->format;
-        out["title"] = info->title;
-        out["remarks"] = info->remarks;
-        out["properties"] = nlohmann::ordered_json::array();
-        for (std::size_t p = 0; p < info->properties.size(); ++p)
-            out["properties"].push_back({{"name", info->properties[p]}, {"unit", info->propertyUnits[p]}});
-        out["dimensions"] = nlohmann::ordered_json::array();
-        for (const AxisInfo& a : info->dimensions)
-            out["dimensions"].push_back({{"name", a.name}, {"steps", a.steps}, {"first", a.first}, {"last", a.last},
-                                         {"lowest", a.lowest}, {"highest", a.highest}, {"even", a.even}});
-        out["values"] = {{"count", info->values}, {"min", info->minValue}, {"max", info->maxValue}};
-        out["history"] = info->history;
-        // Texts are bytes of the file (often Windows-1252): what is no UTF-8 becomes U+FFFD.
-        std::puts(out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-    }
-    std::fflush(stdout);
-    return status;
-}
-
-// What the loader made of each file, on standard output.
-int PrintInfo(const std::vector<std::string>& files) {
-    int status = kExitOk;
-    for (const std::string& path : files) {
-        std::string reason;
-        const std::optional<FileInfo> info = DescribeFile(path, reason);
-        if (!info) {
-            std::fprintf(stderr, "kynconvert: %s: %s\n", path.c_str(), reason.empty() ? "cannot be read" : reason.c_str());
-            status = kExitIncomplete;
-            continue;
-        }
-        std::printf("%s\n", path.c_str());
-        std::printf("  format: %s\n", info->format.c_str());
-        std::printf("  title: %s\n", info->title.c_str());
-        std::printf("  properties: %zu\n", info->properties.size());
-        for (std::size_t p = 0; p < info->properties.size(); ++p) std::printf("    %zu: %s\n", p, info->properties[p].c_str());
-        std::printf("  dimensions: %zu\n", info->dimensions.size());
-        for (std::size_t d = 0; d < info->dimensions.size(); ++d) {
-            const AxisInfo& a = info->dimensions[d];
-            std::printf("    %zu: %s, %d steps, %g to %g\n", d, a.name.c_str(), a.steps, static_cast<double>(a.lowest),
-                        static_cast<double>(a.highest));
-        }
-        std::printf("  values: %lld, %g to %g\n", static_cast<long long>(info->values), info->minValue, info->maxValue);
-        std::printf("  history: %zu entries\n", info->historyEntries);
     }
     std::fflush(stdout);
     return status;
@@ -552,7 +547,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (c.recursive) c.files = ExpandFolders(c.files);
-    if (c.info) return c.json ? PrintInfoJson(c.files) : PrintInfo(c.files);
+    if (c.info) return PrintInfo(c.files, c.json);
     if (c.dryRun) {
         if (const std::string problem = UsageProblem(c.job); !problem.empty()) {
             std::fprintf(stderr, "kynconvert: %s\n", problem.c_str());

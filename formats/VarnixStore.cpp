@@ -482,12 +482,13 @@ void varnixstore::SetTwoThreads(std::int64_t fromValues, std::int64_t chunkValue
 }
 
 std::istream& DataStore::ReadVarnixStore(std::istream& is, bool headerOnly) {
-    const DataStore before = *this;
+    const std::size_t entries = history.size();
     try {
         return ReadWholeStore(*this, is, headerOnly, true);
     } catch (const ReadPlainly&) {
-        // Text the two-thread reading leaves alone: everything again, the plain way.
-        *this = before;
+        // Text the two-thread reading leaves alone: everything again, the plain way. Reading the
+        // header again sets every field it set; only the history keeps what Initialize added.
+        history.resize(entries);
         return ReadWholeStore(*this, is, headerOnly, false);
     }
 }

@@ -65,6 +65,14 @@ struct HeldFormats {
     }
 };
 
+// The program started, converting to VarnixBinary with the held loader.
+bool StartHeld(CKYNDataConverterApp& app, HeldFormats& held) {
+    if (!app.InitInstance()) return false;
+    app.Settings().DefaultFileType = 1;
+    app.MainFrame()->View()->SetJobFormats(held.Formats());
+    return true;
+}
+
 }  // namespace
 
 class WindowStateTest : public QObject {
@@ -87,13 +95,11 @@ private slots:
         // nothing about it once its window has gone, and leaves it alone.
         WriteText(dir.filePath("second.dsb"), "old");
         CKYNDataConverterApp app;
-        QVERIFY(app.InitInstance());
-        app.Settings().DefaultFileType = 1;
-        CMainFrame* frame = app.MainFrame();
-        CChildView* view = frame->View();
         HeldFormats held;
         held.holdAt = "second.dsa";  // the job's first file
-        view->SetJobFormats(held.Formats());
+        QVERIFY(StartHeld(app, held));
+        CMainFrame* frame = app.MainFrame();
+        CChildView* view = frame->View();
 
         boxes.answers = {QMessageBox::No, QMessageBox::Yes};
         bool keptOpen = false, menusDuringJob = true;
@@ -136,13 +142,11 @@ private slots:
         const QString only = dir.filePath("only.dsa");
         WriteText(only, "x");
         CKYNDataConverterApp app;
-        QVERIFY(app.InitInstance());
-        app.Settings().DefaultFileType = 1;
-        CMainFrame* frame = app.MainFrame();
-        CChildView* view = frame->View();
         HeldFormats held;
         held.holdAt = "only.dsa";
-        view->SetJobFormats(held.Formats());
+        QVERIFY(StartHeld(app, held));
+        CMainFrame* frame = app.MainFrame();
+        CChildView* view = frame->View();
         boxes.onShow = [&](const BoxCall& call) {
             if (!call.jobQuestion) return;
             held.Release();  // the job finishes while the question is up
