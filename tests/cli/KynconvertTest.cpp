@@ -141,22 +141,6 @@ TEST_F(Kynconvert, ConvertsNextToEachInput) {
     EXPECT_EQ(TitleOf(dir / "a(2).dsa"), "first");
 }
 
-TEST_F(Kynconvert, ExistingOutputIsKeptWithoutTerminalUnlessOverwrite) {
-    WriteMeasurement(dir / "a.dsa", "first");
-    WriteFile(dir / "a.dsb", "precious");
-    const RunResult kept = Run({"-t", "dsb", dir / "a.dsa"});
-    EXPECT_FALSE(kept.timedOut);
-    EXPECT_EQ(kept.exitCode, 1);
-    EXPECT_EQ(ReadFile(dir / "a.dsb"), "precious");
-    EXPECT_NE(kept.err.find("kynconvert: " + dir / "a.dsa" + ": " + dir / "a.dsb" +
-                            " exists and was kept (--overwrite replaces existing files)\n"),
-              std::string::npos)
-        << kept.err;
-    const RunResult replaced = Run({"-t", "dsb", "--overwrite", dir / "a.dsa"});
-    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
-    EXPECT_EQ(TitleOf(dir / "a.dsb"), "first");
-}
-
 TEST_F(Kynconvert, OutputDirectoryAndDeleteOriginals) {
     std::filesystem::create_directory(dir.path() / "out");
     WriteMeasurement(dir / "Lys_B,FFA", "acorn");
@@ -164,16 +148,6 @@ TEST_F(Kynconvert, OutputDirectoryAndDeleteOriginals) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ListDir(dir.path() / "out"), (std::vector<std::string>{"Lys_B.csv"}));
     EXPECT_FALSE(std::filesystem::exists(dir / "Lys_B,FFA"));
-}
-
-TEST_F(Kynconvert, InfoDescribesWithoutWriting) {
-    WriteMeasurement(dir / "a.dsa", "described");
-    const RunResult r = Run({"--info", dir / "a.dsa"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    for (const char* part : {"format: VarnixStore", "title: described", "Absorbance", "Wavelength", "2 steps", "250 to 260",
-                             "Time", "3 steps", "history:"})
-        EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
 }
 
 // --dry-run writes nothing and names exactly the outputs a real run then writes, clashes and
@@ -218,51 +192,6 @@ TEST_F(Kynconvert, DryRunPredictsTheOutputs) {
     EXPECT_EQ(ListDir(dir.path() / "out"), predicted);
 }
 
-// --report: one JSON object per input with its outcome and reason, then the summary.
-TEST_F(Kynconvert, ReportHasEveryInputWithItsOutcome) {
-    WriteMeasurement(dir / "good.dsa", "good");
-    WriteMeasurement(dir / "kept.dsa", "kept");
-    WriteMeasurement(dir / "kept.dsb", "already there");
-    WriteFile(dir / "junk.dsa", "no measurement\n");
-    const std::string report = dir / "report.jsonl";
-    const RunResult r = Run({"-q", "-t", "dsb", "--report", report, dir / "good.dsa", dir / "kept.dsa", dir / "junk.dsa",
-                             dir / "good.dsa", dir / "missing.dsa"});
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-    std::map<std::string, std::vector<nlohmann::json>> byInput;
-    nlohmann::json summary;
-    std::istringstream lines(ReadFile(report));
-    for (std::string line; std::getline(lines, line);) {
-        const nlohmann::json object = nlohmann::json::parse(line);
-        if (object.contains("summary"))
-            summary = object["summary"];
-        else
-            byInput[object["input"].get<std::string>()].push_back(object);
-    }
-    const auto outcome = [&](const std::string& name, std::size_t k = 0) {
-        const auto& objects = byInput[dir / name];
-        return objects.size() > k ? objects[k]["outcome"].get<std::string>() : std::string("(none)");
-    };
-    // Named twice: converted once, passed over once (in either order: files run side by side).
-    const std::size_t converted = outcome("good.dsa", 0) == "converted" ? 0 : 1;
-    EXPECT_EQ(outcome("good.dsa", converted), "converted");
-    EXPECT_EQ(outcome("good.dsa", 1 - converted), "passed over");
-    const nlohmann::json& good = byInput[dir / "good.dsa"][converted];
-    EXPECT_EQ(good["output"], dir / "good.dsb");
-    EXPECT_EQ(good["format"], "VarnixStore");
-    EXPECT_EQ(good["values"], 6);
-    EXPECT_GT(good["bytes"].get<long long>(), 0);
-    EXPECT_EQ(outcome("kept.dsa"), "skipped");
-    EXPECT_EQ(outcome("junk.dsa"), "failed");
-    EXPECT_NE(byInput[dir / "junk.dsa"][0]["reason"].get<std::string>().find("unrecognised"), std::string::npos);
-    EXPECT_EQ(outcome("missing.dsa"), "passed over");
-    EXPECT_EQ(summary["inputs"], 5);
-    EXPECT_EQ(summary["converted"], 1);
-    EXPECT_EQ(summary["skipped"], 1);
-    EXPECT_EQ(summary["failed"], 1);
-    EXPECT_EQ(summary["passed over"], 2);
-    EXPECT_EQ(summary["end"], "done");
-}
-
 // Every way an input can end, one run each: the one line kynconvert prints for it (quiet keeps
 // it) and its report object, which a script reads instead.
 TEST_F(Kynconvert, EveryReasonClassHasItsLineAndReportObject) {
@@ -277,6 +206,8 @@ TEST_F(Kynconvert, EveryReasonClassHasItsLineAndReportObject) {
         ::setrlimit(RLIMIT_FSIZE, &rl);
     };
     WriteMeasurement(dir / "good.dsa", "good");
+    WriteMeasurement(dir / "kept.dsa", "kept");
+    WriteFile(dir / "kept.dsb", "precious");
     ASSERT_TRUE(WriteStore(Store({"Absorbance"}, {Ramp("Time", 5000)}, [](int i) { return i * 0.5f; }), dir / "big.dsa"));
     WriteMeasurement(dir / "locked.dsa", "locked");
     fs::permissions(dir / "locked.dsa", fs::perms::none);
@@ -306,6 +237,8 @@ TEST_F(Kynconvert, EveryReasonClassHasItsLineAndReportObject) {
     const std::string out = dir / "big.dsx";
     const Case cases[] = {
         {"converted", {"-t", "dsb", "--verify"}, dir / "good.dsa", "converted", ""},
+        {"output kept", {}, dir / "kept.dsa", "skipped",
+         dir / "kept.dsb" + " exists and was kept (--overwrite replaces existing files)"},
         {"lossy", {"-t", "jdx"}, dir / "gap.dsa", "converted with warnings",
          "converted into " + dir / "gap.jdx" + " with warnings: 1 value that is not finite"},
         {"missing", {}, dir / "missing.dsa", "passed over",
@@ -350,6 +283,11 @@ TEST_F(Kynconvert, EveryReasonClassHasItsLineAndReportObject) {
         if (c.outcome.rfind("converted", 0) == 0) {
             EXPECT_EQ(reason, "");
             EXPECT_EQ(result["warnings"].empty(), c.outcome == "converted") << result;
+            EXPECT_EQ(result["format"], "VarnixStore");
+            EXPECT_EQ(result["values"], c.outcome == "converted" ? 6 : 3);
+            EXPECT_GT(result["bytes"].get<long long>(), 0);
+        } else if (c.outcome == "skipped") {
+            EXPECT_EQ(reason, "the output exists and was not replaced");
         } else {
             // The line's own words, without what kynconvert puts before them.
             const std::string said = c.outcome == "passed over" ? c.line.substr(std::string("passed over, ").size()) : c.line;
@@ -363,17 +301,37 @@ TEST_F(Kynconvert, EveryReasonClassHasItsLineAndReportObject) {
     }
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(ListDir(dir.path() / "readonly"), std::vector<std::string>{});
-    // Without -q, the same lines among the progress, and a closing line that counts every input.
-    const RunResult all = Run({"-t", "dsx", dir / "notes.dsa", dir / "missing.dsa", dir / "good.dsa"});
+    EXPECT_EQ(ReadFile(dir / "kept.dsb"), "precious");
+    EXPECT_EQ(Run({"-q", "-t", "dsb", "--overwrite", dir / "kept.dsa"}).exitCode, 0);
+    EXPECT_EQ(TitleOf(dir / "kept.dsb"), "kept");
+    // Several at once, without -q: the same lines among the progress, a closing line and a
+    // summary object that count every input (a file named twice is converted once).
+    const RunResult all = Run({"-t", "dsx", "--report", dir / "all.jsonl", dir / "notes.dsa", dir / "missing.dsa",
+                               dir / "good.dsa", dir / "good.dsa"});
     EXPECT_EQ(all.exitCode, 1);
     EXPECT_NE(all.err.find("kynconvert: " + dir / "notes.dsa" + ": The file is of an unrecognised format\n"), std::string::npos) << all.err;
-    EXPECT_NE(all.err.find("Done. Processed 1 file, skipped 1 file, passed over 1 file.\n"), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find("Done. Processed 1 file, skipped 1 file, passed over 2 files.\n"), std::string::npos) << all.err;
     EXPECT_TRUE(all.out.empty());
+    const std::string report = ReadFile(dir / "all.jsonl");
+    const nlohmann::json summary = nlohmann::json::parse(report.substr(report.rfind("{\"summary\"")))["summary"];
+    EXPECT_EQ(summary["inputs"], 4);
+    EXPECT_EQ(summary["converted"], 1);
+    EXPECT_EQ(summary["failed"], 1);
+    EXPECT_EQ(summary["passed over"], 2);
+    EXPECT_EQ(summary["end"], "done");
+    EXPECT_NE(report.find("\"reason\":\"it is named earlier in this job\""), std::string::npos) << report;
 }
 
-// --info --json: one object a file, in the schema of the README, parsed back here.
-TEST_F(Kynconvert, InfoAsJsonLines) {
+// --info describes without writing; --info --json gives one object a file, in the schema of the
+// README, parsed back here.
+TEST_F(Kynconvert, InfoAsTextAndAsJsonLines) {
     WriteMeasurement(dir / "a.dsa", "described");
+    const RunResult text = Run({"--info", dir / "a.dsa"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    for (const char* part : {"format: VarnixStore", "title: described", "Absorbance", "Wavelength", "2 steps", "250 to 260",
+                             "Time", "3 steps", "history:"})
+        EXPECT_NE(text.out.find(part), std::string::npos) << part << "\n" << text.out;
+    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"a.dsa", "scratch"}));
     const RunResult r = Run({"--info", "--json", dir / "a.dsa", dir / "missing.dsa"});
     EXPECT_EQ(r.exitCode, 1);
     std::istringstream lines(r.out);
